@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QPointer>
+
+namespace wavemill::platform {
+class LabelControl;
+}
+
+namespace wavemill::about {
+
+inline const QString kLinkCaption = QStringLiteral("关于本程序");
+inline const QString kLinkBlink = QStringLiteral("Click Me!!");
+/// The link blinks every two seconds.
+constexpr int kBlinkInterval = 2000;
+
+class Form2;
+
+/// The main window's link to the About window, and its blink.
+class AboutLink
+{
+public:
+    AboutLink(bool &blinkToggle, platform::LabelControl *Label10);
+    ~AboutLink();
+
+    /// Opens the About window (loading it anew if it was closed), or only
+    /// raises it while it is open.
+    void Label10_Click();
+    /// The blink: "关于本程序" when the toggle turns true, "Click Me!!" when false.
+    void Timer2_Timer();
+
+    /// The About window while it is open, else nullptr.
+    Form2 *window() const;
+
+private:
+    bool &m_blinkToggle;
+    platform::LabelControl *m_label;
+    QPointer<Form2> m_form;
+};
+
+} // namespace wavemill::about

@@ -1,0 +1,153 @@
+#include "acquisition/capture.h"
+
+#include "acquisition/serial_setup.h"
+#include "app/numbers.h"
+#include "platform/drawing_surface.h"
+#include "platform/interval_timer.h"
+#include "platform/label_control.h"
+#include "platform/line_control.h"
+#include "platform/serial_component.h"
+
+#include <QComboBox>
+#include <QPushButton>
+
+#include <algorithm>
+#include <cmath>
+
+namespace wavemill::acquisition {
+
+Capture::Capture(MainState &state, Controls controls) : m_state(state), m_c(std::move(controls))
+{
+}
+
+int Capture::targetTrace(const QString &selectorText)
+{
+    const double n = std::floor(comboNumber(selectorText));
+    return (n >= 1 && n <= kTraceCount) ? int(n) : 0;
+}
+
+void Capture::setControlsEnabled(bool enabled)
+{
+    m_c.Combo1->setEnabled(enabled);
+    m_c.Command1->setEnabled(enabled);
+    m_c.Command3->setEnabled(enabled);
+}
+
+void Capture::Command2_Click()
+{
+    platform::SerialComponent &port = *m_c.MSComm1;
+    if (!port.PortOpen()) {
+        const QString refused = Init_com(port, m_c.Combo2->currentText());
+        m_state.WriteIndex = 0;
+        if (!refused.isEmpty()) {
+            // The window stays idle and says why.
+            m_c.Label1->setCaption(refused);
+            return;
+        }
+    }
+
+    if (!port.setPortOpen(!port.PortOpen())) {
+        m_c.Label1->setCaption(port.errorText());
+        return;
+    }
+
+    if (port.PortOpen())
+        startSteps();
+    else
+        forcedStopSteps(kStatusStopped);
+}
+
+void Capture::startSteps()
+{
+    m_c.Command2->setText(kCaptionStop);
+    m_c.Command2->setEnabled(true);
+    setControlsEnabled(false);
+    m_c.Label1->setCaption(kStatusWaiting);
+    m_state.TickCount = 0;
+    m_state.LastByteCount = 0;
+    m_c.Timer1->setInterval(kTickInterval);
+}
+
+void Capture::forcedStopSteps(const QString &status)
+{
+    m_c.Timer1->setInterval(0);
+    m_c.Label1->setCaption(status);
+    m_state.WriteIndex = 0;
+    m_c.Label2->setCaption(kRateStopped);
+    m_c.Command2->setText(kCaptionStart);
+    m_c.Picture1->Cls();
+    setControlsEnabled(true);
+}
+
+void Capture::MSComm1_OnComm()
+{
+    platform::SerialComponent &port = *m_c.MSComm1;
+    const std::int16_t event = port.CommEvent();
+    if (event == platform::SerialComponent::comEventDeviceLost) {
+        // The device went away: end the capture as a forced stop would,
+        // keeping the blocks already stored.
+        if (m_c.Timer1->Interval() != 0 || port.PortOpen()) {
+            port.setPortOpen(false);
+            forcedStopSteps(port.errorText().isEmpty() ? QStringLiteral("串口连接已断开，数据采集已停止")
+                                                       : port.errorText() +
+                                                             QStringLiteral("，数据采集已停止"));
+        }
+        return;
+    }
+    if (event != platform::SerialComponent::comEvReceive)
+        return;
+
+    m_c.Label1->setCaption(kStatusReceiving);
+    const QByteArray block = port.Input();
+    TraceBuffer *target = m_state.traces.trace(targetTrace(m_c.Combo1->currentText()));
+    if (target) {
+        // Never past the capture's end: the last element is not the capture's.
+        const int room = std::max(0, kCaptureLength - m_state.WriteIndex);
+        const int count = std::min<int>(int(block.size()), room);
+        std::copy_n(reinterpret_cast<const std::uint8_t *>(block.constData()), count,
+                    target->begin() + m_state.WriteIndex);
+    }
+    // A short block moves the index by what it held, so no byte is misplaced.
+    m_state.WriteIndex += int(block.size());
+    if (m_state.WriteIndex <= kCompletionIndex)
+        return;
+    completionSteps();
+}
+
+void Capture::completionSteps()
+{
+    m_c.Label2->setCaption(kRateDone);
+    m_c.MSComm1->setPortOpen(false);
+    m_c.Command2->setText(kCaptionStart);
+    m_c.Command2->setEnabled(true);
+    setControlsEnabled(true);
+    m_c.Label1->setCaption(kStatusDoneBefore + durationText(m_state.TickCount / double(kTicksPerSecond)) +
+                           kStatusDoneAfter);
+    m_c.Picture1->Cls();
+    m_c.Timer1->setInterval(0);
+    showProgress();
+    m_c.DrawAllTraces(0);
+}
+
+void Capture::showProgress()
+{
+    const double fraction = std::min(m_state.WriteIndex, kCaptureLength) / double(kCaptureLength);
+    const double s = m_c.Picture2->ScaleWidth();
+    m_c.Line4->setBorderWidth(saturate16(std::floor(fraction * s * 2) + 1));
+    m_c.Label12->setCaption(QString::number(int(std::floor(fraction * 100))) + QLatin1Char('%'));
+}
+
+void Capture::Timer1_Timer()
+{
+    // The 16-bit tick count stops at its top (about 109 minutes).
+    if (m_state.WriteIndex > 0 && m_state.TickCount < 32767)
+        ++m_state.TickCount;
+    const std::int32_t waiting = m_c.MSComm1->InBufferCount();
+    showProgress();
+    const std::int64_t received = std::int64_t(m_state.WriteIndex) + waiting;
+    m_c.Label2->setCaption(QString::number((received - m_state.LastByteCount) * kRateFactor) +
+                           QStringLiteral("Bit/s"));
+    m_state.LastByteCount = std::int32_t(received);
+}
+
+} // namespace wavemill::acquisition

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "app/main_state.h"
+
+#include <QString>
+
+#include <functional>
+
+class QComboBox;
+class QPushButton;
+
+namespace wavemill::platform {
+class DrawingSurface;
+class IntervalTimer;
+class LabelControl;
+class LineControl;
+class SerialComponent;
+} // namespace wavemill::platform
+
+namespace wavemill::acquisition {
+
+// Texts of the status line and the rate readout in each phase of a capture.
+inline const QString kCaptionStart = QStringLiteral("开始采集");
+inline const QString kCaptionStop = QStringLiteral("强行停止");
+inline const QString kStatusIdle = QStringLiteral("串口还未开启，请单击开始采集按钮");
+inline const QString kStatusWaiting = QStringLiteral("串口已开启，波特率为115200bps,等待数据中");
+inline const QString kStatusReceiving = QStringLiteral("数据采集已开始，串口波特率为115200 kbps");
+inline const QString kStatusDoneBefore = QStringLiteral("串口已关闭，数据采集已停止。共采集");
+inline const QString kStatusDoneAfter = QStringLiteral("秒时长的数据");
+inline const QString kStatusStopped = QStringLiteral("串口已关闭，数据采集被强行停止");
+inline const QString kRateIdle = QStringLiteral("0Bit/s");
+inline const QString kRateStopped = QStringLiteral("0 Bit/s");
+inline const QString kRateDone = QStringLiteral("Recieve OK!");
+
+/// The progress and rate timer ticks every 200 ms: 5 ticks a second.
+constexpr int kTickInterval = 200;
+constexpr int kTicksPerSecond = 5;
+/// Bits a second from one tick's byte increase: 5 ticks x 8 bits.
+constexpr int kRateFactor = kTicksPerSecond * 8;
+/// A capture is complete once the write index passes this.
+constexpr int kCompletionIndex = kCaptureLength - 2; // 63,486
+
+/// Start, stop and completion of a capture: the start/stop button, the serial
+/// receive handler and the 200 ms tick, over the main window's state and
+/// controls.
+class Capture
+{
+public:
+    struct Controls
+    {
+        platform::SerialComponent *MSComm1;
+        QPushButton *Command1;
+        QPushButton *Command2;
+        QPushButton *Command3;
+        QComboBox *Combo1;
+        QComboBox *Combo2;
+        platform::LabelControl *Label1;
+        platform::LabelControl *Label2;
+        platform::LabelControl *Label12;
+        platform::LineControl *Line4;
+        platform::DrawingSurface *Picture1;
+        platform::DrawingSurface *Picture2;
+        platform::IntervalTimer *Timer1;
+        /// Draws the three traces from a byte (the view's DrawAllTraces).
+        std::function<void(std::int32_t)> DrawAllTraces;
+    };
+
+    Capture(MainState &state, Controls controls);
+
+    void Command2_Click();
+    void MSComm1_OnComm();
+    void Timer1_Timer();
+
+    /// The trace a capture fills, from the selector's text: its leading
+    /// number rounded down; 1, 2 and 3 pick a buffer, anything else none.
+    static int targetTrace(const QString &selectorText);
+
+    void setSurface(platform::DrawingSurface *picture) { m_c.Picture1 = picture; }
+
+private:
+    void startSteps();
+    void forcedStopSteps(const QString &status);
+    void completionSteps();
+    void showProgress();
+    void setControlsEnabled(bool enabled);
+
+    MainState &m_state;
+    Controls m_c;
+};
+
+} // namespace wavemill::acquisition

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace wavemill {
+
+/// A capture is 62 blocks of 1,024 bytes from the board.
+constexpr int kBlockSize = 1024;
+constexpr int kCaptureBlocks = 62;
+constexpr int kCaptureLength = kBlockSize * kCaptureBlocks; // 63,488 bytes
+
+/// Each buffer holds one element more than a capture fills (index 63,488);
+/// it is kept in capture files but never written by a capture.
+constexpr int kTraceBufferSize = kCaptureLength + 1; // 63,489
+constexpr int kTraceCount = 3;
+
+using TraceBuffer = std::array<std::uint8_t, kTraceBufferSize>;
+
+/// Trace buffers 1, 2 and 3. Each byte holds eight samples, the earliest in
+/// bit 7, a 1 bit meaning a high level.
+struct TraceBuffers
+{
+    std::array<TraceBuffer, kTraceCount> buffers{};
+
+    /// The buffer of trace 1, 2 or 3; nullptr for any other number.
+    TraceBuffer *trace(int channel)
+    {
+        return (channel >= 1 && channel <= kTraceCount) ? &buffers[channel - 1] : nullptr;
+    }
+    const TraceBuffer *trace(int channel) const
+    {
+        return (channel >= 1 && channel <= kTraceCount) ? &buffers[channel - 1] : nullptr;
+    }
+};
+
+} // namespace wavemill

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "app/main_state.h"
+#include "platform/drawing_surface.h"
+
+#include <cstdint>
+
+namespace wavemill::display {
+
+/// Baselines (the low level) of traces 1, 2 and 3, in twips.
+constexpr int kBaseline[kTraceCount] = {900, 2200, 3500};
+/// The high level stands this far above the baseline.
+constexpr int kHighLevel = 200;
+
+constexpr QRgb kTraceColour = platform::rgb(0, 0, 255);
+constexpr QRgb kGridColour = platform::rgb(200, 200, 255);
+constexpr QRgb kLabelColour = platform::rgb(255, 96, 96);
+
+/// One grid tick every 50 samples (1.00368 ms).
+constexpr int kSamplesPerTick = 50;
+
+/// Draws one trace from byte Start of the buffer chosen by Channel: one line
+/// per sample from the current point, two per level change, then the
+/// separator, the left-edge time label and the grid ticks. A Channel other
+/// than 1, 2 or 3 draws a flat low trace; bytes outside the buffer count as 0.
+void Draw_Square_Wave(platform::DrawingSurface &picture, const TraceBuffers &traces,
+                      float samplePeriod, std::int32_t Start, int Y,
+                      std::int16_t Width_per_20us, std::int16_t Channel);
+
+/// Prints a text with its top-left corner at (x, Y) in the label colour,
+/// leaving the current point where it was.
+void PrintWord(platform::DrawingSurface &picture, float x, std::int16_t Y, const QString &toprint);
+
+/// The three traces from byte Start at the current zoom factor.
+void DrawAllTraces(platform::DrawingSurface &picture, const MainState &state, std::int32_t Start);
+
+} // namespace wavemill::display

@@ -1,0 +1,95 @@
+#include "display/waveform_view.h"
+
+#include "app/numbers.h"
+#include "display/trace_renderer.h"
+#include "display/zoom.h"
+#include "platform/label_control.h"
+#include "platform/line_control.h"
+
+#include <cmath>
+
+namespace wavemill::display {
+
+WaveformView::WaveformView(MainState &state, Controls controls) : m_state(state), m_c(controls)
+{
+}
+
+void WaveformView::DrawAllTraces(std::int32_t Start)
+{
+    display::DrawAllTraces(*m_c.Picture1, m_state, Start);
+}
+
+void WaveformView::updateScrollRange()
+{
+    // A maximum below the position moves it, and the scroll handler runs now.
+    m_c.HScroll1->setMaximum(scrollMaximum(m_c.Picture1->Width(), m_state.zoomFactor));
+}
+
+void WaveformView::redraw()
+{
+    m_c.Picture1->Cls();
+    DrawAllTraces(2 * m_state.storedScrollValue);
+}
+
+void WaveformView::Command5_Click()
+{
+    m_state.zoomFactor = zoomedIn(m_state.zoomFactor);
+    updateScrollRange();
+    redraw();
+}
+
+void WaveformView::Command6_Click()
+{
+    m_state.zoomFactor = zoomedOut(m_state.zoomFactor);
+    updateScrollRange();
+    redraw();
+}
+
+void WaveformView::HScroll1_Change()
+{
+    m_c.Picture1->Cls();
+    m_state.storedScrollValue = std::int16_t(m_c.HScroll1->value());
+    DrawAllTraces(2 * m_state.storedScrollValue);
+}
+
+double WaveformView::timeAt(float x) const
+{
+    return (double(x) / m_state.zoomFactor + 16.0 * m_state.storedScrollValue) *
+           double(m_state.samplePeriod) / 1000.0;
+}
+
+void WaveformView::Picture1_MouseMove(Qt::MouseButtons, Qt::KeyboardModifiers, float x, float y)
+{
+    m_c.Line1->setX1(x);
+    m_c.Line1->setY1(0);
+    m_c.Line1->setX2(x);
+    m_c.Line1->setY2(m_c.Picture1->Height());
+    m_c.Line1->setBorderColor(kCursorColour);
+    m_c.Label3->setLeft(x);
+    m_c.Label3->setTop(y + kCursorLabelDrop);
+    m_c.Label3->setCaption(timeText(timeAt(x)));
+}
+
+void WaveformView::Picture1_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, float x, float y)
+{
+    platform::DrawingSurface &p = *m_c.Picture1;
+    const float height = p.Height();
+    if (!m_state.markerToggle) {
+        m_state.firstMarkerX = x;
+        p.Line(x, 0, x, height, kMarkerColour);
+    } else {
+        const float x1 = m_state.firstMarkerX;
+        p.Line(x, 0, x, height, kMarkerColour);
+        p.Line(x1, y, x, y, kArrowColour);
+        p.Line(x1, y, x1 + kBarbLength, y - kBarbSpread, kArrowColour);
+        p.Line(x1, y, x1 + kBarbLength, y + kBarbSpread, kArrowColour);
+        p.Line(x, y, x - kBarbLength, y + kBarbSpread, kArrowColour);
+        p.Line(x, y, x - kBarbLength, y - kBarbSpread, kArrowColour);
+        // Single precision throughout, as the interval has always been reckoned.
+        const float interval = (x - x1) / float(m_state.zoomFactor) * m_state.samplePeriod / 1000.0f;
+        PrintWord(p, (x1 + x) / 2.0f, saturate16(std::floor(y)), timeText(interval));
+    }
+    m_state.markerToggle = !m_state.markerToggle;
+}
+
+} // namespace wavemill::display

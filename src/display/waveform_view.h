@@ -1,0 +1,62 @@
+#pragma once
+
+#include "app/main_state.h"
+#include "platform/drawing_surface.h"
+
+#include <QScrollBar>
+
+namespace wavemill::platform {
+class LabelControl;
+class LineControl;
+} // namespace wavemill::platform
+
+namespace wavemill::display {
+
+constexpr QRgb kCursorColour = platform::rgb(0, 255, 0);
+constexpr QRgb kMarkerColour = platform::rgb(173, 225, 255);
+constexpr QRgb kArrowColour = platform::rgb(1, 117, 180);
+/// The time readout stands this far below the pointer (twips).
+constexpr float kCursorLabelDrop = 500;
+/// Arrowhead barbs: 200 units along the shaft, 100 to either side.
+constexpr float kBarbLength = 200;
+constexpr float kBarbSpread = 100;
+
+/// The waveform view's handlers: zoom, scroll, the time cursor and the
+/// two-click interval measurement, over the main window's state and controls.
+class WaveformView
+{
+public:
+    struct Controls
+    {
+        platform::DrawingSurface *Picture1;
+        QScrollBar *HScroll1;
+        platform::LineControl *Line1;
+        platform::LabelControl *Label3;
+    };
+
+    WaveformView(MainState &state, Controls controls);
+
+    /// Clears nothing: draws the three traces from byte Start.
+    void DrawAllTraces(std::int32_t Start);
+
+    void Command5_Click();  // zoom in
+    void Command6_Click();  // zoom out
+    void HScroll1_Change(); // scroll
+    void Picture1_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, float x, float y);
+    void Picture1_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, float x, float y);
+
+    /// Milliseconds from the capture's start to view position x.
+    double timeAt(float x) const;
+    /// Sets the scroll range for the current zoom factor.
+    void updateScrollRange();
+
+    void setSurface(platform::DrawingSurface *picture) { m_c.Picture1 = picture; }
+
+private:
+    void redraw();
+
+    MainState &m_state;
+    Controls m_c;
+};
+
+} // namespace wavemill::display

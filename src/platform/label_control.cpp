@@ -1,0 +1,62 @@
+#include "platform/label_control.h"
+
+#include <QMouseEvent>
+
+#include <cmath>
+
+namespace wavemill::platform {
+
+LabelControl::LabelControl(QWidget *parent, const QString &caption, int left, int top, int width,
+                           int height, bool autoSize, int originPixels)
+    : QLabel(caption, parent), m_left(left), m_top(top), m_autoSize(autoSize),
+      m_origin(originPixels)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAutoFillBackground(false);
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    resize(int(std::lround(width / double(kTwipsPerPixel))),
+           int(std::lround(height / double(kTwipsPerPixel))));
+    place();
+    if (m_autoSize)
+        adjustSize();
+}
+
+void LabelControl::setCaption(const QString &caption)
+{
+    setText(caption);
+    if (m_autoSize)
+        adjustSize();
+}
+
+void LabelControl::setLeft(double twips)
+{
+    m_left = twips;
+    place();
+}
+
+void LabelControl::setTop(double twips)
+{
+    m_top = twips;
+    place();
+}
+
+void LabelControl::setClickable(bool clickable)
+{
+    setAttribute(Qt::WA_TransparentForMouseEvents, !clickable);
+    setCursor(clickable ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void LabelControl::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (rect().contains(event->position().toPoint()))
+        emit Click();
+    QLabel::mouseReleaseEvent(event);
+}
+
+void LabelControl::place()
+{
+    move(m_origin + int(std::floor(m_left / kTwipsPerPixel)),
+         m_origin + int(std::floor(m_top / kTwipsPerPixel)));
+}
+
+} // namespace wavemill::platform

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QLabel>
+
+namespace wavemill::platform {
+
+/// A label placed in twips on its parent, with a transparent background.
+/// An auto-sizing label keeps its left edge and grows or shrinks to its text.
+class LabelControl : public QLabel
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kTwipsPerPixel = 15;
+
+    /// Geometry in twips relative to the parent's drawing origin, which lies
+    /// \a originPixels from the parent's corner (a surface's border).
+    LabelControl(QWidget *parent, const QString &caption, int left, int top, int width,
+                 int height, bool autoSize = false, int originPixels = 0);
+
+    QString Caption() const { return text(); }
+    void setCaption(const QString &caption);
+    /// Position in twips.
+    double Left() const { return m_left; }
+    double Top() const { return m_top; }
+    void setLeft(double twips);
+    void setTop(double twips);
+
+    /// A clickable label takes mouse presses; others let them through to
+    /// what lies beneath.
+    void setClickable(bool clickable);
+
+signals:
+    void Click();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    void place();
+
+    double m_left;
+    double m_top;
+    bool m_autoSize;
+    int m_origin;
+};
+
+} // namespace wavemill::platform

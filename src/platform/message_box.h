@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+namespace wavemill::platform {
+
+/// A modal message with one OK button and no icon.
+class MessageBox
+{
+public:
+    virtual ~MessageBox() = default;
+    virtual void show(const QString &text) = 0;
+};
+
+} // namespace wavemill::platform

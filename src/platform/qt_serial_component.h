@@ -1,0 +1,73 @@
+#pragma once
+
+#include "platform/serial_component.h"
+#include "platform/serial_settings.h"
+
+#include <QSerialPort>
+
+#include <functional>
+
+namespace wavemill::platform {
+
+/// The serial component over QSerialPort. Bytes are read as they arrive and
+/// kept until the logic takes them, so nothing that arrives while a handler
+/// runs is lost; OnComm is raised from the event loop, one event at a time.
+class QtSerialComponent : public SerialComponent
+{
+    Q_OBJECT
+
+public:
+    explicit QtSerialComponent(QObject *parent = nullptr);
+    ~QtSerialComponent() override;
+
+    bool setCommPort(std::int16_t port) override;
+    bool setCommDevice(const QString &device) override;
+    bool setRThreshold(std::int16_t bytes) override;
+    bool setSThreshold(std::int16_t bytes) override;
+    bool setSettings(const QString &settings) override;
+    bool setInBufferCount(std::int16_t count) override;
+    bool setOutBufferCount(std::int16_t count) override;
+    bool setInputMode(std::int32_t mode) override;
+    bool setInputLen(std::int16_t bytes) override;
+    bool PortOpen() const override;
+    bool setPortOpen(bool open) override;
+    QByteArray Input() override;
+    std::int16_t InBufferCount() const override;
+    std::int16_t CommEvent() const override { return m_commEvent; }
+    QString errorText() const override { return m_error; }
+
+    /// The system's serial port names (QSerialPortInfo by default); port
+    /// number n is the n-th of them once ordered.
+    void setPortLister(std::function<QStringList()> lister) { m_portLister = std::move(lister); }
+
+    /// The device a port number stands for, or an empty string.
+    QString deviceForPort(int port) const;
+
+private:
+    void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+    void scheduleDispatch();
+    void dispatch();
+    QString portLabel() const;
+    bool refuse(const QString &why);
+
+    QSerialPort m_port;
+    std::function<QStringList()> m_portLister;
+    std::int16_t m_commPort = 1;
+    QString m_device;
+    std::int16_t m_rThreshold = 0;
+    std::int16_t m_sThreshold = 0;
+    SerialSettings m_settings;
+    std::int32_t m_inputMode = comInputModeText;
+    std::int16_t m_inputLen = 0;
+    QByteArray m_pending;
+    std::int16_t m_commEvent = 0;
+    bool m_dispatchQueued = false;
+    bool m_inHandler = false;
+    bool m_arrivedInHandler = false;
+    quint64 m_taken = 0; // bytes the logic has taken with Input
+    bool m_lostQueued = false;
+    QString m_error;
+};
+
+} // namespace wavemill::platform
