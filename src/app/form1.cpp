@@ -155,6 +155,17 @@ void Form1::createControls()
     Timer1 = new platform::IntervalTimer(this, 0);
     Timer2 = new platform::IntervalTimer(this, about::kBlinkInterval);
 
+    const std::pair<QObject *, const char *> names[] = {
+        {Picture1, "Picture1"}, {Label7, "Label7"},     {Line2, "Line2"},       {Label8, "Label8"},
+        {Line3, "Line3"},       {Label9, "Label9"},     {Line1, "Line1"},       {Label3, "Label3"},
+        {HScroll1, "HScroll1"}, {Command5, "Command5"}, {Command6, "Command6"}, {Command2, "Command2"},
+        {Picture2, "Picture2"}, {Line4, "Line4"},       {Label12, "Label12"},   {Label4, "Label4"},
+        {Label2, "Label2"},     {Label1, "Label1"},     {Label6, "Label6"},     {Combo1, "Combo1"},
+        {Command1, "Command1"}, {Command3, "Command3"}, {Label11, "Label11"},   {Combo2, "Combo2"},
+        {Label10, "Label10"},   {Label5, "Label5"},     {Timer1, "Timer1"},     {Timer2, "Timer2"}};
+    for (const auto &[object, name] : names)
+        object->setObjectName(QLatin1String(name));
+
     // Keyboard focus moves in the order of the capture's work.
     const QList<QWidget *> focusOrder = {Command2, HScroll1, Command5, Command6,
                                          Combo1,   Combo2,   Command1, Command3};

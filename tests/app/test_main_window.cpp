@@ -1,0 +1,280 @@
+#include "acquisition/serial_setup.h"
+#include "app/form1.h"
+#include "platform/fake_serial_component.h"
+#include "platform/interval_timer.h"
+#include "platform/label_control.h"
+#include "platform/line_control.h"
+#include "platform/picture_box.h"
+
+#include <QtTest>
+
+using namespace wavemill;
+using platform::LabelControl;
+using platform::LineControl;
+
+namespace {
+
+const QStringList kBoardConfiguration = {
+    "CommPort=1",       "RThreshold=1024",  "SThreshold=0", "Settings=115200,n,8,1",
+    "InBufferCount=0", "OutBufferCount=0", "InputMode=1",  "InputLen=1024"};
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void placesEveryControlInTwips_data();
+    void placesEveryControlInTwips();
+    void placesTheLinesOnTheirSurfaces_data();
+    void placesTheLinesOnTheirSurfaces();
+    void cannotBeResized();
+    void startsIdleWithNothingDrawn();
+    void movesFocusInTheCapturesOrder();
+    void configuresThePortAtLoadWithoutOpeningIt();
+    void readsThePortNumberFromTheSelector_data();
+    void readsThePortNumberFromTheSelector();
+    void configuresTheSameTwice();
+    void reportsAPortItCannotUseAndStaysIdle_data();
+    void reportsAPortItCannotUseAndStaysIdle();
+    void closingEndsTheProgram();
+
+private:
+    platform::FakeSerialComponent *m_serial = nullptr;
+    Form1 *m_form = nullptr;
+};
+
+void TestMainWindow::init()
+{
+    m_serial = new platform::FakeSerialComponent;
+    m_form = new Form1(PlatformComponents{m_serial, nullptr, nullptr});
+}
+
+void TestMainWindow::cleanup()
+{
+    delete m_form;
+    delete m_serial;
+}
+
+void TestMainWindow::placesEveryControlInTwips_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("sizesToText");
+    auto row = [](const char *name, QRect r, const QString &text = QString(), bool autoSize = false) {
+        QTest::newRow(name) << QString::fromLatin1(name) << r << text << autoSize;
+    };
+    row("Picture1", {240, 120, 10215, 5175});
+    row("Label7", {120, 240, 855, 255}, "第一通道");
+    row("Label8", {120, 1560, 855, 255}, "第二通道");
+    row("Label9", {120, 2880, 855, 255}, "第三通道");
+    row("Label3", {9960, 5160, 540, 180}, "Label3", true);
+    row("HScroll1", {240, 5400, 10215, 255});
+    row("Command5", {840, 5880, 975, 375}, "放大");
+    row("Command6", {1920, 5880, 855, 375}, "缩少");
+    row("Command2", {3000, 5880, 1455, 375}, "开始采集");
+    row("Picture2", {4800, 5880, 3495, 255});
+    row("Label4", {8400, 5880, 1080, 180}, "数据传输率：", true);
+    row("Label2", {9480, 5880, 540, 180}, "0Bit/s", true);
+    row("Label1", {4800, 6240, 2880, 180}, "串口还未开启，请单击开始采集按钮", true);
+    row("Label6", {840, 6360, 1335, 255}, "显示通道：");
+    row("Combo1", {2280, 6360, 2055, 300}, "1");
+    row("Command1", {4920, 6600, 1215, 375}, "载入");
+    row("Command3", {6480, 6600, 1215, 375}, "保存");
+    row("Label11", {840, 6720, 1095, 375}, "串口选择：");
+    row("Combo2", {2280, 6720, 2055, 300}, "1");
+    row("Label10", {9240, 6720, 975, 255}, "关于本程序");
+    row("Label5", {8160, 6840, 810, 300}, "", true);
+}
+
+void TestMainWindow::placesEveryControlInTwips()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    QFETCH(QString, text);
+    QFETCH(bool, sizesToText);
+    auto *control = m_form->findChild<QWidget *>(name);
+    QVERIFY2(control, qPrintable(name));
+    const QRect pixels(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15);
+    QCOMPARE(control->pos(), pixels.topLeft());
+    if (!sizesToText)
+        QCOMPARE(control->size(), pixels.size());
+
+    if (auto *label = qobject_cast<QLabel *>(control))
+        QCOMPARE(label->text(), text);
+    else if (auto *button = qobject_cast<QPushButton *>(control))
+        QCOMPARE(button->text(), text);
+    else if (auto *combo = qobject_cast<QComboBox *>(control))
+        QCOMPARE(combo->currentText(), text);
+}
+
+void TestMainWindow::placesTheLinesOnTheirSurfaces_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QLineF>("ends");
+    QTest::addColumn<QRgb>("colour");
+    QTest::newRow("Line2 between traces 1 and 2") << "Line2" << QLineF(0, 1320, 10200, 1320) << qRgb(0, 0, 0);
+    QTest::newRow("Line3 between traces 2 and 3") << "Line3" << QLineF(0, 2640, 10200, 2640) << qRgb(0, 0, 0);
+    QTest::newRow("Line1 the cursor") << "Line1" << QLineF(0, -240, 0, 5160) << qRgb(0, 0, 0);
+    QTest::newRow("Line4 the progress bar, in pixels") << "Line4" << QLineF(0, 0, 0, 16) << qRgb(199, 240, 254);
+}
+
+void TestMainWindow::placesTheLinesOnTheirSurfaces()
+{
+    QFETCH(QString, name);
+    QFETCH(QLineF, ends);
+    QFETCH(QRgb, colour);
+    auto *line = m_form->findChild<LineControl *>(name);
+    QVERIFY(line);
+    QCOMPARE(QLineF(line->X1(), line->Y1(), line->X2(), line->Y2()), ends);
+    QCOMPARE(line->BorderColor(), colour);
+    QCOMPARE(line->BorderWidth(), 1);
+}
+
+void TestMainWindow::cannotBeResized()
+{
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Wavemill"));
+    QCOMPARE(m_form->size(), QSize(712, 479));
+    QCOMPARE(m_form->minimumSize(), QSize(712, 479));
+    QCOMPARE(m_form->maximumSize(), QSize(712, 479));
+    QVERIFY(!(m_form->windowFlags() & Qt::WindowMaximizeButtonHint));
+}
+
+void TestMainWindow::startsIdleWithNothingDrawn()
+{
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form));
+    QCOMPARE(m_form->HScroll1->maximum(), 31615);
+    QCOMPARE(m_form->HScroll1->value(), 0);
+    QCOMPARE(m_form->HScroll1->singleStep(), 2);
+    QCOMPARE(m_form->HScroll1->pageStep(), 100);
+    QCOMPARE(m_form->Label12->text(), QStringLiteral("0%"));
+    QCOMPARE(m_form->Label2->text(), QStringLiteral("0Bit/s"));
+    QCOMPARE(m_form->Timer1->Interval(), 0);
+    QCOMPARE(m_form->Timer2->Interval(), 2000);
+    QVERIFY(!m_serial->PortOpen());
+    for (QWidget *w : {static_cast<QWidget *>(m_form->Command1), static_cast<QWidget *>(m_form->Command2),
+                       static_cast<QWidget *>(m_form->Command3), static_cast<QWidget *>(m_form->Combo1)})
+        QVERIFY(w->isEnabled());
+
+    const MainState &state = m_form->state();
+    QCOMPARE(state.zoomFactor, std::int16_t(10));
+    QCOMPARE(state.samplePeriod, 20.0736f);
+    QCOMPARE(double(state.samplePeriod), 20.07360076904296875);
+    QCOMPARE(state.WriteIndex, 0);
+    for (const TraceBuffer &buffer : state.traces.buffers)
+        QVERIFY(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0; }));
+
+    // Nothing is drawn: the view is its background colour throughout.
+    const QImage image = m_form->Picture1->image();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            QCOMPARE(image.pixel(x, y), qRgb(255, 253, 242));
+}
+
+void TestMainWindow::movesFocusInTheCapturesOrder()
+{
+    const QList<QWidget *> expected = {m_form->Command2, m_form->HScroll1, m_form->Command5,
+                                       m_form->Command6, m_form->Combo1,   m_form->Combo2,
+                                       m_form->Command1, m_form->Command3};
+    QList<QWidget *> seen;
+    QWidget *w = m_form->Command2;
+    for (int guard = 0; guard < 200 && seen.size() < expected.size(); ++guard) {
+        if (expected.contains(w) && !seen.contains(w))
+            seen.append(w);
+        w = w->nextInFocusChain();
+    }
+    QCOMPARE(seen, expected);
+}
+
+void TestMainWindow::configuresThePortAtLoadWithoutOpeningIt()
+{
+    QCOMPARE(m_serial->writes(), kBoardConfiguration);
+    QVERIFY(!m_serial->PortOpen());
+}
+
+void TestMainWindow::readsThePortNumberFromTheSelector_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("firstWrite");
+    QTest::newRow("2") << "2" << "CommPort=2";
+    QTest::newRow("1.5 rounds to 2") << "1.5" << "CommPort=2";
+    QTest::newRow("2.5 rounds to 2") << "2.5" << "CommPort=2";
+    QTest::newRow("3.5 rounds to 4") << "3.5" << "CommPort=4";
+    QTest::newRow("abc gives 0") << "abc" << "CommPort=0";
+    QTest::newRow("a device path") << "/dev/ttyUSB0" << "CommDevice=/dev/ttyUSB0";
+}
+
+void TestMainWindow::readsThePortNumberFromTheSelector()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, firstWrite);
+    m_serial->clearWrites();
+    QVERIFY(acquisition::Init_com(*m_serial, text).isEmpty());
+    QStringList expected = kBoardConfiguration;
+    expected[0] = firstWrite;
+    QCOMPARE(m_serial->writes(), expected);
+    QVERIFY(!m_serial->PortOpen());
+}
+
+void TestMainWindow::configuresTheSameTwice()
+{
+    m_serial->clearWrites();
+    acquisition::Init_com(*m_serial, QStringLiteral("2"));
+    const QStringList once = m_serial->writes();
+    acquisition::Init_com(*m_serial, QStringLiteral("2"));
+    QCOMPARE(m_serial->writes(), once + once);
+    QCOMPARE(int(m_serial->commPort()), 2);
+    QCOMPARE(m_serial->settings(), QStringLiteral("115200,n,8,1"));
+    QCOMPARE(int(m_serial->rThreshold()), 1024);
+    QCOMPARE(int(m_serial->inputLen()), 1024);
+}
+
+void TestMainWindow::reportsAPortItCannotUseAndStaysIdle_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("openFailure");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("no number") << "abc" << "" << "串口0打开失败：串口号无效";
+    QTest::newRow("beyond 16 bits") << "70000" << "" << "串口70000打开失败：串口号超出范围";
+    QTest::newRow("a device that is not there")
+        << "/dev/nothing" << "串口/dev/nothing打开失败：设备不存在" << "串口/dev/nothing打开失败：设备不存在";
+}
+
+void TestMainWindow::reportsAPortItCannotUseAndStaysIdle()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, openFailure);
+    QFETCH(QString, status);
+    m_form->Combo2->setEditText(text);
+    if (!openFailure.isEmpty())
+        m_serial->failNextOpen(openFailure);
+    QTest::mouseClick(m_form->Command2, Qt::LeftButton);
+    QCOMPARE(m_form->Label1->text(), status);
+    QVERIFY(!m_serial->PortOpen());
+    QCOMPARE(m_form->Command2->text(), QStringLiteral("开始采集"));
+    QCOMPARE(m_form->Timer1->Interval(), 0);
+    QVERIFY(m_form->Combo1->isEnabled());
+    QVERIFY(m_form->Command1->isEnabled());
+    QVERIFY(m_form->Command3->isEnabled());
+}
+
+void TestMainWindow::closingEndsTheProgram()
+{
+    m_form->show();
+    // The capture is left running: closing must not wait for it.
+    QTest::mouseClick(m_form->Command2, Qt::LeftButton);
+    QVERIFY(m_serial->PortOpen());
+    QTimer::singleShot(0, m_form, [this] { m_form->close(); });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(!m_serial->PortOpen());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"
