@@ -1,0 +1,407 @@
+// wavemill-board: stands in for the acquisition board. It streams a chosen
+// signal, eight samples a byte, into a pseudo-terminal whose device path the
+// program's port selector takes, or into a serial device.
+
+#include "signals.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+
+#include <cerrno>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <memory>
+#include <optional>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace wavemill::board;
+
+/// Bytes written at one go at the paced rates: a wake-up every 2 ms or so,
+/// the way a USB serial adapter hands bytes over in small batches.
+constexpr double kPacedBatchSeconds = 0.002;
+/// Largest single write.
+constexpr std::size_t kMaxWrite = 4096;
+/// How often the pseudo-terminal is looked at while nobody has it open.
+constexpr int kPresencePollMs = 20;
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void onStopSignal(int)
+{
+    g_stop = 1;
+}
+
+struct Options
+{
+    std::unique_ptr<Signal> signal;
+    std::uint64_t count = kCaptureBytes; // 0: without end
+    double bytesPerSecond = kBoardBytesPerSecond; // 0: as fast as possible
+    bool once = false;
+    int settleMs = 50;
+    QString device;
+};
+
+std::int64_t nowNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return std::int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+void sleepUntilNs(std::int64_t when)
+{
+    timespec ts{};
+    ts.tv_sec = time_t(when / 1000000000);
+    ts.tv_nsec = long(when % 1000000000);
+    clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr); // EINTR: the loop looks again
+}
+
+[[noreturn]] void fail(const QString &why)
+{
+    std::fprintf(stderr, "wavemill-board: %s\n", qPrintable(why));
+    std::exit(2);
+}
+
+std::optional<double> number(const QString &text)
+{
+    QString plain = text;
+    plain.remove(QLatin1Char(',')).remove(QLatin1Char('_'));
+    bool ok = false;
+    const double value = plain.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+double numberOption(const QCommandLineParser &parser, const QString &name, double low, double high)
+{
+    const auto value = number(parser.value(name));
+    if (!value || *value < low || *value > high)
+        fail(QStringLiteral("--%1 wants a number from %2 to %3, not \"%4\"")
+                 .arg(name).arg(low).arg(high).arg(parser.value(name)));
+    return *value;
+}
+
+Options parseOptions(const QCoreApplication &app)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Acts as the acquisition board for people without one.\n"
+        "\n"
+        "Without a device it opens a pseudo-terminal and prints its device path on the\n"
+        "first line of standard output: type that path into the program's port\n"
+        "selector and press the start button. Each time the program opens the port,\n"
+        "the board waits --settle ms, then streams --count bytes of the signal from its\n"
+        "start and goes quiet until the port is opened again.\n"
+        "\n"
+        "With a device (a serial port wired to the program's port) it sets it to\n"
+        "115200,n,8,1 and streams at once, without end unless --count is given.\n"
+        "\n"
+        "Bytes carry eight samples each, one every 20.0736 us, the earliest in bit 7.\n"
+        "\n"
+        "Examples:\n"
+        "  wavemill-board --signal square --frequency 1000 --duty 0.25\n"
+        "  wavemill-board --signal uart --text \"Hello\" --baud 9600 --repeat\n"
+        "  wavemill-board --signal random --seed 7 --pace line\n"
+        "  wavemill-board --signal file --file capture.bin --repeat /dev/ttyUSB1"));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("device"),
+                                 QStringLiteral("Serial device to write to instead of a pseudo-terminal."),
+                                 QStringLiteral("[device]"));
+    const QList<QCommandLineOption> options = {
+        {QStringLiteral("signal"),
+         QStringLiteral("square, uart, random or file (default square)."), QStringLiteral("kind"),
+         QStringLiteral("square")},
+        {QStringLiteral("frequency"),
+         QStringLiteral("Square wave frequency in Hz (default 1000; the board sees up to about "
+                        "24,900 Hz)."),
+         QStringLiteral("hz"), QStringLiteral("1000")},
+        {QStringLiteral("duty"),
+         QStringLiteral("Square wave high share of a period, 0 to 1 (default 0.5)."),
+         QStringLiteral("fraction"), QStringLiteral("0.5")},
+        {QStringLiteral("text"),
+         QStringLiteral("Text of the uart signal (default \"Hello from wavemill-board\\r\\n\")."),
+         QStringLiteral("text"), QStringLiteral("Hello from wavemill-board\r\n")},
+        {QStringLiteral("baud"),
+         QStringLiteral("Bit rate of the uart signal (default 9600; at most about 24,900 for the "
+                        "board to see every bit)."),
+         QStringLiteral("rate"), QStringLiteral("9600")},
+        {QStringLiteral("seed"), QStringLiteral("Seed of the random signal (default 1)."),
+         QStringLiteral("n"), QStringLiteral("1")},
+        {QStringLiteral("file"), QStringLiteral("File whose bytes the file signal sends."),
+         QStringLiteral("path")},
+        {QStringLiteral("repeat"),
+         QStringLiteral("Send the uart text or the file again when it ends (otherwise the uart "
+                        "line idles high and the file signal stops).")},
+        {QStringLiteral("count"),
+         QStringLiteral("Bytes to stream each time the port opens, 0 for without end (default "
+                        "63488, one capture; with a device: 0)."),
+         QStringLiteral("bytes")},
+        {QStringLiteral("pace"),
+         QStringLiteral("board: the board's own pace, one byte every 8 x 20.0736 us (about 6,227 "
+                        "bytes/s, the default); line: the link's limit, 11,520 bytes/s; fast: as "
+                        "fast as the reader takes them; or a number of bytes a second."),
+         QStringLiteral("pace"), QStringLiteral("board")},
+        {QStringLiteral("settle"),
+         QStringLiteral("Milliseconds to wait after the port opens before streaming (default 50)."),
+         QStringLiteral("ms"), QStringLiteral("50")},
+        {QStringLiteral("once"),
+         QStringLiteral("Exit after one stream, once the port is closed again.")},
+    };
+    parser.addOptions(options);
+    parser.process(app);
+
+    Options o;
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1)
+        fail(QStringLiteral("one device at most"));
+    if (!positional.isEmpty())
+        o.device = positional.first();
+
+    const bool repeat = parser.isSet(QStringLiteral("repeat"));
+    const QString kind = parser.value(QStringLiteral("signal"));
+    if (kind == QLatin1String("square")) {
+        const double hz = numberOption(parser, QStringLiteral("frequency"), 0, 1e6);
+        const double duty = numberOption(parser, QStringLiteral("duty"), 0, 1);
+        o.signal = std::make_unique<SquareWave>(hz, duty);
+    } else if (kind == QLatin1String("uart")) {
+        const double baud = numberOption(parser, QStringLiteral("baud"), 1, 1e7);
+        o.signal = std::make_unique<UartText>(parser.value(QStringLiteral("text")).toStdString(),
+                                              baud, repeat);
+    } else if (kind == QLatin1String("random")) {
+        const double seed = numberOption(parser, QStringLiteral("seed"), 0, 4294967295.0);
+        o.signal = std::make_unique<RandomBytes>(std::uint32_t(seed));
+    } else if (kind == QLatin1String("file")) {
+        if (!parser.isSet(QStringLiteral("file")))
+            fail(QStringLiteral("--signal file needs --file PATH"));
+        QFile file(parser.value(QStringLiteral("file")));
+        if (!file.open(QIODevice::ReadOnly))
+            fail(QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
+        const QByteArray content = file.readAll();
+        o.signal = std::make_unique<FileBytes>(
+            std::vector<std::uint8_t>(content.begin(), content.end()), repeat);
+    } else {
+        fail(QStringLiteral("unknown signal \"%1\" (square, uart, random, file)").arg(kind));
+    }
+
+    if (parser.isSet(QStringLiteral("count")))
+        o.count = std::uint64_t(numberOption(parser, QStringLiteral("count"), 0, 1e15));
+    else if (!o.device.isEmpty())
+        o.count = 0;
+
+    const QString pace = parser.value(QStringLiteral("pace"));
+    if (pace == QLatin1String("board"))
+        o.bytesPerSecond = kBoardBytesPerSecond;
+    else if (pace == QLatin1String("line"))
+        o.bytesPerSecond = kLineBytesPerSecond;
+    else if (pace == QLatin1String("fast"))
+        o.bytesPerSecond = 0;
+    else
+        o.bytesPerSecond = numberOption(parser, QStringLiteral("pace"), 1, 1e9);
+
+    o.settleMs = int(numberOption(parser, QStringLiteral("settle"), 0, 60000));
+    o.once = parser.isSet(QStringLiteral("once"));
+    return o;
+}
+
+/// The writing end: a pseudo-terminal's master or a serial device.
+class Output
+{
+public:
+    ~Output()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+
+    void openPseudoTerminal()
+    {
+        m_fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (m_fd < 0 || grantpt(m_fd) != 0 || unlockpt(m_fd) != 0)
+            fail(QStringLiteral("cannot open a pseudo-terminal: %1").arg(std::strerror(errno)));
+        m_pseudoTerminal = true;
+        m_path = QString::fromLocal8Bit(ptsname(m_fd));
+        makeRaw(m_fd);
+        // The master reports a hang-up only once a slave has been opened and
+        // closed again; doing that once here makes "nobody has the port
+        // open" visible from the start.
+        const int slave = ::open(ptsname(m_fd), O_RDWR | O_NOCTTY);
+        if (slave >= 0) {
+            makeRaw(slave);
+            ::close(slave);
+        }
+    }
+
+    void openDevice(const QString &path)
+    {
+        m_fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (m_fd < 0)
+            fail(QStringLiteral("cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        m_path = path;
+        makeRaw(m_fd);
+    }
+
+    const QString &path() const { return m_path; }
+    bool isPseudoTerminal() const { return m_pseudoTerminal; }
+
+    /// Whether a reader has the port open (always true for a device).
+    bool readerPresent() const
+    {
+        if (!m_pseudoTerminal)
+            return true;
+        pollfd p{m_fd, POLLOUT, 0};
+        ::poll(&p, 1, 0);
+        return !(p.revents & POLLHUP);
+    }
+
+    /// Writes all bytes, waiting while the reader is behind. False when the
+    /// reader went away or the program is told to stop.
+    bool writeAll(const std::uint8_t *data, std::size_t size)
+    {
+        while (size > 0) {
+            if (g_stop || !readerPresent())
+                return false;
+            const ssize_t n = ::write(m_fd, data, size);
+            if (n > 0) {
+                data += n;
+                size -= std::size_t(n);
+                continue;
+            }
+            if (n < 0 && errno != EAGAIN && errno != EINTR)
+                return false;
+            pollfd p{m_fd, POLLOUT, 0};
+            ::poll(&p, 1, 100);
+        }
+        return true;
+    }
+
+    /// Drops what the reader has not taken yet.
+    void discardUnread() { tcflush(m_fd, TCIOFLUSH); }
+
+private:
+    static void makeRaw(int fd)
+    {
+        termios t{};
+        if (tcgetattr(fd, &t) != 0)
+            return; // not a terminal (a plain file or pipe): written as it is
+        cfmakeraw(&t);
+        t.c_cflag |= CLOCAL | CREAD;
+        cfsetispeed(&t, B115200);
+        cfsetospeed(&t, B115200);
+        tcsetattr(fd, TCSANOW, &t);
+    }
+
+    int m_fd = -1;
+    bool m_pseudoTerminal = false;
+    QString m_path;
+};
+
+void sleepMs(int ms)
+{
+    sleepUntilNs(nowNs() + std::int64_t(ms) * 1000000);
+}
+
+/// Streams one run of the signal, paced against the clock so that byte k
+/// leaves at start + k / rate however long the run. Returns the bytes sent.
+std::uint64_t stream(Output &out, Signal &signal, const Options &o)
+{
+    const std::uint64_t limit = o.count ? o.count : UINT64_MAX;
+    const bool paced = o.bytesPerSecond > 0;
+    const std::uint64_t batch =
+        paced ? std::max<std::uint64_t>(1, std::uint64_t(o.bytesPerSecond * kPacedBatchSeconds)) : kMaxWrite;
+    const double nsPerByte = paced ? 1e9 / o.bytesPerSecond : 0;
+    const std::int64_t start = nowNs();
+    std::vector<std::uint8_t> chunk;
+    chunk.reserve(kMaxWrite);
+    std::uint64_t sent = 0;
+    bool ended = false;
+    while (sent < limit && !ended && !g_stop) {
+        std::uint64_t due = limit;
+        if (paced) {
+            // Bytes whose time has come, counting the one leaving now.
+            due = std::min<std::uint64_t>(limit, std::uint64_t(double(nowNs() - start) / nsPerByte) + 1);
+            if (due <= sent) {
+                const std::uint64_t next = std::min(limit, sent + batch) - 1;
+                sleepUntilNs(start + std::int64_t(double(next) * nsPerByte));
+                continue;
+            }
+        }
+        chunk.clear();
+        std::uint8_t byte = 0;
+        while (sent + chunk.size() < due && chunk.size() < kMaxWrite) {
+            if (!signal.nextByte(byte)) {
+                ended = true;
+                break;
+            }
+            chunk.push_back(byte);
+        }
+        if (!out.writeAll(chunk.data(), chunk.size()))
+            return sent;
+        sent += chunk.size();
+    }
+    return sent;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("wavemill-board"));
+    Options o = parseOptions(app);
+
+    struct sigaction action{};
+    action.sa_handler = onStopSignal;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    Output out;
+    if (o.device.isEmpty())
+        out.openPseudoTerminal();
+    else
+        out.openDevice(o.device);
+    std::printf("%s\n", qPrintable(out.path()));
+    std::fflush(stdout);
+
+    const QString pace = o.bytesPerSecond > 0 ? QString::number(o.bytesPerSecond, 'f', 0) + " bytes/s"
+                                              : QStringLiteral("as fast as possible");
+    const QString amount = o.count ? QString::number(o.count) + " bytes" : QStringLiteral("without end");
+    while (!g_stop) {
+        if (out.isPseudoTerminal()) {
+            std::fprintf(stderr, "wavemill-board: waiting for %s to be opened\n", qPrintable(out.path()));
+            while (!g_stop && !out.readerPresent())
+                sleepMs(kPresencePollMs);
+            if (g_stop)
+                break;
+            sleepMs(o.settleMs);
+        }
+        std::fprintf(stderr, "wavemill-board: streaming %s at %s\n", qPrintable(amount), qPrintable(pace));
+        o.signal->rewind();
+        const std::int64_t began = nowNs();
+        const std::uint64_t sent = stream(out, *o.signal, o);
+        const double seconds = double(nowNs() - began) / 1e9;
+        std::fprintf(stderr, "wavemill-board: sent %llu bytes in %.3f s (%.0f bytes/s)%s\n",
+                     static_cast<unsigned long long>(sent), seconds, seconds > 0 ? double(sent) / seconds : 0.0,
+                     out.readerPresent() ? "" : ", the port was closed");
+        if (!out.isPseudoTerminal())
+            break;
+        // Quiet until the reader closes the port; a new opening streams anew.
+        while (!g_stop && out.readerPresent())
+            sleepMs(kPresencePollMs);
+        out.discardUnread();
+        if (o.once)
+            break;
+    }
+    return 0;
+}

@@ -1,0 +1,102 @@
+#include "signals.h"
+
+#include <cmath>
+#include <utility>
+
+namespace wavemill::board {
+
+bool SampledSignal::nextByte(std::uint8_t &byte)
+{
+    std::uint8_t packed = 0;
+    for (int bit = kSamplesPerByte - 1; bit >= 0; --bit) {
+        if (level(m_sample++))
+            packed |= std::uint8_t(1u << bit);
+    }
+    byte = packed;
+    return true;
+}
+
+SquareWave::SquareWave(double frequencyHz, double duty)
+    : m_cyclesPerSample(frequencyHz * kSamplePeriodUs / 1e6), m_duty(duty)
+{
+}
+
+bool SquareWave::level(std::uint64_t i) const
+{
+    const double cycles = double(i) * m_cyclesPerSample;
+    return cycles - std::floor(cycles) < m_duty;
+}
+
+UartText::UartText(std::string text, double baud, bool repeat)
+    : m_text(std::move(text)), m_bitsPerSample(baud * kSamplePeriodUs / 1e6), m_repeat(repeat)
+{
+}
+
+bool UartText::level(std::uint64_t i) const
+{
+    // The bit on the line at the time of this sample.
+    std::int64_t bit = std::int64_t(std::floor(double(i) * m_bitsPerSample)) - kIdleBits;
+    if (bit < 0 || m_text.empty())
+        return true;
+    const std::int64_t textBits = std::int64_t(m_text.size()) * kFrameBits;
+    if (m_repeat)
+        bit %= textBits + kIdleBits;
+    if (bit >= textBits)
+        return true;
+    const int inFrame = int(bit % kFrameBits);
+    if (inFrame == 0)
+        return false; // start bit
+    if (inFrame == kFrameBits - 1)
+        return true; // stop bit
+    const auto character = std::uint8_t(m_text[std::size_t(bit / kFrameBits)]);
+    return (character >> (inFrame - 1)) & 1u;
+}
+
+RandomBytes::RandomBytes(std::uint32_t seed) : m_seed(seed), m_engine(seed)
+{
+}
+
+bool RandomBytes::nextByte(std::uint8_t &byte)
+{
+    byte = std::uint8_t(m_engine() >> 24);
+    return true;
+}
+
+FileBytes::FileBytes(std::vector<std::uint8_t> bytes, bool repeat)
+    : m_bytes(std::move(bytes)), m_repeat(repeat)
+{
+}
+
+bool FileBytes::nextByte(std::uint8_t &byte)
+{
+    if (m_next >= m_bytes.size()) {
+        if (!m_repeat || m_bytes.empty())
+            return false;
+        m_next = 0;
+    }
+    byte = m_bytes[m_next++];
+    return true;
+}
+
+std::vector<std::uint8_t> take(Signal &signal, std::size_t count)
+{
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(count);
+    std::uint8_t byte = 0;
+    while (bytes.size() < count && signal.nextByte(byte))
+        bytes.push_back(byte);
+    return bytes;
+}
+
+std::vector<bool> unpack(const std::vector<std::uint8_t> &bytes)
+{
+    std::vector<bool> samples;
+    samples.reserve(bytes.size() * kSamplesPerByte);
+    for (std::uint8_t byte : bytes) {
+        for (int bit = kSamplesPerByte - 1; bit >= 0; --bit)
+            samples.push_back((byte >> bit) & 1u);
+    }
+    return samples;
+}
+
+} // namespace wavemill::board

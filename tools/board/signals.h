@@ -1,0 +1,118 @@
+#pragma once
+
+// Signals the board simulator streams, as the board sends them: eight
+// samples a byte, the earliest in bit 7, a 1 bit meaning a high level.
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace wavemill::board {
+
+/// The board samples its input once every 20.0736 µs.
+constexpr double kSamplePeriodUs = 20.0736;
+constexpr int kSamplesPerByte = 8;
+/// One byte leaves the board every 8 samples: about 6,227 bytes a second.
+constexpr double kBoardBytesPerSecond = 1e6 / (kSamplePeriodUs * kSamplesPerByte);
+/// 115200 baud with a start and a stop bit: 10 bits a byte.
+constexpr double kLineBytesPerSecond = 115200.0 / 10.0;
+/// One capture of the program: 62 blocks of 1,024 bytes.
+constexpr std::size_t kCaptureBytes = 63488;
+
+/// A stream of packed samples.
+class Signal
+{
+public:
+    virtual ~Signal() = default;
+    /// The next byte; false once a finite signal has ended.
+    virtual bool nextByte(std::uint8_t &byte) = 0;
+    /// Starts the signal again from its first byte.
+    virtual void rewind() = 0;
+};
+
+/// A signal defined sample by sample, packed eight samples a byte.
+class SampledSignal : public Signal
+{
+public:
+    bool nextByte(std::uint8_t &byte) override;
+    void rewind() override { m_sample = 0; }
+
+    /// The level of sample i, counted from 0 at the start: true is high.
+    virtual bool level(std::uint64_t i) const = 0;
+
+private:
+    std::uint64_t m_sample = 0;
+};
+
+/// A square wave that starts high at sample 0; duty is the high share of a
+/// period, 0 to 1. The phase is computed from the sample number, so the
+/// frequency does not drift over long runs.
+class SquareWave : public SampledSignal
+{
+public:
+    SquareWave(double frequencyHz, double duty);
+    bool level(std::uint64_t i) const override;
+
+private:
+    double m_cyclesPerSample;
+    double m_duty;
+};
+
+/// Text sent as an asynchronous serial line: idle high, then for each
+/// character a low start bit, 8 data bits least significant first and a high
+/// stop bit, back to back. The line idles for one character time before the
+/// text; with repeat, the text comes again after one more character time of
+/// idle, otherwise the line idles high for good.
+class UartText : public SampledSignal
+{
+public:
+    UartText(std::string text, double baud, bool repeat);
+    bool level(std::uint64_t i) const override;
+
+    /// Bits of idle before the text, and between repeats.
+    static constexpr int kIdleBits = 10;
+    static constexpr int kFrameBits = 10;
+
+private:
+    std::string m_text;
+    double m_bitsPerSample;
+    bool m_repeat;
+};
+
+/// Random bytes from a seed: the same seed always gives the same bytes, on
+/// every system (mt19937 is fully specified; no distribution is used).
+class RandomBytes : public Signal
+{
+public:
+    explicit RandomBytes(std::uint32_t seed);
+    bool nextByte(std::uint8_t &byte) override;
+    void rewind() override { m_engine.seed(m_seed); }
+
+private:
+    std::uint32_t m_seed;
+    std::mt19937 m_engine;
+};
+
+/// Given bytes as they are (a file's content); with repeat they start over
+/// at their end, otherwise the signal ends there.
+class FileBytes : public Signal
+{
+public:
+    FileBytes(std::vector<std::uint8_t> bytes, bool repeat);
+    bool nextByte(std::uint8_t &byte) override;
+    void rewind() override { m_next = 0; }
+
+private:
+    std::vector<std::uint8_t> m_bytes;
+    bool m_repeat;
+    std::size_t m_next = 0;
+};
+
+/// Up to count bytes of the signal, fewer if it ends first.
+std::vector<std::uint8_t> take(Signal &signal, std::size_t count);
+
+/// The samples of packed bytes, earliest first.
+std::vector<bool> unpack(const std::vector<std::uint8_t> &bytes);
+
+} // namespace wavemill::board
