@@ -19,14 +19,13 @@ void CaptureFileCommands::Command1_Click()
     m_c.CommonDialog1->setFilter(kFilter);
     if (!m_c.CommonDialog1->ShowOpen())
         return; // cancelled: nothing is touched
-    // The whole image first: a bad file changes no buffer.
-    const auto traces = readCaptureFile(m_c.CommonDialog1->FileName());
-    if (!traces) {
+    // All or nothing: a bad file changes no buffer and leaves the view as it is.
+    if (!readCaptureFile(m_c.CommonDialog1->FileName(), m_state.traces)) {
         m_c.messageBox->show(kLoadFailed);
         return;
     }
-    m_state.traces = *traces;
     m_c.Picture1->Cls();
+    // The scroll position is a 16-bit signed number, widened with its sign.
     m_state.storedScrollValue = std::int16_t(m_c.HScroll1->value());
     m_c.DrawAllTraces(2 * m_state.storedScrollValue);
 }
@@ -36,6 +35,7 @@ void CaptureFileCommands::Command3_Click()
     m_c.CommonDialog1->setFilter(kFilter);
     if (!m_c.CommonDialog1->ShowSave())
         return; // cancelled: nothing is touched
+    // The old file stays whole unless the new one is complete.
     if (!writeCaptureFile(m_c.CommonDialog1->FileName(), m_state.traces))
         m_c.messageBox->show(kSaveFailed);
 }

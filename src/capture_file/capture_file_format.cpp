@@ -6,7 +6,52 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace wavemill::capture_file {
+
+namespace {
+
+/// Opens \a path for reading only if it is a regular file (a symbolic link to
+/// one will do). A FIFO or a device could block the window or never end, so
+/// on Unix the check is made on the opened descriptor, which was opened
+/// without waiting for a writer: the name cannot change between check and read.
+bool openRegularFile(const QString &path, QFile &file)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return false;
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return false;
+    file.setFileName(path);
+    return file.open(QIODevice::ReadOnly);
+#endif
+}
+
+} // namespace
 
 QByteArray toImage(const TraceBuffers &traces)
 {
@@ -17,39 +62,39 @@ QByteArray toImage(const TraceBuffers &traces)
     return image;
 }
 
-std::optional<TraceBuffers> fromImage(const QByteArray &image)
+bool fromImage(const QByteArray &image, TraceBuffers &traces)
 {
     if (image.size() < kFileSize)
-        return std::nullopt;
-    TraceBuffers traces;
+        return false;
     for (int channel = 1; channel <= kTraceCount; ++channel) {
-        const char *from = image.constData() + traceOffset(channel);
-        std::copy_n(reinterpret_cast<const std::uint8_t *>(from), kTraceBufferSize,
-                    traces.trace(channel)->begin());
+        const auto *from =
+            reinterpret_cast<const std::uint8_t *>(image.constData() + traceOffset(channel));
+        std::copy_n(from, kTraceBufferSize, traces.trace(channel)->begin());
     }
-    return traces;
+    return true;
 }
 
-std::optional<TraceBuffers> readCaptureFile(const QString &path)
+bool readCaptureFile(const QString &path, TraceBuffers &traces)
 {
     if (path.isEmpty())
-        return std::nullopt;
-    // Only a regular file: a FIFO or a device could block or never end.
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isFile())
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+        return false;
+    QFile file;
+    if (!openRegularFile(path, file))
+        return false;
+    // The whole image first, so that a short or failing file changes nothing.
     const QByteArray image = file.read(kFileSize);
     if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return fromImage(image);
+        return false;
+    return fromImage(image, traces);
 }
 
 bool writeCaptureFile(const QString &path, const TraceBuffers &traces)
 {
     if (path.isEmpty())
+        return false;
+    // A directory, FIFO or device under the name is never replaced by a file.
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
         return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
