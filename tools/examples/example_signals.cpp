@@ -1,0 +1,210 @@
+#include "example_signals.h"
+
+#include "app/main_state.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+namespace wavemill::examples {
+
+namespace {
+
+/// The board's sampling period, as the program holds it.
+constexpr double kPeriodUs = double(kSamplePeriod);
+/// Serial speed of the text on trace 1.
+constexpr double kBaud = 9600.0;
+constexpr double kMicrosecondsPerSecond = 1e6;
+
+/// Sends \a line every \a everyUs from \a firstUs for as long as a whole line
+/// fits in the capture; returns everything sent.
+QByteArray repeatLine(TraceSketch &trace, double firstUs, double everyUs,
+                      const std::function<QByteArray(int)> &line)
+{
+    QByteArray sent;
+    const double bitUs = kMicrosecondsPerSecond / kBaud;
+    for (int n = 0;; ++n) {
+        const QByteArray text = line(n);
+        const double start = firstUs + n * everyUs;
+        // Ten bits a frame; a line cut off at the end would not decode whole.
+        if (start + text.size() * 10 * bitUs >= TraceSketch::length())
+            break;
+        addUart(trace, start, kBaud, text);
+        sent += text;
+    }
+    return sent;
+}
+
+Example makeUartHello()
+{
+    Example e{QStringLiteral("uart-hello.ird"), kBaud, {}, std::make_unique<TraceBuffers>()};
+    TraceSketch text(true);
+    e.uartText = repeatLine(text, 2000, 250000,
+                            [](int) { return QByteArrayLiteral("Hello, Wavemill!\r\n"); });
+
+    TraceSketch pwm(false);
+    addPwm(pwm, 0, TraceSketch::length(), 1000, 0.25); // 1 kHz, 25 %
+
+    // A burst of eight bytes at 2 kbit/s every 100 ms.
+    TraceSketch bursts(false);
+    for (int n = 0; n * 100000.0 < TraceSketch::length(); ++n)
+        addManchester(bursts, 5000 + n * 100000.0, 500, pseudoRandomBytes(8, std::uint16_t(n + 1)));
+
+    *e.traces->trace(1) = text.packed();
+    *e.traces->trace(2) = pwm.packed();
+    *e.traces->trace(3) = bursts.packed();
+    return e;
+}
+
+Example makePwm()
+{
+    Example e{QStringLiteral("pwm.ird"), kBaud, {}, std::make_unique<TraceBuffers>()};
+    // A 500 Hz PWM whose duty steps every second; trace 1 announces each step.
+    const auto dutyPercent = [](int second) { return 10 * (second % 9 + 1); };
+    TraceSketch text(true);
+    e.uartText = repeatLine(text, 1000, 1000000, [&](int second) {
+        return QStringLiteral("duty %1%\r\n").arg(dutyPercent(second)).toLatin1();
+    });
+
+    TraceSketch pwm(false);
+    for (int second = 0; second * kMicrosecondsPerSecond < TraceSketch::length(); ++second)
+        addPwm(pwm, second * kMicrosecondsPerSecond, (second + 1) * kMicrosecondsPerSecond,
+               2000, dutyPercent(second) / 100.0);
+
+    // Servo pulses at 50 Hz sweeping from 1 ms to 2 ms across the capture.
+    TraceSketch servo(false);
+    constexpr double kServoPeriodUs = 20000;
+    for (double t = 0; t < TraceSketch::length(); t += kServoPeriodUs) {
+        const double width = 1000 + 1000 * t / TraceSketch::length();
+        servo.set(t, t + width, true);
+    }
+
+    *e.traces->trace(1) = text.packed();
+    *e.traces->trace(2) = pwm.packed();
+    *e.traces->trace(3) = servo.packed();
+    return e;
+}
+
+Example makeMixed()
+{
+    Example e{QStringLiteral("mixed.ird"), kBaud, {}, std::make_unique<TraceBuffers>()};
+    TraceSketch text(true);
+    e.uartText = repeatLine(text, 500, 50000, [](int n) {
+        return QStringLiteral("count %1\r\n").arg(n, 4, 10, QLatin1Char('0')).toLatin1();
+    });
+
+    TraceSketch pwm(false);
+    addPwm(pwm, 0, TraceSketch::length(), 500, 0.75); // 2 kHz, 75 %
+
+    // An unbroken Manchester stream at 1 kbit/s.
+    TraceSketch stream(false);
+    const int bytes = int(TraceSketch::length() / (8 * 1000.0));
+    addManchester(stream, 0, 1000, pseudoRandomBytes(bytes, 0xACE1));
+
+    *e.traces->trace(1) = text.packed();
+    *e.traces->trace(2) = pwm.packed();
+    *e.traces->trace(3) = stream.packed();
+    return e;
+}
+
+} // namespace
+
+TraceSketch::TraceSketch(bool idleLevel) : m_levels(kSampleCount, idleLevel) {}
+
+void TraceSketch::set(double fromUs, double toUs, bool level)
+{
+    const auto first = std::clamp(std::ceil(fromUs / kPeriodUs), 0.0, double(kSampleCount));
+    const auto end = std::clamp(std::ceil(toUs / kPeriodUs), 0.0, double(kSampleCount));
+    std::fill(m_levels.begin() + int(first), m_levels.begin() + std::max(int(first), int(end)),
+              level);
+}
+
+TraceBuffer TraceSketch::packed() const
+{
+    TraceBuffer buffer{};
+    for (int s = 0; s < kSampleCount; ++s) {
+        if (m_levels[s])
+            buffer[s / 8] |= std::uint8_t(0x80 >> (s % 8));
+    }
+    return buffer;
+}
+
+double TraceSketch::sampleTime(int index)
+{
+    return index * kPeriodUs;
+}
+
+double TraceSketch::length()
+{
+    return sampleTime(kSampleCount);
+}
+
+double addUart(TraceSketch &trace, double fromUs, double baud, const QByteArray &text)
+{
+    const double bitUs = kMicrosecondsPerSecond / baud;
+    double t = fromUs;
+    for (const char c : text) {
+        const auto byte = std::uint8_t(c);
+        trace.set(t, t + bitUs, false); // start bit
+        t += bitUs;
+        for (int bit = 0; bit < 8; ++bit, t += bitUs)
+            trace.set(t, t + bitUs, (byte >> bit) & 1);
+        trace.set(t, t + bitUs, true); // stop bit
+        t += bitUs;
+    }
+    return t;
+}
+
+void addPwm(TraceSketch &trace, double fromUs, double toUs, double periodUs, double duty)
+{
+    for (double t = fromUs; t < toUs; t += periodUs) {
+        const double edge = std::min(t + duty * periodUs, toUs);
+        trace.set(t, edge, true);
+        trace.set(edge, std::min(t + periodUs, toUs), false);
+    }
+}
+
+double addManchester(TraceSketch &trace, double fromUs, double bitUs, const QByteArray &bytes)
+{
+    double t = fromUs;
+    for (const char c : bytes) {
+        for (int bit = 7; bit >= 0; --bit, t += bitUs) {
+            const bool one = (std::uint8_t(c) >> bit) & 1;
+            trace.set(t, t + bitUs / 2, !one);
+            trace.set(t + bitUs / 2, t + bitUs, one);
+        }
+    }
+    trace.set(t, t + bitUs, false); // back to idle
+    return t;
+}
+
+QByteArray pseudoRandomBytes(int count, std::uint16_t seed)
+{
+    constexpr std::uint16_t kTaps = 0xB400; // x^16 + x^14 + x^13 + x^11 + 1
+    std::uint16_t lfsr = seed ? seed : 1;
+    QByteArray bytes;
+    bytes.reserve(count);
+    for (int n = 0; n < count; ++n) {
+        std::uint8_t byte = 0;
+        for (int bit = 0; bit < 8; ++bit) {
+            const bool out = lfsr & 1;
+            lfsr >>= 1;
+            if (out)
+                lfsr ^= kTaps;
+            byte = std::uint8_t((byte << 1) | out);
+        }
+        bytes.append(char(byte));
+    }
+    return bytes;
+}
+
+std::vector<Example> makeExamples()
+{
+    std::vector<Example> examples;
+    examples.push_back(makeUartHello());
+    examples.push_back(makePwm());
+    examples.push_back(makeMixed());
+    return examples;
+}
+
+} // namespace wavemill::examples

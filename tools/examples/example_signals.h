@@ -1,0 +1,63 @@
+#pragma once
+
+#include "app/trace_buffers.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace wavemill::examples {
+
+/// Samples in one trace buffer, its last element included.
+constexpr int kSampleCount = kTraceBufferSize * 8;
+
+/// The levels of one trace, one per sample, before they are packed eight to
+/// a byte as the board sends them.
+class TraceSketch
+{
+public:
+    explicit TraceSketch(bool idleLevel);
+
+    /// Sets every sample taken at a time in [fromUs, toUs) to \a level.
+    void set(double fromUs, double toUs, bool level);
+    /// The samples packed eight to a byte, the earliest in bit 7.
+    TraceBuffer packed() const;
+
+    /// Microseconds from the start of the capture to sample \a index.
+    static double sampleTime(int index);
+    /// Microseconds from the first sample to just past the last one.
+    static double length();
+
+private:
+    std::vector<bool> m_levels;
+};
+
+/// Serial frames of \a text from \a fromUs: start bit low, eight data bits
+/// least significant first, one stop bit high, back to back. Returns the time
+/// just past the last stop bit.
+double addUart(TraceSketch &trace, double fromUs, double baud, const QByteArray &text);
+/// A square wave from \a fromUs to \a toUs, high for \a duty of each period first.
+void addPwm(TraceSketch &trace, double fromUs, double toUs, double periodUs, double duty);
+/// \a bytes Manchester coded from \a fromUs, most significant bit first: a 1
+/// goes low to high in mid-bit, a 0 high to low. Returns the time past the last bit.
+double addManchester(TraceSketch &trace, double fromUs, double bitUs, const QByteArray &bytes);
+
+/// Pseudo-random bytes from a 16-bit Galois LFSR, the same for the same seed.
+QByteArray pseudoRandomBytes(int count, std::uint16_t seed);
+
+/// One sample capture file: its name, its three traces and what trace 1 says.
+struct Example
+{
+    QString fileName;
+    double baud;         // trace 1's serial speed
+    QByteArray uartText; // every frame sent on trace 1, in order
+    std::unique_ptr<TraceBuffers> traces;
+};
+
+/// The sample captures shipped in examples/: serial text on trace 1, a PWM
+/// signal on trace 2 and something busier on trace 3.
+std::vector<Example> makeExamples();
+
+} // namespace wavemill::examples
