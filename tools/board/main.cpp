@@ -2,25 +2,20 @@
 // signal, eight samples a byte, into a pseudo-terminal whose device path the
 // program's port selector takes, or into a serial device.
 
+#include "board_link.h"
 #include "signals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 
-#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
-#include <fcntl.h>
 #include <memory>
 #include <optional>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
@@ -214,98 +209,6 @@ Options parseOptions(const QCoreApplication &app)
     return o;
 }
 
-/// The writing end: a pseudo-terminal's master or a serial device.
-class Output
-{
-public:
-    ~Output()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-
-    void openPseudoTerminal()
-    {
-        m_fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (m_fd < 0 || grantpt(m_fd) != 0 || unlockpt(m_fd) != 0)
-            fail(QStringLiteral("cannot open a pseudo-terminal: %1").arg(std::strerror(errno)));
-        m_pseudoTerminal = true;
-        m_path = QString::fromLocal8Bit(ptsname(m_fd));
-        makeRaw(m_fd);
-        // The master reports a hang-up only once a slave has been opened and
-        // closed again; doing that once here makes "nobody has the port
-        // open" visible from the start.
-        const int slave = ::open(ptsname(m_fd), O_RDWR | O_NOCTTY);
-        if (slave >= 0) {
-            makeRaw(slave);
-            ::close(slave);
-        }
-    }
-
-    void openDevice(const QString &path)
-    {
-        m_fd = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (m_fd < 0)
-            fail(QStringLiteral("cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-        m_path = path;
-        makeRaw(m_fd);
-    }
-
-    const QString &path() const { return m_path; }
-    bool isPseudoTerminal() const { return m_pseudoTerminal; }
-
-    /// Whether a reader has the port open (always true for a device).
-    bool readerPresent() const
-    {
-        if (!m_pseudoTerminal)
-            return true;
-        pollfd p{m_fd, POLLOUT, 0};
-        ::poll(&p, 1, 0);
-        return !(p.revents & POLLHUP);
-    }
-
-    /// Writes all bytes, waiting while the reader is behind. False when the
-    /// reader went away or the program is told to stop.
-    bool writeAll(const std::uint8_t *data, std::size_t size)
-    {
-        while (size > 0) {
-            if (g_stop || !readerPresent())
-                return false;
-            const ssize_t n = ::write(m_fd, data, size);
-            if (n > 0) {
-                data += n;
-                size -= std::size_t(n);
-                continue;
-            }
-            if (n < 0 && errno != EAGAIN && errno != EINTR)
-                return false;
-            pollfd p{m_fd, POLLOUT, 0};
-            ::poll(&p, 1, 100);
-        }
-        return true;
-    }
-
-    /// Drops what the reader has not taken yet.
-    void discardUnread() { tcflush(m_fd, TCIOFLUSH); }
-
-private:
-    static void makeRaw(int fd)
-    {
-        termios t{};
-        if (tcgetattr(fd, &t) != 0)
-            return; // not a terminal (a plain file or pipe): written as it is
-        cfmakeraw(&t);
-        t.c_cflag |= CLOCAL | CREAD;
-        cfsetispeed(&t, B115200);
-        cfsetospeed(&t, B115200);
-        tcsetattr(fd, TCSANOW, &t);
-    }
-
-    int m_fd = -1;
-    bool m_pseudoTerminal = false;
-    QString m_path;
-};
-
 void sleepMs(int ms)
 {
     sleepUntilNs(nowNs() + std::int64_t(ms) * 1000000);
@@ -313,7 +216,7 @@ void sleepMs(int ms)
 
 /// Streams one run of the signal, paced against the clock so that byte k
 /// leaves at start + k / rate however long the run. Returns the bytes sent.
-std::uint64_t stream(Output &out, Signal &signal, const Options &o)
+std::uint64_t stream(BoardLink &out, Signal &signal, const Options &o)
 {
     const std::uint64_t limit = o.count ? o.count : UINT64_MAX;
     const bool paced = o.bytesPerSecond > 0;
@@ -345,7 +248,7 @@ std::uint64_t stream(Output &out, Signal &signal, const Options &o)
             }
             chunk.push_back(byte);
         }
-        if (!out.writeAll(chunk.data(), chunk.size()))
+        if (!out.writeAll(chunk.data(), chunk.size(), &g_stop))
             return sent;
         sent += chunk.size();
     }
@@ -366,12 +269,12 @@ int main(int argc, char *argv[])
     sigaction(SIGTERM, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    Output out;
-    if (o.device.isEmpty())
-        out.openPseudoTerminal();
-    else
-        out.openDevice(o.device);
-    std::printf("%s\n", qPrintable(out.path()));
+    BoardLink out;
+    const std::string failed =
+        o.device.isEmpty() ? out.openPseudoTerminal() : out.openDevice(o.device.toStdString());
+    if (!failed.empty())
+        fail(QString::fromStdString(failed));
+    std::printf("%s\n", out.path().c_str());
     std::fflush(stdout);
 
     const QString pace = o.bytesPerSecond > 0 ? QString::number(o.bytesPerSecond, 'f', 0) + " bytes/s"
@@ -379,7 +282,7 @@ int main(int argc, char *argv[])
     const QString amount = o.count ? QString::number(o.count) + " bytes" : QStringLiteral("without end");
     while (!g_stop) {
         if (out.isPseudoTerminal()) {
-            std::fprintf(stderr, "wavemill-board: waiting for %s to be opened\n", qPrintable(out.path()));
+            std::fprintf(stderr, "wavemill-board: waiting for %s to be opened\n", out.path().c_str());
             while (!g_stop && !out.readerPresent())
                 sleepMs(kPresencePollMs);
             if (g_stop)
