@@ -1,0 +1,237 @@
+#include "app/form1.h"
+#include "app/numbers.h"
+#include "display/zoom.h"
+#include "platform/fake_serial_component.h"
+#include "platform/picture_box.h"
+#include "platform/recording_surface.h"
+
+#include <QtTest>
+
+using namespace wavemill;
+using platform::RecordingSurface;
+
+namespace {
+
+/// Each redraw: the bytes its wave covered and its left-edge label, trace by trace.
+struct Redraw
+{
+    QStringList labels;
+    float waveEnd = 0; // x where trace 1's wave ended
+};
+
+QList<Redraw> redraws(const RecordingSurface &surface)
+{
+    QList<Redraw> result;
+    for (const auto &op : surface.ops()) {
+        if (op.kind == RecordingSurface::Kind::Cls)
+            result.append(Redraw());
+        else if (!result.isEmpty() && op.kind == RecordingSurface::Kind::Print)
+            result.last().labels.append(op.text);
+        else if (!result.isEmpty() && op.kind == RecordingSurface::Kind::Line &&
+                 op.colour == qRgb(0, 0, 255) && result.last().labels.isEmpty())
+            result.last().waveEnd = op.x2;
+    }
+    return result;
+}
+
+QString labelAt(std::int32_t start)
+{
+    return timeText(double(kSamplePeriod) * start * 8 / 1000);
+}
+
+} // namespace
+
+class TestZoomAndScroll : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void stepsTheZoomFactor_data();
+    void stepsTheZoomFactor();
+    void neverReadsPastTheBuffersAtAnyZoom();
+    void sizesTheScrollRangeAfterEveryZoom();
+    void zoomingOutMovesTheScrollBarBackFirst();
+    void zoomingInAtTheTopStillRedraws();
+    void scrollingMovesTheLeftEdge_data();
+    void scrollingMovesTheLeftEdge();
+    void zoomDrawsFromTheStoredScrollValue();
+    void followsTheThumbWhenReleased();
+
+private:
+    platform::FakeSerialComponent *m_serial = nullptr;
+    Form1 *m_form = nullptr;
+    RecordingSurface *m_surface = nullptr;
+};
+
+void TestZoomAndScroll::init()
+{
+    m_serial = new platform::FakeSerialComponent;
+    m_form = new Form1(PlatformComponents{m_serial, nullptr, nullptr});
+    m_surface = new RecordingSurface(m_form->Picture1);
+    m_form->setDrawingSurface(m_surface);
+}
+
+void TestZoomAndScroll::cleanup()
+{
+    delete m_form;
+    delete m_surface;
+    delete m_serial;
+}
+
+void TestZoomAndScroll::stepsTheZoomFactor_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("in");
+    QTest::addColumn<int>("out");
+    QTest::newRow("2") << 2 << 4 << 2;
+    QTest::newRow("4") << 4 << 8 << 2;
+    QTest::newRow("5") << 5 << 10 << 2;
+    QTest::newRow("10") << 10 << 20 << 5;
+    QTest::newRow("8192") << 8192 << 16384 << 4096;
+    QTest::newRow("10240") << 10240 << 20480 << 5120;
+    QTest::newRow("16384") << 16384 << 20480 << 8192;
+    QTest::newRow("20480") << 20480 << 20480 << 10240;
+}
+
+void TestZoomAndScroll::stepsTheZoomFactor()
+{
+    QFETCH(int, before);
+    QFETCH(int, in);
+    QFETCH(int, out);
+    QCOMPARE(int(display::zoomedIn(std::int16_t(before))), in);
+    QCOMPARE(int(display::zoomedOut(std::int16_t(before))), out);
+
+    // Through the buttons, from the factor the window holds.
+    m_form->state().zoomFactor = std::int16_t(before);
+    QTest::mouseClick(m_form->Command5, Qt::LeftButton);
+    QCOMPARE(int(m_form->state().zoomFactor), in);
+    m_form->state().zoomFactor = std::int16_t(before);
+    QTest::mouseClick(m_form->Command6, Qt::LeftButton);
+    QCOMPARE(int(m_form->state().zoomFactor), out);
+}
+
+void TestZoomAndScroll::neverReadsPastTheBuffersAtAnyZoom()
+{
+    // Every factor the buttons can reach, from 10 and from every factor reached.
+    QSet<int> reached = {10};
+    QList<int> todo = {10};
+    while (!todo.isEmpty()) {
+        const std::int16_t z = std::int16_t(todo.takeFirst());
+        for (std::int16_t next : {display::zoomedIn(z), display::zoomedOut(z)})
+            if (!reached.contains(next)) {
+                reached.insert(next);
+                todo.append(next);
+            }
+    }
+    QCOMPARE(reached.size(), 27); // 2 to 16384 doubling (14), 5 to 20480 doubling (13)
+    for (int z : reached) {
+        const int maximum = display::scrollMaximum(10215, std::int16_t(z));
+        const int n = int(roundHalfEven(10215.0 / z));
+        const int lastByte = 2 * maximum + n / 8;
+        QVERIFY2(lastByte <= 63487, qPrintable(QStringLiteral("zoom %1 reads byte %2").arg(z).arg(lastByte)));
+    }
+}
+
+void TestZoomAndScroll::sizesTheScrollRangeAfterEveryZoom()
+{
+    QCOMPARE(m_form->HScroll1->maximum(), 31615);
+    QTest::mouseClick(m_form->Command6, Qt::LeftButton);
+    QCOMPARE(m_form->HScroll1->maximum(), 31488);
+    QTest::mouseClick(m_form->Command6, Qt::LeftButton);
+    QCOMPARE(m_form->HScroll1->maximum(), 31105);
+    // From 2 the way in runs 4, 8, 16, ... and never meets 10 again.
+    QList<int> factors;
+    for (int i = 0; i < 14; ++i) {
+        QTest::mouseClick(m_form->Command5, Qt::LeftButton);
+        factors.append(m_form->state().zoomFactor);
+    }
+    QCOMPARE(factors, (QList<int>{4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 8192, 16384, 20480}));
+    QCOMPARE(m_form->HScroll1->maximum(), 31743);
+}
+
+void TestZoomAndScroll::zoomingOutMovesTheScrollBarBackFirst()
+{
+    QTest::mouseClick(m_form->Command6, Qt::LeftButton); // 10 -> 5
+    m_form->state().traces.buffers[0][62848] = 0xFF;     // the last byte the redraw may show
+    m_form->state().traces.buffers[0][62849] = 0xFF;     // one it must not
+    m_form->HScroll1->setValue(31488);
+    QCOMPARE(m_form->state().storedScrollValue, 31488);
+    m_surface->clear();
+
+    QTest::mouseClick(m_form->Command6, Qt::LeftButton); // 5 -> 2
+    QCOMPARE(m_form->HScroll1->maximum(), 31105);
+    QCOMPARE(m_form->HScroll1->value(), 31105);
+    QCOMPARE(m_form->state().storedScrollValue, 31105);
+
+    // The scroll change is handled (clear, store, redraw) before the zoom's own redraw.
+    const QList<Redraw> seen = redraws(*m_surface);
+    QCOMPARE(seen.size(), 2);
+    for (const Redraw &r : seen) {
+        QCOMPARE(r.labels.first(), labelAt(62210));
+        // 639 bytes at 2 units a sample: bytes 62,210 to 62,848, the last one high.
+        QCOMPARE(r.waveEnd, float(639 * 8 * 2));
+    }
+    float lastHigh = -1;
+    for (const auto &op : m_surface->lines())
+        if (op.colour == qRgb(0, 0, 255) && op.y2 == 700)
+            lastHigh = std::max(lastHigh, op.x2);
+    QCOMPARE(lastHigh, float(639 * 8 * 2)); // byte 62,848 drawn high to the end, 62,849 unread
+}
+
+void TestZoomAndScroll::zoomingInAtTheTopStillRedraws()
+{
+    m_form->state().zoomFactor = 20480;
+    m_surface->clear();
+    QTest::mouseClick(m_form->Command5, Qt::LeftButton);
+    QCOMPARE(int(m_form->state().zoomFactor), 20480);
+    QCOMPARE(m_surface->clsCount(), 1);
+    QCOMPARE(m_surface->prints().size(), 3);
+}
+
+void TestZoomAndScroll::scrollingMovesTheLeftEdge_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("one step: 16 samples") << 1 << " 0.321ms";
+    QTest::newRow("position 100") << 100 << " 32.118ms";
+    QTest::newRow("the maximum at zoom 10") << 31615 << labelAt(63230);
+}
+
+void TestZoomAndScroll::scrollingMovesTheLeftEdge()
+{
+    QFETCH(int, position);
+    QFETCH(QString, label);
+    m_form->HScroll1->setValue(position);
+    QCOMPARE(m_form->state().storedScrollValue, position);
+    QCOMPARE(m_surface->clsCount(), 1);
+    const QList<Redraw> seen = redraws(*m_surface);
+    QCOMPARE(seen.size(), 1);
+    QCOMPARE(seen[0].labels, (QStringList{label, label, label}));
+}
+
+void TestZoomAndScroll::zoomDrawsFromTheStoredScrollValue()
+{
+    m_form->HScroll1->setValue(100);
+    m_surface->clear();
+    QTest::mouseClick(m_form->Command5, Qt::LeftButton);
+    QCOMPARE(redraws(*m_surface).last().labels.first(), labelAt(200));
+}
+
+void TestZoomAndScroll::followsTheThumbWhenReleased()
+{
+    m_form->HScroll1->setValue(100);
+    m_surface->clear();
+    m_form->HScroll1->setSliderDown(true);
+    m_form->HScroll1->setSliderPosition(500);
+    QCOMPARE(m_form->state().storedScrollValue, 100); // dragging draws nothing
+    QCOMPARE(m_surface->clsCount(), 0);
+    m_form->HScroll1->setSliderDown(false);
+    QCOMPARE(m_form->state().storedScrollValue, 500);
+    QCOMPARE(m_surface->clsCount(), 1);
+}
+
+QTEST_MAIN(TestZoomAndScroll)
+#include "test_zoom_and_scroll.moc"
