@@ -1,0 +1,179 @@
+// The capture end to end: the real serial component reads a real
+// pseudo-terminal that the board's end writes into.
+
+#include "acquisition/capture.h"
+#include "app/form1.h"
+#include "board_link.h"
+#include "drawn_trace.h"
+#include "platform/interval_timer.h"
+#include "platform/label_control.h"
+#include "platform/picture_box.h"
+#include "platform/recording_surface.h"
+#include "platform/serial_component.h"
+#include "signals.h"
+
+#include <QtTest>
+
+#include <thread>
+
+using namespace wavemill;
+namespace acq = wavemill::acquisition;
+
+namespace {
+
+constexpr std::uint8_t kOld = 0x5A;
+constexpr std::uint8_t kSentinel = 0xA5;
+/// Generous bound for events to travel through the pseudo-terminal.
+constexpr int kTimeoutMs = 5000;
+
+QByteArray randomBytes(std::uint32_t seed, std::size_t count)
+{
+    board::RandomBytes signal(seed);
+    const std::vector<std::uint8_t> bytes = board::take(signal, count);
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+}
+
+} // namespace
+
+class TestCapturePty : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void capturesExactlyTheFirstBytesIntoTheChosenBuffer();
+    void lostDeviceEndsTheCapture();
+
+private:
+    /// Writes from another thread, so that the window's event loop reads
+    /// while the link is full.
+    void writeInBackground(const QByteArray &bytes);
+    void waitForWriter();
+
+    board::BoardLink m_link;
+    Form1 *m_form = nullptr;
+    platform::RecordingSurface *m_rec = nullptr;
+    std::thread m_writer;
+    std::atomic<bool> m_written{false};
+};
+
+void TestCapturePty::init()
+{
+    const std::string failed = m_link.openPseudoTerminal();
+    QVERIFY2(failed.empty(), failed.c_str());
+    m_form = new Form1;
+    m_rec = new platform::RecordingSurface(m_form->Picture1);
+    m_form->setDrawingSurface(m_rec);
+    m_form->Combo2->setCurrentText(QString::fromStdString(m_link.path()));
+    for (int n = 1; n <= kTraceCount; ++n) {
+        TraceBuffer &b = *m_form->state().traces.trace(n);
+        b.fill(kOld);
+        b[kCaptureLength] = kSentinel;
+    }
+}
+
+void TestCapturePty::cleanup()
+{
+    waitForWriter();
+    delete m_form;
+    delete m_rec;
+    m_link.close();
+}
+
+void TestCapturePty::writeInBackground(const QByteArray &bytes)
+{
+    waitForWriter();
+    m_written = false;
+    m_writer = std::thread([this, bytes] {
+        m_written = m_link.writeAll(reinterpret_cast<const std::uint8_t *>(bytes.constData()),
+                                    std::size_t(bytes.size()));
+    });
+}
+
+void TestCapturePty::waitForWriter()
+{
+    if (m_writer.joinable())
+        m_writer.join();
+}
+
+void TestCapturePty::capturesExactlyTheFirstBytesIntoTheChosenBuffer()
+{
+    const QByteArray bytes = randomBytes(42, kCaptureLength + 3000);
+    m_form->Combo1->setCurrentText(QStringLiteral("2"));
+    m_form->Command2->click();
+    QVERIFY2(m_form->MSComm1->PortOpen(), qPrintable(m_form->Label1->Caption()));
+    QCOMPARE(m_form->Command2->text(), acq::kCaptionStop);
+
+    // All but one byte: 61 blocks taken, 1,023 bytes waiting, still capturing.
+    writeInBackground(bytes.left(kCaptureLength - 1));
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->state().WriteIndex, 62464, kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->MSComm1->InBufferCount(), std::int16_t(1023), kTimeoutMs);
+    waitForWriter();
+    QVERIFY(m_written);
+    QVERIFY(m_form->MSComm1->PortOpen());
+    QCOMPARE(m_rec->clsCount(), 0);
+
+    // The last byte and more: the 62nd block completes the capture.
+    writeInBackground(bytes.mid(kCaptureLength - 1));
+    QTRY_VERIFY_WITH_TIMEOUT(!m_form->MSComm1->PortOpen(), kTimeoutMs);
+    waitForWriter();
+    QCOMPARE(m_form->Label2->Caption(), acq::kRateDone);
+    QCOMPARE(m_form->Command2->text(), acq::kCaptionStart);
+    QCOMPARE(m_form->Timer1->Interval(), 0);
+
+    // Nothing that came after completion is taken in.
+    QTest::qWait(50);
+    QCOMPARE(m_form->state().WriteIndex, kCaptureLength);
+
+    const TraceBuffer &target = *m_form->state().traces.trace(2);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(target.data()), kCaptureLength),
+             bytes.left(kCaptureLength));
+    QCOMPARE(target[kCaptureLength], kSentinel);
+    for (int n : {1, 3}) {
+        const TraceBuffer &other = *m_form->state().traces.trace(n);
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(other.data()), kTraceBufferSize),
+                 QByteArray(kCaptureLength, char(kOld)) + char(kSentinel));
+    }
+
+    QCOMPARE(m_rec->clsCount(), 1);
+    const QByteArray drawn = testing::drawnTraceBytes(*m_rec, 2);
+    QVERIFY(drawn.size() > 100);
+    QCOMPARE(drawn, bytes.left(drawn.size()));
+}
+
+void TestCapturePty::lostDeviceEndsTheCapture()
+{
+    const QByteArray bytes = randomBytes(7, 5 * kBlockSize + 100);
+    m_form->Combo1->setCurrentText(QStringLiteral("1"));
+    m_form->Command2->click();
+    QVERIFY2(m_form->MSComm1->PortOpen(), qPrintable(m_form->Label1->Caption()));
+    writeInBackground(bytes);
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->state().WriteIndex, 5 * kBlockSize, kTimeoutMs);
+    waitForWriter();
+
+    m_link.close();
+    QTRY_VERIFY_WITH_TIMEOUT(m_form->Timer1->Interval() == 0, kTimeoutMs);
+    QVERIFY(!m_form->MSComm1->PortOpen());
+    QCOMPARE(m_form->Command2->text(), acq::kCaptionStart);
+    QVERIFY(m_form->Combo1->isEnabled());
+    QVERIFY(m_form->Command1->isEnabled());
+    QVERIFY(m_form->Command3->isEnabled());
+    QVERIFY2(m_form->Label1->Caption().contains(QStringLiteral("断开")),
+             qPrintable(m_form->Label1->Caption()));
+    QCOMPARE(m_form->Label2->Caption(), QStringLiteral("0 Bit/s"));
+    const TraceBuffer &target = *m_form->state().traces.trace(1);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(target.data()), 5 * kBlockSize),
+             bytes.left(5 * kBlockSize));
+    QCOMPARE(target[5 * kBlockSize], kOld);
+
+    // Starting again on the vanished device fails and leaves the window idle.
+    m_form->Command2->click();
+    QVERIFY(!m_form->MSComm1->PortOpen());
+    QCOMPARE(m_form->Command2->text(), acq::kCaptionStart);
+    QVERIFY(!m_form->Label1->Caption().isEmpty());
+}
+
+QTEST_MAIN(TestCapturePty)
+#include "test_capture_pty.moc"
