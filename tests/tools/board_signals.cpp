@@ -1,0 +1,227 @@
+#include "signals.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+using namespace wavemill::board;
+
+namespace {
+
+/// Runs of equal samples, as (level, length), from the first change on.
+std::vector<std::pair<bool, int>> runs(const std::vector<bool> &samples)
+{
+    std::vector<std::pair<bool, int>> out;
+    for (bool s : samples) {
+        if (!out.empty() && out.back().first == s)
+            ++out.back().second;
+        else
+            out.push_back({s, 1});
+    }
+    return out;
+}
+
+/// A serial-line receiver as a logic analyser user would write one: wait for
+/// a falling edge, then read each bit in its middle.
+std::string decodeUart(const std::vector<bool> &samples, double baud, bool *framingOk)
+{
+    const double samplesPerBit = 1e6 / (baud * kSamplePeriodUs);
+    std::string text;
+    *framingOk = true;
+    std::size_t i = 1;
+    while (i < samples.size()) {
+        if (!(samples[i - 1] && !samples[i])) {
+            ++i;
+            continue;
+        }
+        const double start = double(i);
+        auto at = [&](double bit) {
+            const auto index = std::size_t(start + (bit + 0.5) * samplesPerBit);
+            return index < samples.size() ? samples[index] : true;
+        };
+        if (std::size_t(start + 10 * samplesPerBit) >= samples.size())
+            break;
+        if (at(0) || !at(9))
+            *framingOk = false;
+        unsigned char c = 0;
+        for (int b = 0; b < 8; ++b)
+            c |= (at(1 + b) ? 1u : 0u) << b;
+        text.push_back(char(c));
+        i = std::size_t(start + 9.5 * samplesPerBit);
+    }
+    return text;
+}
+
+/// Samples given one by one, to see where they land in the bytes.
+class MarkEveryTenth : public SampledSignal
+{
+public:
+    bool level(std::uint64_t i) const override { return i % 10 == 0; }
+};
+
+} // namespace
+
+class BoardSignals : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void packsTheEarliestSampleIntoBit7();
+    void squareWaveHasItsFrequencyAndDuty_data();
+    void squareWaveHasItsFrequencyAndDuty();
+    void squareWaveExtremesStayFlat();
+    void uartTextDecodesBackToTheText_data();
+    void uartTextDecodesBackToTheText();
+    void uartLineIdlesHighAroundTheText();
+    void randomBytesFollowTheirSeed();
+    void fileBytesEndOrRepeat();
+};
+
+void BoardSignals::packsTheEarliestSampleIntoBit7()
+{
+    MarkEveryTenth signal;
+    const std::vector<std::uint8_t> bytes = take(signal, 6);
+    // Samples 0, 10, 20, 30, 40: bit 7 of byte 0, bit 5 of byte 1, bit 3 of
+    // byte 2, bit 1 of byte 3, none in byte 4, bit 7 of byte 5.
+    QCOMPARE(bytes, (std::vector<std::uint8_t>{0x80, 0x20, 0x08, 0x02, 0x00, 0x80}));
+    signal.rewind();
+    QCOMPARE(take(signal, 1), std::vector<std::uint8_t>{0x80});
+
+    const std::vector<bool> samples = unpack({0x80, 0x01});
+    QCOMPARE(samples.size(), std::size_t(16));
+    QVERIFY(samples[0] && !samples[1] && !samples[14] && samples[15]);
+}
+
+void BoardSignals::squareWaveHasItsFrequencyAndDuty_data()
+{
+    QTest::addColumn<double>("hz");
+    QTest::addColumn<double>("duty");
+    QTest::newRow("1 kHz half") << 1000.0 << 0.5;
+    QTest::newRow("1 kHz quarter") << 1000.0 << 0.25;
+    QTest::newRow("440 Hz tenth") << 440.0 << 0.1;
+    QTest::newRow("5 kHz three quarters") << 5000.0 << 0.75;
+    QTest::newRow("37 Hz slow") << 37.0 << 0.5;
+}
+
+void BoardSignals::squareWaveHasItsFrequencyAndDuty()
+{
+    QFETCH(double, hz);
+    QFETCH(double, duty);
+    SquareWave signal(hz, duty);
+    const std::vector<bool> samples = unpack(take(signal, kCaptureBytes));
+    QVERIFY(samples.front());
+
+    const double period = 1e6 / (hz * kSamplePeriodUs); // in samples
+    const auto r = runs(samples);
+    // Whole periods only: drop the last, possibly cut, run.
+    int highs = 0;
+    long highSamples = 0;
+    long periodSamples = 0;
+    for (std::size_t k = 0; k + 2 < r.size(); k += 2) {
+        QVERIFY(r[k].first);
+        QVERIFY(std::abs(r[k].second - duty * period) <= 1.0);
+        QVERIFY(std::abs(r[k].second + r[k + 1].second - period) <= 1.0);
+        ++highs;
+        highSamples += r[k].second;
+        periodSamples += r[k].second + r[k + 1].second;
+    }
+    QVERIFY(highs > 10);
+    // Over the whole capture the rate does not drift.
+    const double expectedPeriods = double(samples.size()) / period;
+    QVERIFY2(std::abs(std::ceil(expectedPeriods) - double((r.size() + 1) / 2)) <= 1,
+             qPrintable(QString::number(r.size())));
+    QVERIFY(std::abs(double(highSamples) / periodSamples - duty) < 0.01);
+}
+
+void BoardSignals::squareWaveExtremesStayFlat()
+{
+    SquareWave low(1000, 0);
+    SquareWave high(1000, 1);
+    QCOMPARE(take(low, 300), std::vector<std::uint8_t>(300, 0x00));
+    QCOMPARE(take(high, 300), std::vector<std::uint8_t>(300, 0xFF));
+}
+
+void BoardSignals::uartTextDecodesBackToTheText_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<double>("baud");
+    QTest::newRow("9600 greeting") << QByteArray("Hello, board\r\n") << 9600.0;
+    QTest::newRow("2400 letters") << QByteArray("abcXYZ") << 2400.0;
+    QTest::newRow("19200 edge bytes") << QByteArray("U\x00\xff\x80\x01", 5) << 19200.0;
+    QTest::newRow("300 one letter") << QByteArray("Z") << 300.0;
+}
+
+void BoardSignals::uartTextDecodesBackToTheText()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(double, baud);
+    UartText signal(text.toStdString(), baud, false);
+    const double bytesNeeded = (text.size() + 3) * 10 * 1e6 / baud / kSamplePeriodUs / 8;
+    const std::vector<bool> samples = unpack(take(signal, std::size_t(bytesNeeded)));
+    bool framingOk = false;
+    QCOMPARE(QByteArray::fromStdString(decodeUart(samples, baud, &framingOk)), text);
+    QVERIFY(framingOk);
+
+    // With repeat, the text comes again after an idle gap.
+    UartText repeated(text.toStdString(), baud, true);
+    const std::vector<bool> twice = unpack(take(repeated, std::size_t(2 * bytesNeeded)));
+    const QByteArray decoded = QByteArray::fromStdString(decodeUart(twice, baud, &framingOk));
+    QVERIFY(decoded.size() >= 2 * text.size());
+    QCOMPARE(decoded, text.repeated(3).left(decoded.size()));
+    QVERIFY(framingOk);
+}
+
+void BoardSignals::uartLineIdlesHighAroundTheText()
+{
+    const double baud = 9600;
+    const double samplesPerBit = 1e6 / (baud * kSamplePeriodUs);
+    UartText signal("A", baud, false);
+    const std::vector<bool> samples = unpack(take(signal, 200));
+    const auto r = runs(samples);
+    // Idle for one character time, then 'A' = 0x41: start 0, bits 1000 0010, stop 1.
+    QCOMPARE(r.front().first, true);
+    QVERIFY(std::abs(r[0].second - UartText::kIdleBits * samplesPerBit) <= 1);
+    const std::vector<std::pair<bool, double>> frame = {
+        {false, 1}, {true, 1}, {false, 5}, {true, 1}, {false, 1}};
+    for (std::size_t k = 0; k < frame.size(); ++k) {
+        QCOMPARE(r[k + 1].first, frame[k].first);
+        QVERIFY(std::abs(r[k + 1].second - frame[k].second * samplesPerBit) <= 1);
+    }
+    // Stop bit, then high for good.
+    QCOMPARE(r.size(), frame.size() + 2);
+    QVERIFY(r.back().first);
+}
+
+void BoardSignals::randomBytesFollowTheirSeed()
+{
+    RandomBytes a(7);
+    RandomBytes b(7);
+    RandomBytes c(8);
+    const std::vector<std::uint8_t> first = take(a, kCaptureBytes);
+    QCOMPARE(take(b, kCaptureBytes), first);
+    QVERIFY(take(c, kCaptureBytes) != first);
+    a.rewind();
+    QCOMPARE(take(a, 100), std::vector<std::uint8_t>(first.begin(), first.begin() + 100));
+    std::array<int, 256> counts{};
+    for (std::uint8_t v : first)
+        ++counts[v];
+    // Every value turns up, none much more than its share (248 each).
+    for (int n : counts)
+        QVERIFY2(n > 150 && n < 350, qPrintable(QString::number(n)));
+}
+
+void BoardSignals::fileBytesEndOrRepeat()
+{
+    const std::vector<std::uint8_t> content = {1, 2, 3};
+    FileBytes once(content, false);
+    FileBytes repeated(content, true);
+    FileBytes empty({}, true);
+    QCOMPARE(take(once, 10), content);
+    QCOMPARE(take(repeated, 7), (std::vector<std::uint8_t>{1, 2, 3, 1, 2, 3, 1}));
+    QVERIFY(take(empty, 5).empty());
+    once.rewind();
+    QCOMPARE(take(once, 2), (std::vector<std::uint8_t>{1, 2}));
+}
+
+QTEST_GUILESS_MAIN(BoardSignals)
+#include "board_signals.moc"
