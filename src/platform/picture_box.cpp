@@ -42,11 +42,19 @@ QPointF PictureBox::unitsToWidget(double x, double y) const
     return {m_border + x / m_unitsPerPixel, m_border + y / m_unitsPerPixel};
 }
 
-int PictureBox::toDevice(double units) const
+int PictureBox::toDevice(float units) const
 {
-    // A point lies in the device pixel that contains it.
-    const double device = std::floor(units * m_scale);
-    return int(std::clamp(device, -1.0e6, 1.0e6));
+    // A point lies in the device pixel that contains it. Dividing last keeps
+    // whole multiples of a pixel exact (150 twips is pixel 10, not 9).
+    double device = double(units) * m_dpr / m_unitsPerPixel;
+    // Far outside any image, and NaN, pin to a bound that still converts.
+    constexpr double kFar = 1.0e6;
+    if (!(device > -kFar))
+        device = -kFar;
+    else if (device > kFar)
+        device = kFar;
+    const int truncated = int(device);
+    return truncated > device ? truncated - 1 : truncated;
 }
 
 void PictureBox::ensureImage()
@@ -54,20 +62,28 @@ void PictureBox::ensureImage()
     const qreal dpr = devicePixelRatioF();
     const QSize inner(std::max(1, width() - 2 * m_border), std::max(1, height() - 2 * m_border));
     const QSize device = (QSizeF(inner) * dpr).toSize();
-    if (!m_image.isNull() && m_image.size() == device)
+    m_imageMadeFor = size();
+    if (!m_image.isNull() && m_image.size() == device && dpr == m_dpr)
         return;
+    flushRun();
     endPainter();
     QImage image(device, QImage::Format_RGB32);
     image.fill(m_background);
     if (!m_image.isNull()) {
-        // The screen changed its pixel ratio: keep what was drawn.
+        // Keep what was drawn: pixel for pixel after a resize, scaled when
+        // the screen changed its pixel ratio.
         QPainter p(&image);
-        p.drawImage(QRect(QPoint(0, 0), device), m_image);
+        if (dpr == m_dpr)
+            p.drawImage(QPoint(0, 0), m_image);
+        else
+            p.drawImage(QRect(QPoint(0, 0), (QSizeF(m_image.size()) * (dpr / m_dpr)).toSize()),
+                        m_image);
     }
     m_image = image;
+    m_bits = nullptr;
     m_dpr = dpr;
-    m_scale = dpr / m_unitsPerPixel;
-    m_run.active = false;
+    m_penKnown = false;
+    markDirty(0, 0, device.width() - 1, device.height() - 1);
 }
 
 void PictureBox::resizeEvent(QResizeEvent *)
@@ -78,6 +94,7 @@ void PictureBox::resizeEvent(QResizeEvent *)
 QPainter &PictureBox::painter()
 {
     if (!m_painter) {
+        m_bits = nullptr;
         m_painter = std::make_unique<QPainter>(&m_image);
         m_painter->setRenderHint(QPainter::Antialiasing, false);
     }
@@ -94,78 +111,102 @@ void PictureBox::endPainter()
 
 void PictureBox::Line(float x1, float y1, float x2, float y2, QRgb colour)
 {
-    drawSegment(x1, y1, x2, y2, colour);
+    ensureImageSize();
+    drawSegment(toDevice(x1), toDevice(y1), toDevice(x2), toDevice(y2), colour);
+    m_currentX = x2;
+    m_currentY = y2;
 }
 
 void PictureBox::LineTo(float x2, float y2, QRgb colour)
 {
-    drawSegment(m_currentX, m_currentY, x2, y2, colour);
-}
-
-void PictureBox::drawSegment(float x1, float y1, float x2, float y2, QRgb colour)
-{
+    ensureImageSize();
+    // The renderer draws almost everything from the current point, whose
+    // device pixel is already known from the line before. The plain way
+    // takes nothing from before, so that it stays a reference.
+    if (m_plain || !m_penKnown) {
+        m_penX = toDevice(m_currentX);
+        m_penY = toDevice(m_currentY);
+    }
+    drawSegment(m_penX, m_penY, toDevice(x2), toDevice(y2), colour);
     m_currentX = x2;
     m_currentY = y2;
-    ensureImage();
-    const int dx1 = toDevice(x1), dy1 = toDevice(y1);
-    const int dx2 = toDevice(x2), dy2 = toDevice(y2);
+}
 
-    if (m_plain) {
-        QPainter &p = painter();
-        p.setPen(QPen(QColor(colour), 1));
-        p.drawLine(QPoint(dx1, dy1), QPoint(dx2, dy2));
-        markDirty(QRect(QPoint(dx1, dy1), QPoint(dx2, dy2)).normalized());
+void PictureBox::drawSegment(int x1, int y1, int x2, int y2, QRgb colour)
+{
+    m_penX = x2;
+    m_penY = y2;
+    m_penKnown = true;
+
+    if (m_plain || (x1 != x2 && y1 != y2)) {
+        paintSegment(x1, y1, x2, y2, colour);
         return;
     }
 
-    if (dx1 != dx2 && dy1 != dy2) {
-        flushRun();
-        QPainter &p = painter();
-        p.setPen(QPen(QColor(colour), 1));
-        p.drawLine(QPoint(dx1, dy1), QPoint(dx2, dy2));
-        markDirty(QRect(QPoint(dx1, dy1), QPoint(dx2, dy2)).normalized());
-        return;
-    }
-
-    const QRect segment = QRect(QPoint(dx1, dy1), QPoint(dx2, dy2)).normalized();
-    if (m_run.active && m_run.colour == colour && m_run.pen == QPoint(dx1, dy1)) {
-        const QRect merged = m_run.pixels | segment;
-        if (merged.width() == 1 || merged.height() == 1) {
-            m_run.pixels = merged;
-            m_run.pen = QPoint(dx2, dy2);
+    // A one-pixel line with square caps covers both its end pixels, so an
+    // axis-aligned segment is exactly the pixels of its bounding box.
+    const int left = std::min(x1, x2), right = std::max(x1, x2);
+    const int top = std::min(y1, y2), bottom = std::max(y1, y2);
+    if (m_run.active && m_run.colour == colour && m_run.penX == x1 && m_run.penY == y1) {
+        // The segment starts on the run's last pixel: their union is one
+        // interval again as long as it stays within one row or one column.
+        const int l = std::min(m_run.left, left), r = std::max(m_run.right, right);
+        const int t = std::min(m_run.top, top), b = std::max(m_run.bottom, bottom);
+        if (l == r || t == b) {
+            m_run.left = l;
+            m_run.right = r;
+            m_run.top = t;
+            m_run.bottom = b;
+            m_run.penX = x2;
+            m_run.penY = y2;
             return;
         }
     }
     flushRun();
-    m_run = {true, segment, QPoint(dx2, dy2), colour};
+    m_run = {true, left, top, right, bottom, x2, y2, colour};
 }
 
-void PictureBox::fillRun(const Run &run)
+void PictureBox::paintSegment(int x1, int y1, int x2, int y2, QRgb colour)
 {
-    const QRect pixels = run.pixels & m_image.rect();
-    if (pixels.isEmpty())
+    flushRun();
+    QPainter &p = painter();
+    p.setPen(QPen(QColor(colour), 1));
+    p.drawLine(QPoint(x1, y1), QPoint(x2, y2));
+    markDirty(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2));
+}
+
+void PictureBox::fillRun()
+{
+    // Clip to the image.
+    const int left = std::max(m_run.left, 0);
+    const int right = std::min(m_run.right, m_image.width() - 1);
+    const int top = std::max(m_run.top, 0);
+    const int bottom = std::min(m_run.bottom, m_image.height() - 1);
+    if (left > right || top > bottom)
         return;
-    const auto stride = m_image.bytesPerLine() / int(sizeof(QRgb));
-    QRgb *row = reinterpret_cast<QRgb *>(m_image.bits()) + pixels.top() * stride;
-    const QRgb value = run.colour | 0xff000000u;
-    if (pixels.height() == 1) {
-        std::fill(row + pixels.left(), row + pixels.right() + 1, value);
+    if (!m_bits) {
+        m_bits = reinterpret_cast<QRgb *>(m_image.bits());
+        m_stride = m_image.bytesPerLine() / qsizetype(sizeof(QRgb));
+    }
+    const QRgb value = m_run.colour | 0xff000000u;
+    QRgb *pixel = m_bits + top * m_stride + left;
+    if (top == bottom) {
+        std::fill(pixel, pixel + (right - left + 1), value);
     } else {
-        QRgb *pixel = row + pixels.left();
-        for (int y = pixels.top(); y <= pixels.bottom(); ++y, pixel += stride)
+        for (int y = top; y <= bottom; ++y, pixel += m_stride)
             *pixel = value;
     }
-    markDirty(pixels);
+    markDirty(left, top, right, bottom);
 }
 
 void PictureBox::flushRun()
 {
     if (!m_run.active)
         return;
+    m_run.active = false;
     // Pixels written directly must land after whatever the painter drew.
     endPainter();
-    fillRun(m_run);
-    m_run.active = false;
+    fillRun();
 }
 
 void PictureBox::flush()
@@ -189,26 +230,31 @@ void PictureBox::Cls()
     m_image.fill(m_background);
     m_currentX = 0;
     m_currentY = 0;
-    markDirty(m_image.rect());
+    m_penKnown = false;
+    markDirty(0, 0, m_image.width() - 1, m_image.height() - 1);
 }
 
 void PictureBox::Print(const QString &text)
 {
-    ensureImage();
+    ensureImageSize();
     flushRun();
     QPainter &p = painter();
     QFont f = font();
-    f.setPointSizeF(f.pointSizeF() * m_dpr);
+    if (f.pixelSize() > 0)
+        f.setPixelSize(qRound(f.pixelSize() * m_dpr));
+    else
+        f.setPointSizeF(f.pointSizeF() * m_dpr);
     p.setFont(f);
     p.setPen(QColor(m_foreColor));
     const QFontMetrics metrics(f, &m_image);
     const int x = toDevice(m_currentX);
     const int y = toDevice(m_currentY);
     p.drawText(QPoint(x, y + metrics.ascent()), text);
-    markDirty(QRect(x, y, metrics.horizontalAdvance(text) + 1, metrics.height()));
+    markDirty(x, y, x + metrics.horizontalAdvance(text), y + metrics.height() - 1);
     // The current point moves to the start of the next text line.
     m_currentX = 0;
-    m_currentY += float(metrics.height() / m_scale);
+    m_currentY += float(metrics.height() * m_unitsPerPixel / m_dpr);
+    m_penKnown = false;
 }
 
 void PictureBox::setPlainPainting(bool plain)
@@ -217,18 +263,19 @@ void PictureBox::setPlainPainting(bool plain)
     m_plain = plain;
 }
 
-void PictureBox::markDirty(const QRect &deviceRect)
+void PictureBox::scheduleRepaint()
 {
-    m_dirty |= deviceRect;
-    if (m_repaintQueued)
-        return;
     m_repaintQueued = true;
     QTimer::singleShot(0, this, [this] {
         m_repaintQueued = false;
         flush();
-        const QRectF logical(m_dirty.x() / m_dpr, m_dirty.y() / m_dpr,
-                             (m_dirty.width() + 1) / m_dpr, (m_dirty.height() + 1) / m_dpr);
-        m_dirty = QRect();
+        if (m_dirtyLeft > m_dirtyRight || m_dirtyTop > m_dirtyBottom)
+            return;
+        const QRectF logical(m_dirtyLeft / m_dpr, m_dirtyTop / m_dpr,
+                             (m_dirtyRight - m_dirtyLeft + 1) / m_dpr,
+                             (m_dirtyBottom - m_dirtyTop + 1) / m_dpr);
+        m_dirtyLeft = m_dirtyTop = std::numeric_limits<int>::max();
+        m_dirtyRight = m_dirtyBottom = std::numeric_limits<int>::min();
         update(logical.toAlignedRect().translated(m_border, m_border).adjusted(-1, -1, 1, 1));
     });
 }
@@ -237,6 +284,8 @@ void PictureBox::paintEvent(QPaintEvent *event)
 {
     ensureImage();
     flush();
+    // Drawing the image may keep a shallow copy of it for a while.
+    m_bits = nullptr;
     QPainter p(this);
     const QRect inner(m_border, m_border, width() - 2 * m_border, height() - 2 * m_border);
     if (m_border > 0) {

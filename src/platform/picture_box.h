@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QWidget>
 
+#include <algorithm>
+#include <limits>
 #include <memory>
 
 namespace wavemill::platform {
@@ -32,8 +34,16 @@ public:
     void Cls() override;
     float CurrentX() const override { return m_currentX; }
     float CurrentY() const override { return m_currentY; }
-    void setCurrentX(float x) override { m_currentX = x; }
-    void setCurrentY(float y) override { m_currentY = y; }
+    void setCurrentX(float x) override
+    {
+        m_currentX = x;
+        m_penKnown = false;
+    }
+    void setCurrentY(float y) override
+    {
+        m_currentY = y;
+        m_penKnown = false;
+    }
     void setForeColor(QRgb colour) override { m_foreColor = colour; }
     void Print(const QString &text) override;
     float Width() const override;
@@ -66,37 +76,67 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    // Pixels of consecutive collinear segments of one colour, not yet written.
+    // Pixels of consecutive collinear segments of one colour, not yet
+    // written: one row or one column, bounds inclusive.
     struct Run
     {
         bool active = false;
-        QRect pixels;     // one row or one column of device pixels
-        QPoint pen;       // where the last segment ended
+        int left = 0, top = 0, right = 0, bottom = 0;
+        int penX = 0, penY = 0; // where the last segment ended
         QRgb colour = 0;
     };
 
-    int toDevice(double units) const;
-    void drawSegment(float x1, float y1, float x2, float y2, QRgb colour);
-    void fillRun(const Run &run);
+    int toDevice(float units) const;
+    void drawSegment(int x1, int y1, int x2, int y2, QRgb colour);
+    void paintSegment(int x1, int y1, int x2, int y2, QRgb colour);
+    void fillRun();
     void flushRun();
     QPainter &painter();
     void endPainter();
+    // Makes the backing image match the widget's size and pixel ratio.
     void ensureImage();
-    void markDirty(const QRect &deviceRect);
+    // Only the size: cheap enough for every line.
+    void ensureImageSize()
+    {
+        if (Q_UNLIKELY(size() != m_imageMadeFor))
+            ensureImage();
+    }
+    void markDirty(int left, int top, int right, int bottom)
+    {
+        m_dirtyLeft = std::min(m_dirtyLeft, left);
+        m_dirtyTop = std::min(m_dirtyTop, top);
+        m_dirtyRight = std::max(m_dirtyRight, right);
+        m_dirtyBottom = std::max(m_dirtyBottom, bottom);
+        if (!m_repaintQueued)
+            scheduleRepaint();
+    }
+    void scheduleRepaint();
 
     const int m_unitsPerPixel;
     const QRgb m_background;
     const int m_border;
-    double m_scale = 1.0; // device pixels per unit
     qreal m_dpr = 1.0;
     QImage m_image;
+    QSize m_imageMadeFor; // widget size the backing image was made for
+    // The image's pixels, fetched once and dropped whenever the image could
+    // be shared or replaced; writing through a stale pointer would miss it.
+    QRgb *m_bits = nullptr;
+    qsizetype m_stride = 0; // in pixels
     std::unique_ptr<QPainter> m_painter;
     Run m_run;
     bool m_plain = false;
     float m_currentX = 0;
     float m_currentY = 0;
+    // The current point in device pixels, valid while m_penKnown.
+    bool m_penKnown = false;
+    int m_penX = 0;
+    int m_penY = 0;
     QRgb m_foreColor = qRgb(0, 0, 0);
-    QRect m_dirty;
+    // Device pixels drawn since the last repaint, bounds inclusive.
+    int m_dirtyLeft = std::numeric_limits<int>::max();
+    int m_dirtyTop = std::numeric_limits<int>::max();
+    int m_dirtyRight = std::numeric_limits<int>::min();
+    int m_dirtyBottom = std::numeric_limits<int>::min();
     bool m_repaintQueued = false;
 };
 
