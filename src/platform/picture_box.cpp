@@ -42,21 +42,6 @@ QPointF PictureBox::unitsToWidget(double x, double y) const
     return {m_border + x / m_unitsPerPixel, m_border + y / m_unitsPerPixel};
 }
 
-int PictureBox::toDevice(float units) const
-{
-    // A point lies in the device pixel that contains it. Dividing last keeps
-    // whole multiples of a pixel exact (150 twips is pixel 10, not 9).
-    double device = double(units) * m_dpr / m_unitsPerPixel;
-    // Far outside any image, and NaN, pin to a bound that still converts.
-    constexpr double kFar = 1.0e6;
-    if (!(device > -kFar))
-        device = -kFar;
-    else if (device > kFar)
-        device = kFar;
-    const int truncated = int(device);
-    return truncated > device ? truncated - 1 : truncated;
-}
-
 void PictureBox::ensureImage()
 {
     const qreal dpr = devicePixelRatioF();
@@ -80,6 +65,8 @@ void PictureBox::ensureImage()
                         m_image);
     }
     m_image = image;
+    m_imageWidth = device.width();
+    m_imageHeight = device.height();
     m_bits = nullptr;
     m_dpr = dpr;
     m_penKnown = false;
@@ -109,6 +96,30 @@ void PictureBox::endPainter()
     }
 }
 
+// A one-pixel line with square caps covers both its end pixels, so an
+// axis-aligned segment is exactly the pixels of its bounding box. One that
+// starts where the run ended (a pixel of the run) and goes along the run's
+// row or column just widens the run; a single pixel is both. No run is
+// gathered in the plain way.
+inline bool PictureBox::extendRun(int x1, int y1, int x2, int y2, QRgb colour)
+{
+    if (!m_run.active || x1 != m_run.penX || y1 != m_run.penY || colour != m_run.colour)
+        return false;
+    if (x1 == x2 && m_run.left == m_run.right) {
+        m_run.top = std::min(m_run.top, y2);
+        m_run.bottom = std::max(m_run.bottom, y2);
+        m_run.penY = y2;
+        return true;
+    }
+    if (y1 == y2 && m_run.top == m_run.bottom) {
+        m_run.left = std::min(m_run.left, x2);
+        m_run.right = std::max(m_run.right, x2);
+        m_run.penX = x2;
+        return true;
+    }
+    return false;
+}
+
 void PictureBox::Line(float x1, float y1, float x2, float y2, QRgb colour)
 {
     ensureImageSize();
@@ -127,9 +138,16 @@ void PictureBox::LineTo(float x2, float y2, QRgb colour)
         m_penX = toDevice(m_currentX);
         m_penY = toDevice(m_currentY);
     }
-    drawSegment(m_penX, m_penY, toDevice(x2), toDevice(y2), colour);
+    const int dx2 = toDevice(x2);
+    const int dy2 = toDevice(y2);
     m_currentX = x2;
     m_currentY = y2;
+    if (extendRun(m_penX, m_penY, dx2, dy2, colour)) {
+        m_penX = dx2;
+        m_penY = dy2;
+        return;
+    }
+    drawSegment(m_penX, m_penY, dx2, dy2, colour);
 }
 
 void PictureBox::drawSegment(int x1, int y1, int x2, int y2, QRgb colour)
@@ -137,33 +155,15 @@ void PictureBox::drawSegment(int x1, int y1, int x2, int y2, QRgb colour)
     m_penX = x2;
     m_penY = y2;
     m_penKnown = true;
-
+    if (extendRun(x1, y1, x2, y2, colour))
+        return;
     if (m_plain || (x1 != x2 && y1 != y2)) {
         paintSegment(x1, y1, x2, y2, colour);
         return;
     }
-
-    // A one-pixel line with square caps covers both its end pixels, so an
-    // axis-aligned segment is exactly the pixels of its bounding box.
-    const int left = std::min(x1, x2), right = std::max(x1, x2);
-    const int top = std::min(y1, y2), bottom = std::max(y1, y2);
-    if (m_run.active && m_run.colour == colour && m_run.penX == x1 && m_run.penY == y1) {
-        // The segment starts on the run's last pixel: their union is one
-        // interval again as long as it stays within one row or one column.
-        const int l = std::min(m_run.left, left), r = std::max(m_run.right, right);
-        const int t = std::min(m_run.top, top), b = std::max(m_run.bottom, bottom);
-        if (l == r || t == b) {
-            m_run.left = l;
-            m_run.right = r;
-            m_run.top = t;
-            m_run.bottom = b;
-            m_run.penX = x2;
-            m_run.penY = y2;
-            return;
-        }
-    }
     flushRun();
-    m_run = {true, left, top, right, bottom, x2, y2, colour};
+    m_run = {true, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2),
+             x2, y2, colour};
 }
 
 void PictureBox::paintSegment(int x1, int y1, int x2, int y2, QRgb colour)
@@ -179,9 +179,9 @@ void PictureBox::fillRun()
 {
     // Clip to the image.
     const int left = std::max(m_run.left, 0);
-    const int right = std::min(m_run.right, m_image.width() - 1);
+    const int right = std::min(m_run.right, m_imageWidth - 1);
     const int top = std::max(m_run.top, 0);
-    const int bottom = std::min(m_run.bottom, m_image.height() - 1);
+    const int bottom = std::min(m_run.bottom, m_imageHeight - 1);
     if (left > right || top > bottom)
         return;
     if (!m_bits) {

@@ -86,7 +86,21 @@ private:
         QRgb colour = 0;
     };
 
-    int toDevice(float units) const;
+    int toDevice(float units) const
+    {
+        // A point lies in the device pixel that contains it. Dividing last
+        // keeps whole multiples of a pixel exact (150 twips is pixel 10).
+        double device = double(units) * m_dpr / m_unitsPerPixel;
+        // Far outside any image, and NaN, pin to a bound that still converts.
+        constexpr double kFar = 1.0e6;
+        if (!(device > -kFar))
+            device = -kFar;
+        else if (device > kFar)
+            device = kFar;
+        const int truncated = int(device);
+        return truncated > device ? truncated - 1 : truncated;
+    }
+    bool extendRun(int x1, int y1, int x2, int y2, QRgb colour);
     void drawSegment(int x1, int y1, int x2, int y2, QRgb colour);
     void paintSegment(int x1, int y1, int x2, int y2, QRgb colour);
     void fillRun();
@@ -121,6 +135,8 @@ private:
     // The image's pixels, fetched once and dropped whenever the image could
     // be shared or replaced; writing through a stale pointer would miss it.
     QRgb *m_bits = nullptr;
+    int m_imageWidth = 0; // in device pixels, as m_image
+    int m_imageHeight = 0;
     qsizetype m_stride = 0; // in pixels
     std::unique_ptr<QPainter> m_painter;
     Run m_run;
