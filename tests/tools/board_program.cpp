@@ -167,7 +167,9 @@ void BoardProgram::streamsTheSignalAtItsPace()
     QCOMPARE(got, bytes);
     if (bytesPerSecond > 0) {
         const double rate = double(got.size() - 1) / reader.secondsFirstToLast();
-        QVERIFY2(std::abs(rate / bytesPerSecond - 1) < 0.1, qPrintable(QString::number(rate)));
+        // Loose enough for a busy machine, tight enough to tell the paces apart
+        // and to catch a pace that drifts by sleeping a fixed time per byte.
+        QVERIFY2(std::abs(rate / bytesPerSecond - 1) < 0.15, qPrintable(QString::number(rate)));
     }
 
     // --once: the board leaves when the port closes.

@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include <ctime>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -97,7 +99,7 @@ Options parseOptions(const QCoreApplication &app)
         "first line of standard output: type that path into the program's port\n"
         "selector and press the start button. Each time the program opens the port,\n"
         "the board waits --settle ms, then streams --count bytes of the signal from its\n"
-        "start and goes quiet until the port is opened again.\n"
+        "start and goes quiet until the port is opened again. Ctrl+C ends it.\n"
         "\n"
         "With a device (a serial port wired to the program's port) it sets it to\n"
         "115200,n,8,1 and streams at once, without end unless --count is given.\n"
