@@ -8,6 +8,7 @@
 #include "platform/line_control.h"
 #include "platform/picture_box.h"
 
+#include <QPixmap>
 #include <QScreen>
 #include <QTest>
 
@@ -195,7 +196,8 @@ int countColour(const QImage &image, QRgb colour)
 // What the window system shows of a widget.
 QImage onScreen(QWidget &widget)
 {
-    return widget.screen()->grabWindow(widget.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QPixmap shown = widget.screen()->grabWindow(widget.winId());
+    return shown.toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace
@@ -228,7 +230,8 @@ void PictureBoxTest::viewIsTheSameDrawnFastOrPlain_data()
     QTest::addColumn<int>("start");
     QTest::addColumn<Ops>("marks");
 
-    QTest::newRow("0x55 at zoom 2, an edge at every sample") << Pattern::Alternating << 2 << 0 << Ops();
+    QTest::newRow("0x55 at zoom 2, an edge at every sample")
+        << Pattern::Alternating << 2 << 0 << Ops();
     QTest::newRow("0x55 at zoom 5") << Pattern::Alternating << 5 << 0 << Ops();
     QTest::newRow("0x55 at zoom 10") << Pattern::Alternating << 10 << 0 << Ops();
     QTest::newRow("0x55 at zoom 40") << Pattern::Alternating << 40 << 0 << Ops();
@@ -323,18 +326,23 @@ void PictureBoxTest::lineCoversExactlyThePixelsOfItsEndPoints_data()
     QTest::addColumn<QLineF>("twips");
     QTest::addColumn<QRect>("pixels"); // empty: nothing inside the view
 
-    QTest::newRow("horizontal, left to right") << QLineF(150, 300, 1500, 300) << QRect(10, 20, 91, 1);
-    QTest::newRow("horizontal, right to left") << QLineF(1500, 300, 150, 300) << QRect(10, 20, 91, 1);
+    QTest::newRow("horizontal, left to right")
+        << QLineF(150, 300, 1500, 300) << QRect(10, 20, 91, 1);
+    QTest::newRow("horizontal, right to left")
+        << QLineF(1500, 300, 150, 300) << QRect(10, 20, 91, 1);
     QTest::newRow("vertical, downwards") << QLineF(300, 150, 300, 1500) << QRect(20, 10, 1, 91);
     QTest::newRow("vertical, upwards") << QLineF(300, 1500, 300, 150) << QRect(20, 10, 1, 91);
     QTest::newRow("zero length") << QLineF(300, 300, 300, 300) << QRect(20, 20, 1, 1);
     QTest::newRow("shorter than a pixel") << QLineF(0, 900, 1, 900) << QRect(0, 60, 1, 1);
-    QTest::newRow("ending one twip before a pixel") << QLineF(0, 900, 14, 900) << QRect(0, 60, 1, 1);
-    QTest::newRow("ending on a pixel's first twip") << QLineF(0, 900, 15, 900) << QRect(0, 60, 2, 1);
+    QTest::newRow("ending one twip before a pixel")
+        << QLineF(0, 900, 14, 900) << QRect(0, 60, 1, 1);
+    QTest::newRow("ending on a pixel's first twip")
+        << QLineF(0, 900, 15, 900) << QRect(0, 60, 2, 1);
     QTest::newRow("a twip left of the view is outside it") << QLineF(-1, 900, -1, 1200) << QRect();
     QTest::newRow("a twip above the view is outside it") << QLineF(0, -1, 3000, -1) << QRect();
     QTest::newRow("last column") << QLineF(10214, 0, 10214, 5174) << QRect(680, 0, 1, 345);
-    QTest::newRow("past the right edge") << QLineF(9000, 5100, 11000, 5100) << QRect(600, 340, 81, 1);
+    QTest::newRow("past the right edge")
+        << QLineF(9000, 5100, 11000, 5100) << QRect(600, 340, 81, 1);
     QTest::newRow("the separator, the view's full width")
         << QLineF(0, 1100, kViewWidth, 1100) << QRect(0, 73, 681, 1);
     QTest::newRow("a marker line, the view's full height")
@@ -417,7 +425,8 @@ void PictureBoxTest::drawingReachesTheScreenAndSurvivesHideAndShow()
     QTest::qWait(20);
     box->show();
     QVERIFY(QTest::qWaitForWindowExposed(box.get()));
-    QVERIFY2(difference(box->image(), added).isEmpty(), qPrintable(difference(box->image(), added)));
+    const QString kept = difference(box->image(), added);
+    QVERIFY2(kept.isEmpty(), qPrintable(kept));
     QTRY_VERIFY2(difference(onScreen(*box), added).isEmpty(),
                  qPrintable(difference(onScreen(*box), added)));
 }
