@@ -58,7 +58,7 @@ double highShare(const TraceBuffer &buffer, int samples)
 
 } // namespace
 
-class TestExamples : public QObject
+class TestSampleCaptures : public QObject
 {
     Q_OBJECT
 
@@ -67,7 +67,7 @@ private slots:
     void exampleLoadsWithItsSignals();
 };
 
-void TestExamples::exampleLoadsWithItsSignals_data()
+void TestSampleCaptures::exampleLoadsWithItsSignals_data()
 {
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QByteArray>("firstLines");
@@ -89,7 +89,7 @@ void TestExamples::exampleLoadsWithItsSignals_data()
                                << QByteArray::fromHex("ffffe0");
 }
 
-void TestExamples::exampleLoadsWithItsSignals()
+void TestSampleCaptures::exampleLoadsWithItsSignals()
 {
     QFETCH(QString, fileName);
     QFETCH(QByteArray, firstLines);
@@ -132,5 +132,5 @@ void TestExamples::exampleLoadsWithItsSignals()
     QFAIL("the generator makes no such example");
 }
 
-QTEST_GUILESS_MAIN(TestExamples)
-#include "test_examples.moc"
+QTEST_GUILESS_MAIN(TestSampleCaptures)
+#include "test_sample_captures.moc"
