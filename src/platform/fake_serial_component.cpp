@@ -32,6 +32,7 @@ bool FakeSerialComponent::setCommDevice(const QString &device)
 bool FakeSerialComponent::setRThreshold(std::int16_t bytes)
 {
     m_rThreshold = bytes;
+    m_queue.setThreshold(bytes);
     return write(QStringLiteral("RThreshold"), QString::number(bytes));
 }
 
@@ -53,7 +54,7 @@ bool FakeSerialComponent::setSettings(const QString &settings)
 bool FakeSerialComponent::setInBufferCount(std::int16_t count)
 {
     if (count == 0)
-        m_pending.clear();
+        m_queue.clear();
     return write(QStringLiteral("InBufferCount"), QString::number(count));
 }
 
@@ -70,6 +71,7 @@ bool FakeSerialComponent::setInputMode(std::int32_t mode)
 bool FakeSerialComponent::setInputLen(std::int16_t bytes)
 {
     m_inputLen = bytes;
+    m_queue.setInputLen(bytes);
     return write(QStringLiteral("InputLen"), QString::number(bytes));
 }
 
@@ -77,7 +79,7 @@ bool FakeSerialComponent::setPortOpen(bool open)
 {
     if (!open) {
         m_open = false;
-        m_pending.clear();
+        m_queue.clear();
         return true;
     }
     if (!m_failOpen.isEmpty()) {
@@ -90,46 +92,41 @@ bool FakeSerialComponent::setPortOpen(bool open)
         return false;
     }
     m_open = true;
-    m_pending.clear();
+    m_queue.clear();
     return true;
 }
 
 QByteArray FakeSerialComponent::Input()
 {
-    const int take = m_inputLen > 0 ? std::min<int>(m_inputLen, int(m_pending.size()))
-                                    : int(m_pending.size());
-    QByteArray block = m_pending.left(take);
-    m_pending.remove(0, take);
-    return block;
+    return m_queue.take();
 }
 
 std::int16_t FakeSerialComponent::InBufferCount() const
 {
-    return std::int16_t(std::min<qsizetype>(m_pending.size(), 32767));
+    return std::int16_t(std::min<qsizetype>(m_queue.waiting(), 32767));
 }
 
 void FakeSerialComponent::feed(const QByteArray &bytes)
 {
     if (!m_open)
         return;
-    m_pending.append(bytes);
+    m_queue.append(bytes);
     deliver();
 }
 
 void FakeSerialComponent::deliver()
 {
-    if (m_delivering)
-        return; // the running handler's caller delivers the rest
-    m_delivering = true;
-    while (m_open && m_rThreshold > 0 && m_pending.size() >= m_rThreshold) {
-        const qsizetype before = m_pending.size();
+    // Bytes fed by a running handler are delivered by the loop it runs in.
+    if (m_queue.inEvent() || !m_queue.eventDue())
+        return;
+    bool again = true;
+    while (again && m_open) {
+        m_queue.beginEvent();
         m_event = comEvReceive;
         emit OnComm();
         m_event = 0;
-        if (m_pending.size() >= before)
-            break; // the handler took nothing
+        again = m_queue.endEvent();
     }
-    m_delivering = false;
 }
 
 void FakeSerialComponent::raise(std::int16_t commEvent)
@@ -144,7 +141,7 @@ void FakeSerialComponent::vanish(const QString &why)
     if (!m_open)
         return;
     m_open = false;
-    m_pending.clear();
+    m_queue.clear();
     m_error = why;
     raise(comEventDeviceLost);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/receive_queue.h"
 #include "platform/serial_component.h"
 
 #include <QStringList>
@@ -40,6 +41,7 @@ public:
     QString settings() const { return m_settings; }
     std::int16_t rThreshold() const { return m_rThreshold; }
     std::int16_t inputLen() const { return m_inputLen; }
+    qsizetype waiting() const { return m_queue.waiting(); }
 
     /// The next opening fails with this text (empty: it succeeds).
     void failNextOpen(const QString &why) { m_failOpen = why; }
@@ -47,7 +49,11 @@ public:
     /// after the previous handler has returned.
     void feed(const QByteArray &bytes);
     /// Bytes that arrive without raising an event yet.
-    void feedQuietly(const QByteArray &bytes) { if (m_open) m_pending.append(bytes); }
+    void feedQuietly(const QByteArray &bytes)
+    {
+        if (m_open)
+            m_queue.append(bytes);
+    }
     /// Raises an event of another kind.
     void raise(std::int16_t commEvent);
     /// The device goes away while open.
@@ -64,11 +70,10 @@ private:
     QString m_settings = QStringLiteral("9600,n,8,1");
     std::int16_t m_rThreshold = 0;
     std::int16_t m_inputLen = 0;
-    QByteArray m_pending;
+    ReceiveQueue m_queue;
     std::int16_t m_event = 0;
     QString m_error;
     QString m_failOpen;
-    bool m_delivering = false;
 };
 
 } // namespace wavemill::platform

@@ -87,7 +87,7 @@ bool QtSerialComponent::setRThreshold(std::int16_t bytes)
 {
     if (bytes < 0)
         return refuse(QStringLiteral("接收阈值无效"));
-    m_rThreshold = bytes;
+    m_queue.setThreshold(bytes);
     scheduleDispatch();
     return true;
 }
@@ -119,7 +119,7 @@ bool QtSerialComponent::setInBufferCount(std::int16_t count)
 {
     if (count != 0)
         return refuse(QStringLiteral("只能把接收缓冲区清零"));
-    m_pending.clear();
+    m_queue.clear();
     if (m_port.isOpen())
         m_port.clear(QSerialPort::Input);
     return true;
@@ -146,7 +146,7 @@ bool QtSerialComponent::setInputLen(std::int16_t bytes)
 {
     if (bytes < 0)
         return refuse(QStringLiteral("读取长度无效"));
-    m_inputLen = bytes;
+    m_queue.setInputLen(bytes);
     return true;
 }
 
@@ -169,7 +169,7 @@ bool QtSerialComponent::setPortOpen(bool open)
 {
     if (!open) {
         m_port.close();
-        m_pending.clear();
+        m_queue.clear();
         return true;
     }
     if (m_port.isOpen())
@@ -199,33 +199,27 @@ bool QtSerialComponent::setPortOpen(bool open)
     // A capture is what arrives after the opening: drop what was waiting.
     m_port.clear(QSerialPort::Input);
     m_port.readAll();
-    m_pending.clear();
+    m_queue.clear();
     m_lostQueued = false;
+    ++m_openings;
     m_error.clear();
     return true;
 }
 
 QByteArray QtSerialComponent::Input()
 {
-    const int take = m_inputLen > 0 ? std::min<int>(m_inputLen, int(m_pending.size()))
-                                    : int(m_pending.size());
-    QByteArray block = m_pending.left(take);
-    m_pending.remove(0, take);
-    m_taken += quint64(take);
-    return block;
+    return m_queue.take();
 }
 
 std::int16_t QtSerialComponent::InBufferCount() const
 {
-    const qint64 waiting = m_pending.size() + (m_port.isOpen() ? m_port.bytesAvailable() : 0);
+    const qint64 waiting = m_queue.waiting() + (m_port.isOpen() ? m_port.bytesAvailable() : 0);
     return std::int16_t(std::min<qint64>(waiting, 32767));
 }
 
 void QtSerialComponent::onReadyRead()
 {
-    m_pending.append(m_port.readAll());
-    if (m_inHandler)
-        m_arrivedInHandler = true;
+    m_queue.append(m_port.readAll());
     scheduleDispatch();
 }
 
@@ -238,13 +232,16 @@ void QtSerialComponent::onError(QSerialPort::SerialPortError error)
     // The device went away (a USB adapter pulled out, a closed terminal).
     m_error = portLabel() + QStringLiteral("连接已断开：") + reasonFor(QSerialPort::ResourceError);
     m_port.close();
-    m_pending.clear();
+    m_queue.clear();
     if (m_lostQueued)
         return;
     m_lostQueued = true;
+    const quint64 opening = m_openings;
     QMetaObject::invokeMethod(
         this,
-        [this] {
+        [this, opening] {
+            if (opening != m_openings)
+                return; // the port has been opened again since
             m_commEvent = comEventDeviceLost;
             emit OnComm();
             m_commEvent = 0;
@@ -254,7 +251,7 @@ void QtSerialComponent::onError(QSerialPort::SerialPortError error)
 
 void QtSerialComponent::scheduleDispatch()
 {
-    if (m_dispatchQueued || m_rThreshold <= 0 || m_pending.size() < m_rThreshold)
+    if (m_dispatchQueued || !m_queue.eventDue())
         return;
     m_dispatchQueued = true;
     QMetaObject::invokeMethod(this, &QtSerialComponent::dispatch, Qt::QueuedConnection);
@@ -264,18 +261,13 @@ void QtSerialComponent::dispatch()
 {
     m_dispatchQueued = false;
     // Never inside another handler: the running one looks again when it returns.
-    if (m_inHandler || !m_port.isOpen() || m_rThreshold <= 0 || m_pending.size() < m_rThreshold)
+    if (m_queue.inEvent() || !m_port.isOpen() || !m_queue.eventDue())
         return;
-    const quint64 takenBefore = m_taken;
-    m_arrivedInHandler = false;
-    m_inHandler = true;
+    m_queue.beginEvent();
     m_commEvent = comEvReceive;
     emit OnComm();
     m_commEvent = 0;
-    m_inHandler = false;
-    // A handler that took bytes gets the next event for what still waits; one
-    // that took none is not asked again until more bytes arrive.
-    if (m_taken != takenBefore || m_arrivedInHandler)
+    if (m_queue.endEvent())
         scheduleDispatch();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/serial_component.h"
+#include "platform/receive_queue.h"
 #include "platform/serial_settings.h"
 
 #include <QSerialPort>
@@ -55,18 +56,14 @@ private:
     std::function<QStringList()> m_portLister;
     std::int16_t m_commPort = 1;
     QString m_device;
-    std::int16_t m_rThreshold = 0;
     std::int16_t m_sThreshold = 0;
     SerialSettings m_settings;
     std::int32_t m_inputMode = comInputModeText;
-    std::int16_t m_inputLen = 0;
-    QByteArray m_pending;
+    ReceiveQueue m_queue;
     std::int16_t m_commEvent = 0;
     bool m_dispatchQueued = false;
-    bool m_inHandler = false;
-    bool m_arrivedInHandler = false;
-    quint64 m_taken = 0; // bytes the logic has taken with Input
     bool m_lostQueued = false;
+    quint64 m_openings = 0; // a loss reported late never reaches a later opening
     QString m_error;
 };
 
