@@ -1,0 +1,172 @@
+// The export read by independent tools of the field: sigrok-cli decodes the
+// serial text of the example captures from the VCD, and gtkwave's vcd2fst and
+// fst2vcd carry the VCD through FST and back. A missing tool skips its test.
+
+#include "example_signals.h"
+
+#include "export_vcd_reader.h"
+
+#include <QtTest>
+
+#include <algorithm>
+
+using namespace wavemill;
+using namespace wavemill::testing;
+
+namespace {
+
+constexpr int kToolTimeoutMs = 120000;
+/// sigrok's VCD reader makes one sample of every time unit; 200,736 units of
+/// 100 ps are one sample of the capture.
+constexpr auto kSigrokInput = "vcd:downsample=200736";
+
+QString examplePath(const QString &name)
+{
+    return QStringLiteral(WAVEMILL_EXAMPLES_DIR "/") + name;
+}
+
+/// Runs a program to its end; returns its standard output, or fails the test.
+QByteArray runTool(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(kToolTimeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        qWarning("%s did not finish", qPrintable(program));
+        return QByteArray();
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        qWarning("%s %s: exit %d: %s", qPrintable(program), qPrintable(arguments.join(' ')),
+                 process.exitCode(), process.readAllStandardError().constData());
+    return process.readAllStandardOutput();
+}
+
+bool exportCapture(const QString &capture, const QString &output, const QString &traces)
+{
+    QProcess process;
+    process.start(QStringLiteral(WAVEMILL_EXPORT_PATH),
+                  {capture, QStringLiteral("-o"), output, QStringLiteral("--traces"), traces});
+    return process.waitForFinished(kToolTimeoutMs) && process.exitStatus() == QProcess::NormalExit
+           && process.exitCode() == 0;
+}
+
+QString requireTool(const char *name)
+{
+    return QStandardPaths::findExecutable(QString::fromLatin1(name));
+}
+
+} // namespace
+
+class TestExportPeers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sigrokDecodesTheSerialText_data();
+    void sigrokDecodesTheSerialText();
+    void fstRoundTripKeepsEveryChange_data();
+    void fstRoundTripKeepsEveryChange();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestExportPeers::sigrokDecodesTheSerialText_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("traces");
+
+    QTest::newRow("uart-hello, trace 1 alone") << "uart-hello.ird" << "1";
+    QTest::newRow("uart-hello, all traces") << "uart-hello.ird" << "1,2,3";
+    QTest::newRow("pwm, traces 3 and 1") << "pwm.ird" << "3,1";
+    QTest::newRow("mixed, trace 1 alone") << "mixed.ird" << "1";
+}
+
+void TestExportPeers::sigrokDecodesTheSerialText()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, traces);
+
+    const QString sigrok = requireTool("sigrok-cli");
+    if (sigrok.isEmpty())
+        QSKIP("sigrok-cli is not installed (Debian package sigrok-cli); the VCD is not checked "
+              "against its reader");
+
+    QByteArray sent;
+    for (const auto &example : examples::makeExamples()) {
+        if (example.fileName == fileName)
+            sent = example.uartText;
+    }
+    QVERIFY(!sent.isEmpty());
+
+    const QString vcd = m_dir.filePath(fileName + QStringLiteral(".vcd"));
+    QVERIFY(exportCapture(examplePath(fileName), vcd, traces));
+    // -B writes the decoder's received bytes as they are.
+    const QByteArray decoded = runTool(
+        sigrok, {QStringLiteral("-I"), QLatin1String(kSigrokInput), QStringLiteral("-i"), vcd,
+                 QStringLiteral("-P"), QStringLiteral("uart:rx=trace1:baudrate=9600"),
+                 QStringLiteral("-B"), QStringLiteral("uart=rx")});
+    QCOMPARE(decoded, sent);
+}
+
+void TestExportPeers::fstRoundTripKeepsEveryChange_data()
+{
+    QTest::addColumn<QString>("fileName");
+
+    QTest::newRow("uart-hello") << "uart-hello.ird";
+    QTest::newRow("pwm") << "pwm.ird";
+    QTest::newRow("mixed") << "mixed.ird";
+}
+
+void TestExportPeers::fstRoundTripKeepsEveryChange()
+{
+    QFETCH(QString, fileName);
+
+    const QString toFst = requireTool("vcd2fst");
+    const QString fromFst = requireTool("fst2vcd");
+    if (toFst.isEmpty() || fromFst.isEmpty())
+        QSKIP("vcd2fst or fst2vcd is not installed (Debian package gtkwave); the VCD is not "
+              "checked through FST");
+
+    const QString vcd = m_dir.filePath(fileName + QStringLiteral(".vcd"));
+    const QString fst = m_dir.filePath(fileName + QStringLiteral(".fst"));
+    QVERIFY(exportCapture(examplePath(fileName), vcd, QStringLiteral("1,2,3")));
+    runTool(toFst, {vcd, fst});
+    QVERIFY(QFileInfo(fst).size() > 0);
+    const QByteArray back = runTool(fromFst, {fst});
+
+    QFile file(vcd);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    VcdDump ours = readVcd(file.readAll());
+    VcdDump theirs = readVcd(back);
+    QVERIFY2(ours.error.isEmpty(), ours.error.constData());
+    QVERIFY2(theirs.error.isEmpty(), theirs.error.constData());
+
+    QCOMPARE(theirs.names, ours.names);
+    QCOMPARE(QByteArray(theirs.sections.value("timescale")).replace(' ', ""), QByteArray("100ps"));
+    QCOMPARE(theirs.initial, ours.initial);
+    QVERIFY(ours.changes.size() > 1000);
+    QCOMPARE(theirs.changes.size(), ours.changes.size());
+    // Changes at one time stamp may come back in another order of wires.
+    const auto byTimeThenName = [](const VcdChange &a, const VcdChange &b) {
+        return a.time != b.time ? a.time < b.time : a.name < b.name;
+    };
+    std::stable_sort(ours.changes.begin(), ours.changes.end(), byTimeThenName);
+    std::stable_sort(theirs.changes.begin(), theirs.changes.end(), byTimeThenName);
+    for (qsizetype i = 0; i < ours.changes.size(); ++i) {
+        if (!(theirs.changes[i] == ours.changes[i]))
+            QFAIL(qPrintable(QStringLiteral("change %1: %2 %3=%4 came back as %5 %6=%7")
+                                 .arg(i)
+                                 .arg(ours.changes[i].time)
+                                 .arg(QString::fromLatin1(ours.changes[i].name))
+                                 .arg(QChar::fromLatin1(ours.changes[i].value))
+                                 .arg(theirs.changes[i].time)
+                                 .arg(QString::fromLatin1(theirs.changes[i].name))
+                                 .arg(QChar::fromLatin1(theirs.changes[i].value))));
+    }
+    QCOMPARE(theirs.lastTime, ours.lastTime);
+}
+
+QTEST_GUILESS_MAIN(TestExportPeers)
+#include "export_peers.moc"

@@ -1,0 +1,218 @@
+#include "export_command.h"
+
+#include "csv_writer.h"
+#include "level_rows.h"
+#include "vcd_writer.h"
+
+#include "capture_file/capture_file_format.h"
+
+#include <QCommandLineParser>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <memory>
+#include <optional>
+
+#ifndef WAVEMILL_VERSION
+#define WAVEMILL_VERSION "unknown"
+#endif
+
+namespace wavemill::exporting {
+
+namespace {
+
+constexpr auto kProgram = "wavemill-export";
+
+enum class Format { Vcd, Csv };
+
+/// Thrown inside runExport to end it with one line on stderr.
+struct Failure
+{
+    int status;
+    QString message;
+};
+
+[[noreturn]] void fail(int status, const QString &message)
+{
+    throw Failure{status, message};
+}
+
+QString helpText()
+{
+    return QStringLiteral(
+        "Usage: wavemill-export CAPTURE.ird -o OUTPUT [options]\n"
+        "\n"
+        "Turns a Wavemill capture file into a file that logic analysis tools read.\n"
+        "The output's extension picks the format (or --format does):\n"
+        "  .vcd  Value Change Dump: one 1-bit wire per trace, named trace1 to trace3.\n"
+        "        Time unit 100 ps, so one sample (20.0736 us) is exactly 200736\n"
+        "        units; the levels at time 0, then only the changes.\n"
+        "  .csv  time_ms,sample,trace1,trace2,trace3: one row where a level changes\n"
+        "        (and for the first and last sample), or one per sample with\n"
+        "        --every-sample. Times are exact, with seven decimals.\n"
+        "\n"
+        "A capture is 507,904 samples per trace (10.195 s); sample k of a trace is\n"
+        "bit (7 - k mod 8) of byte k / 8, the earliest sample in the top bit. The\n"
+        "extra last byte of each trace buffer in the file is never written by a\n"
+        "capture and is not exported.\n"
+        "\n"
+        "Options:\n"
+        "  -o, --output FILE   where to write (required); replaced only once complete\n"
+        "  --traces LIST       traces to export, e.g. 1,3 (default 1,2,3)\n"
+        "  --format vcd|csv    the format, whatever the output's extension\n"
+        "  --every-sample      CSV: one row per sample instead of per change\n"
+        "  -h, --help          this text\n"
+        "  -v, --version       the version\n"
+        "\n"
+        "sigrok-cli and PulseView turn every VCD time unit into one sample: import\n"
+        "with the option downsample=200736 (sigrok-cli -I vcd:downsample=200736).\n"
+        "\n"
+        "Exit status: 0 done, 1 the capture could not be read or the output not\n"
+        "written (nothing is left behind), 2 a wrong command line.\n");
+}
+
+QList<int> parseTraces(const QString &text)
+{
+    QList<int> traces;
+    for (const QString &part : text.split(QLatin1Char(','))) {
+        bool ok = false;
+        const int channel = part.trimmed().toInt(&ok);
+        if (!ok || channel < 1 || channel > kTraceCount)
+            fail(kExitUsage, QStringLiteral("--traces takes trace numbers 1 to 3 separated "
+                                            "by commas, not '%1'")
+                                 .arg(text));
+        if (traces.contains(channel))
+            fail(kExitUsage, QStringLiteral("--traces names trace %1 twice").arg(channel));
+        traces.append(channel);
+    }
+    return traces;
+}
+
+Format chooseFormat(const QString &requested, const QString &output)
+{
+    const QString name = requested.isEmpty() ? QFileInfo(output).suffix().toLower()
+                                             : requested.toLower();
+    if (name == QLatin1String("vcd"))
+        return Format::Vcd;
+    if (name == QLatin1String("csv"))
+        return Format::Csv;
+    if (requested.isEmpty())
+        fail(kExitUsage, QStringLiteral("cannot tell the format of '%1': name it .vcd or .csv, "
+                                        "or give --format")
+                             .arg(output));
+    fail(kExitUsage, QStringLiteral("unknown format '%1': vcd or csv").arg(requested));
+}
+
+/// Reads the capture whole; a failure is explained in the terms of the file.
+std::unique_ptr<TraceBuffers> readCapture(const QString &path)
+{
+    auto buffers = std::make_unique<TraceBuffers>();
+    if (capture_file::readCaptureFile(path, *buffers))
+        return buffers;
+    const QFileInfo info(path);
+    if (!info.exists())
+        fail(kExitFailed, QStringLiteral("%1: no such file").arg(path));
+    if (!info.isFile())
+        fail(kExitFailed, QStringLiteral("%1: not a regular file").arg(path));
+    if (info.size() < capture_file::kFileSize)
+        fail(kExitFailed, QStringLiteral("%1: not a capture file: %2 bytes, a capture file "
+                                         "has %3")
+                              .arg(path)
+                              .arg(info.size())
+                              .arg(capture_file::kFileSize));
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    fail(kExitFailed, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()));
+}
+
+void writeOutput(const QString &path, const QString &capturePath, const QByteArray &content)
+{
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        fail(kExitFailed, QStringLiteral("%1: cannot write: not a regular file").arg(path));
+    if (target.exists() && target.canonicalFilePath() == QFileInfo(capturePath).canonicalFilePath())
+        fail(kExitFailed, QStringLiteral("%1: is the capture file itself; not overwritten").arg(path));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        fail(kExitFailed, QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
+    if (file.write(content) != content.size()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        fail(kExitFailed, QStringLiteral("%1: cannot write: %2").arg(path, why));
+    }
+    if (!file.commit())
+        fail(kExitFailed, QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
+}
+
+int run(const QStringList &arguments, QTextStream &out)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
+                                    QString(), QStringLiteral("file"));
+    const QCommandLineOption traces(QStringLiteral("traces"), QString(), QStringLiteral("list"),
+                                    QStringLiteral("1,2,3"));
+    const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("name"));
+    const QCommandLineOption everySample(QStringLiteral("every-sample"), QString());
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
+    parser.addOptions({output, traces, format, everySample, help, version});
+    parser.addPositionalArgument(QStringLiteral("capture"), QString());
+
+    if (!parser.parse(arguments))
+        fail(kExitUsage, parser.errorText() + QStringLiteral(" (see --help)"));
+    if (parser.isSet(help)) {
+        out << helpText();
+        return kExitOk;
+    }
+    if (parser.isSet(version)) {
+        out << kProgram << ' ' << WAVEMILL_VERSION << '\n';
+        return kExitOk;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1)
+        fail(kExitUsage, QStringLiteral("give exactly one capture file (see --help)"));
+    if (!parser.isSet(output) || parser.value(output).isEmpty())
+        fail(kExitUsage, QStringLiteral("give the output file with -o (see --help)"));
+
+    const QString capturePath = positional.front();
+    const QString outputPath = parser.value(output);
+    const QList<int> chosen = parseTraces(parser.value(traces));
+    const Format kind = chooseFormat(parser.value(format), outputPath);
+    if (kind == Format::Vcd && parser.isSet(everySample))
+        fail(kExitUsage, QStringLiteral("--every-sample is for CSV output; a VCD holds changes only"));
+
+    const auto buffers = readCapture(capturePath);
+    QByteArray content;
+    if (kind == Format::Vcd) {
+        const VcdHeader header{
+            QDateTime::currentDateTime().toString(Qt::ISODate),
+            QStringLiteral("%1 %2").arg(QLatin1String(kProgram), QLatin1String(WAVEMILL_VERSION)),
+            QStringLiteral("%1: %2 samples, one every 20.0736 us")
+                .arg(QFileInfo(capturePath).fileName())
+                .arg(kExportedSamples)};
+        content = writeVcd(*buffers, chosen, header);
+    } else {
+        content = writeCsv(*buffers, chosen, parser.isSet(everySample));
+    }
+    writeOutput(outputPath, capturePath, content);
+    return kExitOk;
+}
+
+} // namespace
+
+int runExport(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    try {
+        return run(arguments, out);
+    } catch (const Failure &failure) {
+        QString line = failure.message;
+        line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        err << kProgram << ": " << line << '\n';
+        err.flush();
+        return failure.status;
+    }
+}
+
+} // namespace wavemill::exporting

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace wavemill::exporting {
+
+/// Exit status of wavemill-export.
+enum ExitStatus {
+    kExitOk = 0,
+    kExitFailed = 1, // the capture could not be read or the output not written
+    kExitUsage = 2,  // the command line asks for something impossible
+};
+
+/// Runs wavemill-export on \a arguments (the program name first, as in
+/// argv). Help and version go to \a out; every failure writes exactly one
+/// line to \a err. The output file appears whole or not at all: it is
+/// written beside the target and put in its place once complete.
+int runExport(const QStringList &arguments, QTextStream &out, QTextStream &err);
+
+} // namespace wavemill::exporting

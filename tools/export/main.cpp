@@ -1,0 +1,17 @@
+// wavemill-export: turns a capture file into a Value Change Dump or CSV for
+// the tools people already use. See --help.
+
+#include "export_command.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return wavemill::exporting::runExport(QCoreApplication::arguments(), out, err);
+}
