@@ -5,8 +5,9 @@
 
 namespace wavemill::about {
 
-AboutLink::AboutLink(bool &blinkToggle, platform::LabelControl *Label10)
-    : m_blinkToggle(blinkToggle), m_label(Label10)
+AboutLink::AboutLink(bool &blinkToggle, platform::LabelControl *Label10,
+                     WindowOpacity *opacity)
+    : m_blinkToggle(blinkToggle), m_label(Label10), m_opacity(opacity)
 {
 }
 
@@ -29,7 +30,7 @@ void AboutLink::Label10_Click()
         return;
     }
     // Modeless and without an owner; closing it destroys it.
-    m_form = new Form2();
+    m_form = new Form2(m_opacity);
     m_form->setAttribute(Qt::WA_DeleteOnClose);
     m_form->Form_Load();
     m_form->show();

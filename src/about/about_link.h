@@ -14,12 +14,15 @@ inline const QString kLinkBlink = QStringLiteral("Click Me!!");
 constexpr int kBlinkInterval = 2000;
 
 class Form2;
+class WindowOpacity;
 
 /// The main window's link to the About window, and its blink.
 class AboutLink
 {
 public:
-    AboutLink(bool &blinkToggle, platform::LabelControl *Label10);
+    /// \a opacity is what the About window fades with; nullptr means Qt's.
+    AboutLink(bool &blinkToggle, platform::LabelControl *Label10,
+              WindowOpacity *opacity = nullptr);
     ~AboutLink();
 
     /// Opens the About window (loading it anew if it was closed), or only
@@ -34,6 +37,7 @@ public:
 private:
     bool &m_blinkToggle;
     platform::LabelControl *m_label;
+    WindowOpacity *m_opacity;
     QPointer<Form2> m_form;
 };
 
