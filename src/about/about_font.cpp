@@ -10,12 +10,16 @@ QString aboutFontFamily(const QStringList &families)
     // The face the window was designed with, by its Chinese and Latin names.
     static const QStringList designed{QStringLiteral("宋体"), QStringLiteral("SimSun")};
     // Common CJK faces, serif ones first as the closest in look.
-    static const QStringList fallbacks{
-        QStringLiteral("NSimSun"),           QStringLiteral("Noto Serif CJK SC"),
-        QStringLiteral("Source Han Serif SC"), QStringLiteral("AR PL UMing CN"),
-        QStringLiteral("Noto Sans CJK SC"),  QStringLiteral("Source Han Sans SC"),
-        QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("WenQuanYi Micro Hei"),
-        QStringLiteral("Microsoft YaHei"),   QStringLiteral("PingFang SC")};
+    static const QStringList fallbacks{QStringLiteral("NSimSun"),
+                                       QStringLiteral("Noto Serif CJK SC"),
+                                       QStringLiteral("Source Han Serif SC"),
+                                       QStringLiteral("AR PL UMing CN"),
+                                       QStringLiteral("Noto Sans CJK SC"),
+                                       QStringLiteral("Source Han Sans SC"),
+                                       QStringLiteral("WenQuanYi Zen Hei"),
+                                       QStringLiteral("WenQuanYi Micro Hei"),
+                                       QStringLiteral("Microsoft YaHei"),
+                                       QStringLiteral("PingFang SC")};
 
     for (const QStringList *wanted : {&designed, &fallbacks}) {
         for (const QString &name : *wanted) {

@@ -5,8 +5,7 @@
 
 namespace wavemill::about {
 
-AboutLink::AboutLink(bool &blinkToggle, platform::LabelControl *Label10,
-                     WindowOpacity *opacity)
+AboutLink::AboutLink(bool &blinkToggle, platform::LabelControl *Label10, WindowOpacity *opacity)
     : m_blinkToggle(blinkToggle), m_label(Label10), m_opacity(opacity)
 {
 }

@@ -21,8 +21,7 @@ class AboutLink
 {
 public:
     /// \a opacity is what the About window fades with; nullptr means Qt's.
-    AboutLink(bool &blinkToggle, platform::LabelControl *Label10,
-              WindowOpacity *opacity = nullptr);
+    AboutLink(bool &blinkToggle, platform::LabelControl *Label10, WindowOpacity *opacity = nullptr);
     ~AboutLink();
 
     /// Opens the About window (loading it anew if it was closed), or only

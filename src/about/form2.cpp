@@ -98,8 +98,8 @@ Form2::~Form2() = default;
 void Form2::Form_Load()
 {
     Image1->move(0, 0);
-    m_outerSize = QSize(Image1->width(),
-                        Image1->height() + kExtraHeightTwips / LabelControl::kTwipsPerPixel);
+    m_outerSize =
+        QSize(Image1->width(), Image1->height() + kExtraHeightTwips / LabelControl::kTwipsPerPixel);
     fitToFrame();
     centreOnScreen();
 

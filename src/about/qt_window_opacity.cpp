@@ -16,8 +16,8 @@ bool QtWindowOpacity::supportedOn(const QString &platformName)
 {
     // Qt draws a translucent top-level window on X11, Windows and macOS;
     // Wayland, the offscreen and the minimal plug-ins ignore the setting.
-    return platformName == QLatin1String("xcb") || platformName == QLatin1String("windows")
-           || platformName == QLatin1String("cocoa");
+    return platformName == QLatin1String("xcb") || platformName == QLatin1String("windows") ||
+           platformName == QLatin1String("cocoa");
 }
 
 bool QtWindowOpacity::available() const

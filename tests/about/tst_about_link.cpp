@@ -80,8 +80,8 @@ void TestAboutLink::secondClickRaisesOrReloads()
     QFETCH(int, intervalAfter);
 
     QWidget host;
-    auto *label = new wavemill::platform::LabelControl(&host, wavemill::about::kLinkCaption, 0,
-                                                        0, 975, 255);
+    auto *label =
+        new wavemill::platform::LabelControl(&host, wavemill::about::kLinkCaption, 0, 0, 975, 255);
     bool blink = false;
     RecordingOpacity opacity(translucentFirst);
     AboutLink link(blink, label, &opacity);

@@ -24,12 +24,18 @@ constexpr int kFadeTicks = 51;
 QWidget *control(Form2 &form, int number)
 {
     switch (number) {
-    case 1: return form.Label1;
-    case 2: return form.Label2;
-    case 3: return form.Label3;
-    case 4: return form.Label4;
-    case 5: return form.Label5;
-    default: return form.Image1;
+    case 1:
+        return form.Label1;
+    case 2:
+        return form.Label2;
+    case 3:
+        return form.Label3;
+    case 4:
+        return form.Label4;
+    case 5:
+        return form.Label5;
+    default:
+        return form.Image1;
     }
 }
 
@@ -110,8 +116,9 @@ void TestAboutWindow::controlsSitAtTheirTwipPositions_data()
     QTest::newRow("Image1 picture") << 0 << QRect(0, 0, 350, 235) << QStringList() << QColor();
     QTest::newRow("Label1 name and version")
         << 1 << QRect(128, 56, -1, -1) << QStringList{"Wavemill Ver1.0"} << QColor(128, 128, 255);
-    QTest::newRow("Label2 credit") << 2 << QRect(160, 80, 169, 17)
-                                   << QStringList{"Wavemill", "2026年12月"} << QColor(128, 128, 128);
+    QTest::newRow("Label2 credit")
+        << 2 << QRect(160, 80, 169, 17) << QStringList{"Wavemill", "2026年12月"}
+        << QColor(128, 128, 128);
     QTest::newRow("Label3 project address")
         << 3 << QRect(160, 104, 145, 17) << QStringList{"wavemill/issues"} << plain;
     QTest::newRow("Label4 second contact")
