@@ -1,12 +1,11 @@
 #include "acquisition/capture.h"
-#include "app/form1.h"
 #include "drawn_trace.h"
-#include "platform/fake_serial_component.h"
 #include "platform/interval_timer.h"
 #include "platform/label_control.h"
 #include "platform/line_control.h"
 #include "platform/picture_box.h"
 #include "platform/recording_surface.h"
+#include "support/watched_form.h"
 
 #include <QtTest>
 
@@ -76,6 +75,7 @@ private:
     bool bufferHolds(int n, const QByteArray &bytes, int from, int to) const;
     bool bufferIsOld(int n, int from, int to);
 
+    std::unique_ptr<testing::WatchedForm> m_watched;
     platform::FakeSerialComponent *m_fake = nullptr;
     Form1 *m_form = nullptr;
     platform::RecordingSurface *m_rec = nullptr;
@@ -83,10 +83,10 @@ private:
 
 void TestCapture::init()
 {
-    m_fake = new platform::FakeSerialComponent;
-    m_form = new Form1(PlatformComponents{m_fake, nullptr, nullptr});
-    m_rec = new platform::RecordingSurface(m_form->Picture1);
-    m_form->setDrawingSurface(m_rec);
+    m_watched = std::make_unique<testing::WatchedForm>();
+    m_fake = &m_watched->serial;
+    m_form = &m_watched->form;
+    m_rec = &m_watched->drawing;
     for (int n = 1; n <= kTraceCount; ++n) {
         buffer(n).fill(kOld);
         buffer(n)[kCaptureLength] = kSentinel;
@@ -95,9 +95,7 @@ void TestCapture::init()
 
 void TestCapture::cleanup()
 {
-    delete m_form;
-    delete m_rec;
-    delete m_fake;
+    m_watched.reset();
 }
 
 bool TestCapture::bufferHolds(int n, const QByteArray &bytes, int from, int to) const

@@ -1,9 +1,8 @@
-#include "app/form1.h"
-#include "platform/fake_serial_component.h"
 #include "platform/label_control.h"
 #include "platform/line_control.h"
 #include "platform/picture_box.h"
 #include "platform/recording_surface.h"
+#include "support/watched_form.h"
 
 #include <QtTest>
 
@@ -46,24 +45,21 @@ private slots:
     void keepsTheFirstMarkAcrossARedraw();
 
 private:
-    platform::FakeSerialComponent *m_serial = nullptr;
+    std::unique_ptr<testing::WatchedForm> m_watched;
     Form1 *m_form = nullptr;
     RecordingSurface *m_surface = nullptr;
 };
 
 void TestTimeCursor::init()
 {
-    m_serial = new platform::FakeSerialComponent;
-    m_form = new Form1(PlatformComponents{m_serial, nullptr, nullptr});
-    m_surface = new RecordingSurface(m_form->Picture1);
-    m_form->setDrawingSurface(m_surface);
+    m_watched = std::make_unique<testing::WatchedForm>();
+    m_form = &m_watched->form;
+    m_surface = &m_watched->drawing;
 }
 
 void TestTimeCursor::cleanup()
 {
-    delete m_form;
-    delete m_surface;
-    delete m_serial;
+    m_watched.reset();
 }
 
 void TestTimeCursor::showsTheTimeUnderThePointer_data()

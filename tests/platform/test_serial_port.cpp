@@ -96,6 +96,18 @@ struct Receiver
     std::function<void()> duringHandler;
 };
 
+/// The component set up for the board on a fresh pseudo-terminal, its
+/// events collected.
+struct BoardLine
+{
+    Pty pty;
+    QtSerialComponent port;
+    Receiver receiver{port};
+
+    bool configure() { return pty.ok() && acquisition::Init_com(port, pty.slave()).isEmpty(); }
+    bool open() { return configure() && port.setPortOpen(true); }
+};
+
 } // namespace
 
 class TestSerialPort : public QObject
@@ -128,12 +140,9 @@ void TestSerialPort::deliversOneBlockPerThousandTwentyFourBytes_data()
 void TestSerialPort::deliversOneBlockPerThousandTwentyFourBytes()
 {
     QFETCH(int, chunk);
-    Pty pty;
-    QVERIFY(pty.ok());
-    QtSerialComponent port;
-    QVERIFY(acquisition::Init_com(port, pty.slave()).isEmpty());
-    Receiver receiver(port);
-    QVERIFY2(port.setPortOpen(true), qPrintable(port.errorText()));
+    BoardLine line;
+    QVERIFY2(line.open(), qPrintable(line.port.errorText()));
+    auto &[pty, port, receiver] = line;
 
     const QByteArray capture = pattern(63488);
     std::atomic<bool> written{false};
@@ -153,12 +162,9 @@ void TestSerialPort::deliversOneBlockPerThousandTwentyFourBytes()
 
 void TestSerialPort::raisesNothingForAnIncompleteBlock()
 {
-    Pty pty;
-    QVERIFY(pty.ok());
-    QtSerialComponent port;
-    acquisition::Init_com(port, pty.slave());
-    Receiver receiver(port);
-    QVERIFY(port.setPortOpen(true));
+    BoardLine line;
+    QVERIFY(line.open());
+    auto &[pty, port, receiver] = line;
     pty.write(pattern(1023));
     QTRY_COMPARE(int(port.InBufferCount()), 1023);
     QTest::qWait(100);
@@ -170,12 +176,9 @@ void TestSerialPort::raisesNothingForAnIncompleteBlock()
 
 void TestSerialPort::losesNothingThatArrivesDuringAHandler()
 {
-    Pty pty;
-    QVERIFY(pty.ok());
-    QtSerialComponent port;
-    acquisition::Init_com(port, pty.slave());
-    Receiver receiver(port);
-    QVERIFY(port.setPortOpen(true));
+    BoardLine line;
+    QVERIFY(line.open());
+    auto &[pty, port, receiver] = line;
 
     const QByteArray all = pattern(10 * 1024, 3);
     // The first handler is slow, and 9 more blocks arrive while it runs.
@@ -192,11 +195,9 @@ void TestSerialPort::losesNothingThatArrivesDuringAHandler()
 
 void TestSerialPort::dropsWhatWaitedBeforeTheOpening()
 {
-    Pty pty;
-    QVERIFY(pty.ok());
-    QtSerialComponent port;
-    acquisition::Init_com(port, pty.slave());
-    Receiver receiver(port);
+    BoardLine line;
+    QVERIFY(line.configure());
+    auto &[pty, port, receiver] = line;
     pty.write(QByteArray(700, 'x')); // before the opening: not part of a capture
     QTest::qWait(20);
     QVERIFY(port.setPortOpen(true));
@@ -236,15 +237,12 @@ void TestSerialPort::failsCleanlyOnPortsItCannotUse()
 
 void TestSerialPort::reportsADeviceThatVanishes()
 {
-    auto pty = std::make_unique<Pty>();
-    QVERIFY(pty->ok());
-    QtSerialComponent port;
-    acquisition::Init_com(port, pty->slave());
-    Receiver receiver(port);
-    QVERIFY(port.setPortOpen(true));
-    pty->write(pattern(2048));
+    BoardLine line;
+    QVERIFY(line.open());
+    auto &[pty, port, receiver] = line;
+    pty.write(pattern(2048));
     QTRY_COMPARE(receiver.sizes.size(), 2);
-    pty->closeMaster();
+    pty.closeMaster();
     QTRY_COMPARE(receiver.lost, 1);
     QVERIFY(!port.PortOpen());
     QVERIFY2(port.errorText().contains(QStringLiteral("断开")), qPrintable(port.errorText()));
