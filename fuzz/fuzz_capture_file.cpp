@@ -72,11 +72,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if ((seed & 3) == 0) {
         const QString path = scratchFile();
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(image) != image.size())
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+            file.write(image) != image.size())
             __builtin_trap();
         file.close();
         traces = before;
-        checkLoad(wavemill::capture_file::readCaptureFile(path, traces), before, traces, data, size);
+        checkLoad(wavemill::capture_file::readCaptureFile(path, traces), before, traces, data,
+                  size);
     }
     return 0;
 }
