@@ -17,6 +17,8 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 
 namespace wavemill {
 
@@ -31,6 +33,15 @@ constexpr QRgb kProgressBackground = platform::rgb(255, 255, 242);
 constexpr QRgb kProgressColour = platform::rgb(199, 240, 254);
 /// The progress frame has a one-pixel border; the waveform view none.
 constexpr int kProgressBorder = 1;
+
+/// A PNG read as PNG: probing for the format would load every image plugin
+/// at start-up.
+QImage readPng(const QString &path)
+{
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
 
 QRect twips(int left, int top, int width, int height)
 {
@@ -59,7 +70,7 @@ QComboBox *comboBox(QWidget *parent, const QStringList &items)
 Form1::Form1(PlatformComponents platform, QWidget *parent) : QWidget(parent)
 {
     setWindowTitle(QStringLiteral("Wavemill"));
-    setWindowIcon(QIcon(QStringLiteral(":/wavemill/icon32.png")));
+    setWindowIcon(QIcon(QPixmap::fromImage(readPng(QStringLiteral(":/wavemill/icon32.png")))));
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
