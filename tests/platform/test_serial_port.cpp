@@ -123,6 +123,7 @@ private slots:
     void failsCleanlyOnPortsItCannotUse_data();
     void failsCleanlyOnPortsItCannotUse();
     void reportsADeviceThatVanishes();
+    void reportsAPortHeldByAnotherProgram();
     void ordersPortsUsbFirstInNaturalOrder();
     void parsesSettings_data();
     void parsesSettings();
@@ -246,6 +247,19 @@ void TestSerialPort::reportsADeviceThatVanishes()
     QTRY_COMPARE(receiver.lost, 1);
     QVERIFY(!port.PortOpen());
     QVERIFY2(port.errorText().contains(QStringLiteral("断开")), qPrintable(port.errorText()));
+}
+
+void TestSerialPort::reportsAPortHeldByAnotherProgram()
+{
+    BoardLine line;
+    QVERIFY(line.open());
+    QtSerialComponent second;
+    QVERIFY(acquisition::Init_com(second, line.pty.slave()).isEmpty());
+    QVERIFY(!second.setPortOpen(true));
+    QCOMPARE(second.errorText(), QStringLiteral("串口") + line.pty.slave() +
+                                     QStringLiteral("打开失败：没有访问权限或已被其他程序占用"));
+    line.port.setPortOpen(false);
+    QVERIFY(second.setPortOpen(true)); // free again
 }
 
 void TestSerialPort::ordersPortsUsbFirstInNaturalOrder()
