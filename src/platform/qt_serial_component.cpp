@@ -100,18 +100,23 @@ bool QtSerialComponent::setSThreshold(std::int16_t bytes)
     return true;
 }
 
+void QtSerialComponent::applySettings()
+{
+    m_port.setBaudRate(m_settings.baudRate);
+    m_port.setParity(m_settings.parity);
+    m_port.setDataBits(m_settings.dataBits);
+    m_port.setStopBits(m_settings.stopBits);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+}
+
 bool QtSerialComponent::setSettings(const QString &settings)
 {
     const auto parsed = SerialSettings::parse(settings);
     if (!parsed)
         return refuse(QStringLiteral("串口参数无效：") + settings);
     m_settings = *parsed;
-    if (m_port.isOpen()) {
-        m_port.setBaudRate(m_settings.baudRate);
-        m_port.setParity(m_settings.parity);
-        m_port.setDataBits(m_settings.dataBits);
-        m_port.setStopBits(m_settings.stopBits);
-    }
+    if (m_port.isOpen())
+        applySettings();
     return true;
 }
 
@@ -186,11 +191,7 @@ bool QtSerialComponent::setPortOpen(bool open)
     }
 
     m_port.setPortName(device);
-    m_port.setBaudRate(m_settings.baudRate);
-    m_port.setParity(m_settings.parity);
-    m_port.setDataBits(m_settings.dataBits);
-    m_port.setStopBits(m_settings.stopBits);
-    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    applySettings();
     if (!m_port.open(QIODevice::ReadOnly)) {
         const QString why = reasonFor(m_port.error());
         m_port.clearError();

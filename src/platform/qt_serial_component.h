@@ -45,6 +45,7 @@ public:
     QString deviceForPort(int port) const;
 
 private:
+    void applySettings();
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void scheduleDispatch();
