@@ -65,7 +65,8 @@ struct Run
 void writeCapture(board::BoardLink &link, const std::vector<std::uint8_t> &bytes, bool paced,
                   std::atomic<Clock::rep> &lastByteWritten)
 {
-    const std::size_t batch = paced ? std::size_t(board::kLineBytesPerSecond * kBatchSeconds) : kFastChunk;
+    const std::size_t batch =
+        paced ? std::size_t(board::kLineBytesPerSecond * kBatchSeconds) : kFastChunk;
     const auto start = Clock::now();
     std::size_t sent = 0;
     while (sent < bytes.size()) {
@@ -75,7 +76,8 @@ void writeCapture(board::BoardLink &link, const std::vector<std::uint8_t> &bytes
         if (paced) {
             // Byte k is due at start + k / rate: no drift over the run.
             std::this_thread::sleep_until(
-                start + std::chrono::nanoseconds(std::int64_t(double(end - 1) * 1e9 / board::kLineBytesPerSecond)));
+                start + std::chrono::nanoseconds(
+                            std::int64_t(double(end - 1) * 1e9 / board::kLineBytesPerSecond)));
         }
         if (!link.writeAll(bytes.data() + sent, end - sent))
             return; // the window closed the port: the capture is over
@@ -145,7 +147,8 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "bench_capture: %s\n", qPrintable(form.Label1->Caption()));
             return 1;
         }
-        std::thread writer(writeCapture, std::ref(link), std::cref(bytes), paced, std::ref(lastByteWritten));
+        std::thread writer(writeCapture, std::ref(link), std::cref(bytes), paced,
+                           std::ref(lastByteWritten));
         completed = {};
         timeout.start(kCaptureTimeoutMs);
         loop.exec();
@@ -179,7 +182,9 @@ int main(int argc, char *argv[])
             times.push_back(run.completionMs);
     }
     std::sort(times.begin(), times.end());
-    auto at = [&](double q) { return times.empty() ? -1.0 : times[std::size_t(q * double(times.size() - 1) + 0.5)]; };
+    auto at = [&](double q) {
+        return times.empty() ? -1.0 : times[std::size_t(q * double(times.size() - 1) + 0.5)];
+    };
     std::printf("capture_runs %d\n", runs);
     std::printf("capture_pace %s\n", paced ? "line" : "fast");
     std::printf("capture_lost_bytes %zu\n", lost);

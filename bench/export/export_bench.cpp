@@ -70,23 +70,22 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
     int failures = 0;
     for (const QString &name : {QStringLiteral("uart-hello.ird"), QStringLiteral("pwm.ird"),
-                               QStringLiteral("mixed.ird")}) {
+                                QStringLiteral("mixed.ird")}) {
         const QString capture = QStringLiteral(WAVEMILL_EXAMPLES_DIR "/") + name;
         const QString vcd = dir.filePath(name + QStringLiteral(".vcd"));
         const QString csv = dir.filePath(name + QStringLiteral(".csv"));
         const auto exportTo = [&](const QStringList &options) {
             return [&, options] {
-                return exporting::runExport(QStringList{QStringLiteral("wavemill-export"), capture}
-                                                + options,
-                                            quiet, err)
-                       == exporting::kExitOk;
+                return exporting::runExport(
+                           QStringList{QStringLiteral("wavemill-export"), capture} + options, quiet,
+                           err) == exporting::kExitOk;
             };
         };
         const double vcdMs = timeMs(runs, exportTo({QStringLiteral("-o"), vcd}));
         const double csvMs = timeMs(runs, exportTo({QStringLiteral("-o"), csv}));
-        const double everyMs = timeMs(std::max(1, runs / 4),
-                                      exportTo({QStringLiteral("-o"), csv,
-                                                QStringLiteral("--every-sample")}));
+        const double everyMs =
+            timeMs(std::max(1, runs / 4),
+                   exportTo({QStringLiteral("-o"), csv, QStringLiteral("--every-sample")}));
         const double processMs = timeMs(runs, [&] {
             QProcess process;
             process.start(QStringLiteral(WAVEMILL_EXPORT_PATH),

@@ -119,9 +119,9 @@ int main(int argc, char *argv[])
             runs = std::max(1, std::atoi(argv[i + 1]));
     }
     const char *platform = std::getenv("QT_QPA_PLATFORM");
-    const std::string platformName = platform && *platform ? platform
-                                     : std::getenv("DISPLAY")    ? "xcb"
-                                                                 : "default";
+    const std::string platformName = platform && *platform    ? platform
+                                     : std::getenv("DISPLAY") ? "xcb"
+                                                              : "default";
 
     // One unmeasured start of each first: libraries and fonts into the page cache.
     measure(WAVEMILL_BARE_PATH);

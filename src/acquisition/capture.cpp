@@ -16,9 +16,7 @@
 
 namespace wavemill::acquisition {
 
-Capture::Capture(MainState &state, Controls controls) : m_state(state), m_c(std::move(controls))
-{
-}
+Capture::Capture(MainState &state, Controls controls) : m_state(state), m_c(std::move(controls)) {}
 
 int Capture::targetTrace(const QString &selectorText)
 {
@@ -88,9 +86,9 @@ void Capture::MSComm1_OnComm()
         // keeping the blocks already stored.
         if (m_c.Timer1->Interval() != 0 || port.PortOpen()) {
             port.setPortOpen(false);
-            forcedStopSteps(port.errorText().isEmpty() ? QStringLiteral("串口连接已断开，数据采集已停止")
-                                                       : port.errorText() +
-                                                             QStringLiteral("，数据采集已停止"));
+            forcedStopSteps(port.errorText().isEmpty()
+                                ? QStringLiteral("串口连接已断开，数据采集已停止")
+                                : port.errorText() + QStringLiteral("，数据采集已停止"));
         }
         return;
     }
@@ -121,7 +119,8 @@ void Capture::completionSteps()
     m_c.Command2->setText(kCaptionStart);
     m_c.Command2->setEnabled(true);
     setControlsEnabled(true);
-    m_c.Label1->setCaption(kStatusDoneBefore + durationText(m_state.TickCount / double(kTicksPerSecond)) +
+    m_c.Label1->setCaption(kStatusDoneBefore +
+                           durationText(m_state.TickCount / double(kTicksPerSecond)) +
                            kStatusDoneAfter);
     m_c.Picture1->Cls();
     m_c.Timer1->setInterval(0);

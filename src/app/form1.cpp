@@ -48,8 +48,7 @@ QRect twips(int left, int top, int width, int height)
     return {left / kTwips, top / kTwips, width / kTwips, height / kTwips};
 }
 
-template <typename W>
-W *placed(W *widget, int left, int top, int width, int height)
+template <typename W> W *placed(W *widget, int left, int top, int width, int height)
 {
     widget->setGeometry(twips(left, top, width, height));
     return widget;
@@ -102,8 +101,8 @@ Form1::Form1(PlatformComponents platform, QWidget *parent) : QWidget(parent)
                                                 Combo2, Label1, Label2, Label12, Line4, Picture1,
                                                 Picture2, Timer1, draw});
     m_files = std::make_unique<capture_file::CaptureFileCommands>(
-        m_state, capture_file::CaptureFileCommands::Controls{CommonDialog1, m_messageBox,
-                                                             Picture1, HScroll1, draw});
+        m_state, capture_file::CaptureFileCommands::Controls{CommonDialog1, m_messageBox, Picture1,
+                                                             HScroll1, draw});
     m_about = std::make_unique<about::AboutLink>(m_state.blinkToggle, Label10);
 
     wireEvents();
@@ -144,8 +143,8 @@ void Form1::createControls()
     Picture2 = placed(new PictureBox(this, 1, kProgressBackground, kProgressBorder), 4800, 5880,
                       3495, 255);
     Line4 = new LineControl(Picture2, 0, 0, 0, 240 / kTwips, kProgressColour, 1);
-    Label12 = new LabelControl(Picture2, QStringLiteral("0%"), 1680, 0, 495, 255, false,
-                               kProgressBorder);
+    Label12 =
+        new LabelControl(Picture2, QStringLiteral("0%"), 1680, 0, 495, 255, false, kProgressBorder);
 
     Label4 = new LabelControl(this, QStringLiteral("数据传输率："), 8400, 5880, 1080, 180, true);
     Label2 = new LabelControl(this, acquisition::kRateIdle, 9480, 5880, 540, 180, true);
@@ -156,8 +155,8 @@ void Form1::createControls()
     Command1 = placed(new QPushButton(QStringLiteral("载入"), this), 4920, 6600, 1215, 375);
     Command3 = placed(new QPushButton(QStringLiteral("保存"), this), 6480, 6600, 1215, 375);
     Label11 = new LabelControl(this, QStringLiteral("串口选择："), 840, 6720, 1095, 375);
-    Combo2 = placed(comboBox(this, {QStringLiteral("1"), QStringLiteral("2")}), 2280, 6720, 2055,
-                    300);
+    Combo2 =
+        placed(comboBox(this, {QStringLiteral("1"), QStringLiteral("2")}), 2280, 6720, 2055, 300);
     Combo2->setToolTip(QStringLiteral("串口号（1 为第一个串口），或设备路径，例如 /dev/ttyUSB0"));
     Label10 = new LabelControl(this, about::kLinkCaption, 9240, 6720, 975, 255);
     Label10->setClickable(true);
@@ -167,13 +166,16 @@ void Form1::createControls()
     Timer2 = new platform::IntervalTimer(this, about::kBlinkInterval);
 
     const std::pair<QObject *, const char *> names[] = {
-        {Picture1, "Picture1"}, {Label7, "Label7"},     {Line2, "Line2"},       {Label8, "Label8"},
-        {Line3, "Line3"},       {Label9, "Label9"},     {Line1, "Line1"},       {Label3, "Label3"},
-        {HScroll1, "HScroll1"}, {Command5, "Command5"}, {Command6, "Command6"}, {Command2, "Command2"},
-        {Picture2, "Picture2"}, {Line4, "Line4"},       {Label12, "Label12"},   {Label4, "Label4"},
-        {Label2, "Label2"},     {Label1, "Label1"},     {Label6, "Label6"},     {Combo1, "Combo1"},
-        {Command1, "Command1"}, {Command3, "Command3"}, {Label11, "Label11"},   {Combo2, "Combo2"},
-        {Label10, "Label10"},   {Label5, "Label5"},     {Timer1, "Timer1"},     {Timer2, "Timer2"}};
+        {Picture1, "Picture1"}, {Label7, "Label7"},     {Line2, "Line2"},
+        {Label8, "Label8"},     {Line3, "Line3"},       {Label9, "Label9"},
+        {Line1, "Line1"},       {Label3, "Label3"},     {HScroll1, "HScroll1"},
+        {Command5, "Command5"}, {Command6, "Command6"}, {Command2, "Command2"},
+        {Picture2, "Picture2"}, {Line4, "Line4"},       {Label12, "Label12"},
+        {Label4, "Label4"},     {Label2, "Label2"},     {Label1, "Label1"},
+        {Label6, "Label6"},     {Combo1, "Combo1"},     {Command1, "Command1"},
+        {Command3, "Command3"}, {Label11, "Label11"},   {Combo2, "Combo2"},
+        {Label10, "Label10"},   {Label5, "Label5"},     {Timer1, "Timer1"},
+        {Timer2, "Timer2"}};
     for (const auto &[object, name] : names)
         object->setObjectName(QLatin1String(name));
 
@@ -226,24 +228,59 @@ void Form1::closeEvent(QCloseEvent *event)
     QCoreApplication::quit();
 }
 
-void Form1::Command1_Click() { m_files->Command1_Click(); }
-void Form1::Command2_Click() { m_capture->Command2_Click(); }
-void Form1::Command3_Click() { m_files->Command3_Click(); }
-void Form1::Command5_Click() { m_view->Command5_Click(); }
-void Form1::Command6_Click() { m_view->Command6_Click(); }
-void Form1::HScroll1_Change() { m_view->HScroll1_Change(); }
-void Form1::MSComm1_OnComm() { m_capture->MSComm1_OnComm(); }
-void Form1::Timer1_Timer() { m_capture->Timer1_Timer(); }
-void Form1::Timer2_Timer() { m_about->Timer2_Timer(); }
-void Form1::Label10_Click() { m_about->Label10_Click(); }
-void Form1::DrawAllTraces(std::int32_t Start) { m_view->DrawAllTraces(Start); }
+void Form1::Command1_Click()
+{
+    m_files->Command1_Click();
+}
+void Form1::Command2_Click()
+{
+    m_capture->Command2_Click();
+}
+void Form1::Command3_Click()
+{
+    m_files->Command3_Click();
+}
+void Form1::Command5_Click()
+{
+    m_view->Command5_Click();
+}
+void Form1::Command6_Click()
+{
+    m_view->Command6_Click();
+}
+void Form1::HScroll1_Change()
+{
+    m_view->HScroll1_Change();
+}
+void Form1::MSComm1_OnComm()
+{
+    m_capture->MSComm1_OnComm();
+}
+void Form1::Timer1_Timer()
+{
+    m_capture->Timer1_Timer();
+}
+void Form1::Timer2_Timer()
+{
+    m_about->Timer2_Timer();
+}
+void Form1::Label10_Click()
+{
+    m_about->Label10_Click();
+}
+void Form1::DrawAllTraces(std::int32_t Start)
+{
+    m_view->DrawAllTraces(Start);
+}
 
-void Form1::Picture1_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, float x, float y)
+void Form1::Picture1_MouseMove(Qt::MouseButtons button, Qt::KeyboardModifiers shift, float x,
+                               float y)
 {
     m_view->Picture1_MouseMove(button, shift, x, y);
 }
 
-void Form1::Picture1_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, float x, float y)
+void Form1::Picture1_MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, float x,
+                               float y)
 {
     m_view->Picture1_MouseDown(button, shift, x, y);
 }

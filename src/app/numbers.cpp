@@ -115,8 +115,8 @@ QString timeText(double milliseconds)
     // to_chars with a precision rounds the exact binary value as printf does
     // in the "C" locale: exact halves go to the even digit.
     char buffer[400];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, milliseconds,
-                                      std::chars_format::fixed, 3);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, milliseconds, std::chars_format::fixed, 3);
     return withSignPlace(trimmedDecimal(buffer, result.ptr)) + QStringLiteral("ms");
 }
 

@@ -66,8 +66,8 @@ bool fromImage(const QByteArray &image, TraceBuffers &traces)
 {
     if (image.size() < kFileSize)
         return false;
-    // GCC 12 does not see that the size check rules out Qt's shared empty
-    // array, and warns of reading past it.
+        // GCC 12 does not see that the size check rules out Qt's shared empty
+        // array, and warns of reading past it.
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Warray-bounds"

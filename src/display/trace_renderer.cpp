@@ -5,8 +5,8 @@
 namespace wavemill::display {
 
 void Draw_Square_Wave(platform::DrawingSurface &picture, const TraceBuffers &traces,
-                      float samplePeriod, std::int32_t Start, int Y,
-                      std::int16_t Width_per_20us, std::int16_t Channel)
+                      float samplePeriod, std::int32_t Start, int Y, std::int16_t Width_per_20us,
+                      std::int16_t Channel)
 {
     const float W = Width_per_20us;
     const float low = float(Y);
@@ -68,8 +68,8 @@ void PrintWord(platform::DrawingSurface &picture, float x, std::int16_t Y, const
 void DrawAllTraces(platform::DrawingSurface &picture, const MainState &state, std::int32_t Start)
 {
     for (int channel = 1; channel <= kTraceCount; ++channel)
-        Draw_Square_Wave(picture, state.traces, state.samplePeriod, Start,
-                         kBaseline[channel - 1], state.zoomFactor, std::int16_t(channel));
+        Draw_Square_Wave(picture, state.traces, state.samplePeriod, Start, kBaseline[channel - 1],
+                         state.zoomFactor, std::int16_t(channel));
 }
 
 } // namespace wavemill::display

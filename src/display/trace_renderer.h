@@ -24,8 +24,8 @@ constexpr int kSamplesPerTick = 50;
 /// separator, the left-edge time label and the grid ticks. A Channel other
 /// than 1, 2 or 3 draws a flat low trace; bytes outside the buffer count as 0.
 void Draw_Square_Wave(platform::DrawingSurface &picture, const TraceBuffers &traces,
-                      float samplePeriod, std::int32_t Start, int Y,
-                      std::int16_t Width_per_20us, std::int16_t Channel);
+                      float samplePeriod, std::int32_t Start, int Y, std::int16_t Width_per_20us,
+                      std::int16_t Channel);
 
 /// Prints a text with its top-left corner at (x, Y) in the label colour,
 /// leaving the current point where it was.

@@ -10,9 +10,7 @@
 
 namespace wavemill::display {
 
-WaveformView::WaveformView(MainState &state, Controls controls) : m_state(state), m_c(controls)
-{
-}
+WaveformView::WaveformView(MainState &state, Controls controls) : m_state(state), m_c(controls) {}
 
 void WaveformView::DrawAllTraces(std::int32_t Start)
 {
@@ -86,7 +84,8 @@ void WaveformView::Picture1_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, fl
         p.Line(x, y, x - kBarbLength, y + kBarbSpread, kArrowColour);
         p.Line(x, y, x - kBarbLength, y - kBarbSpread, kArrowColour);
         // Single precision throughout, as the interval has always been reckoned.
-        const float interval = (x - x1) / float(m_state.zoomFactor) * m_state.samplePeriod / 1000.0f;
+        const float interval =
+            (x - x1) / float(m_state.zoomFactor) * m_state.samplePeriod / 1000.0f;
         PrintWord(p, (x1 + x) / 2.0f, saturate16(std::floor(y)), timeText(interval));
     }
     m_state.markerToggle = !m_state.markerToggle;

@@ -15,8 +15,8 @@ public:
 
     /// Geometry in twips relative to the parent's drawing origin, which lies
     /// \a originPixels from the parent's corner (a surface's border).
-    LabelControl(QWidget *parent, const QString &caption, int left, int top, int width,
-                 int height, bool autoSize = false, int originPixels = 0);
+    LabelControl(QWidget *parent, const QString &caption, int left, int top, int width, int height,
+                 bool autoSize = false, int originPixels = 0);
 
     QString Caption() const { return text(); }
     void setCaption(const QString &caption);

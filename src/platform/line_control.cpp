@@ -19,10 +19,26 @@ LineControl::LineControl(PictureBox *surface, double x1, double y1, double x2, d
     place();
 }
 
-void LineControl::setX1(double x) { m_x1 = x; place(); }
-void LineControl::setY1(double y) { m_y1 = y; place(); }
-void LineControl::setX2(double x) { m_x2 = x; place(); }
-void LineControl::setY2(double y) { m_y2 = y; place(); }
+void LineControl::setX1(double x)
+{
+    m_x1 = x;
+    place();
+}
+void LineControl::setY1(double y)
+{
+    m_y1 = y;
+    place();
+}
+void LineControl::setX2(double x)
+{
+    m_x2 = x;
+    place();
+}
+void LineControl::setY2(double y)
+{
+    m_y2 = y;
+    place();
+}
 
 void LineControl::setBorderColor(QRgb colour)
 {
@@ -44,10 +60,11 @@ void LineControl::place()
     const QPointF b = m_surface->unitsToWidget(m_x2, m_y2);
     // The thickness is centred on the line: half of it lies on either side.
     const int before = m_borderWidth / 2;
-    const QRect box = QRect(QPoint(int(std::floor(std::min(a.x(), b.x()))) - before,
-                                   int(std::floor(std::min(a.y(), b.y()))) - before),
-                            QPoint(int(std::floor(std::max(a.x(), b.x()))) - before + m_borderWidth - 1,
-                                   int(std::floor(std::max(a.y(), b.y()))) - before + m_borderWidth - 1));
+    const QRect box =
+        QRect(QPoint(int(std::floor(std::min(a.x(), b.x()))) - before,
+                     int(std::floor(std::min(a.y(), b.y()))) - before),
+              QPoint(int(std::floor(std::max(a.x(), b.x()))) - before + m_borderWidth - 1,
+                     int(std::floor(std::max(a.y(), b.y()))) - before + m_borderWidth - 1));
     setGeometry(box);
     update();
 }

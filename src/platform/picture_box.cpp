@@ -162,8 +162,8 @@ void PictureBox::drawSegment(int x1, int y1, int x2, int y2, QRgb colour)
         return;
     }
     flushRun();
-    m_run = {true, std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2),
-             x2, y2, colour};
+    m_run = {true,  std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2), x2, y2,
+             colour};
 }
 
 void PictureBox::paintSegment(int x1, int y1, int x2, int y2, QRgb colour)

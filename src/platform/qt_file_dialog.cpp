@@ -16,8 +16,8 @@ QString QtFileDialog::toQtFilter(const QString &filter)
 
 bool QtFileDialog::ShowOpen()
 {
-    const QString name = QFileDialog::getOpenFileName(m_parent, QString(), m_fileName,
-                                                      toQtFilter(m_filter));
+    const QString name =
+        QFileDialog::getOpenFileName(m_parent, QString(), m_fileName, toQtFilter(m_filter));
     if (name.isEmpty())
         return false;
     m_fileName = name;
@@ -26,8 +26,8 @@ bool QtFileDialog::ShowOpen()
 
 bool QtFileDialog::ShowSave()
 {
-    const QString name = QFileDialog::getSaveFileName(m_parent, QString(), m_fileName,
-                                                      toQtFilter(m_filter));
+    const QString name =
+        QFileDialog::getSaveFileName(m_parent, QString(), m_fileName, toQtFilter(m_filter));
     if (name.isEmpty())
         return false;
     m_fileName = name;

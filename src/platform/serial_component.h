@@ -20,7 +20,7 @@ class SerialComponent : public QObject
 
 public:
     /// CommEvent values.
-    static constexpr std::int16_t comEvReceive = 2;     // at least RThreshold bytes wait
+    static constexpr std::int16_t comEvReceive = 2;          // at least RThreshold bytes wait
     static constexpr std::int16_t comEventDeviceLost = 1100; // the device went away or failed
 
     /// InputMode values.

@@ -135,17 +135,24 @@ void TestCapture::showsEachPhaseOfTheWindow_data()
     const QString done = acq::kStatusDoneBefore + QStringLiteral(" 0.4") + acq::kStatusDoneAfter;
     // From receiving on: a tick after 3 blocks, then one after a 4th.
     QTest::newRow("idle at start-up") << Phase::IdleAtStart << false << 0 << "开始采集" << true
-                                      << "串口还未开启，请单击开始采集按钮" << "0Bit/s" << "0%";
+                                      << "串口还未开启，请单击开始采集按钮"
+                                      << "0Bit/s"
+                                      << "0%";
     QTest::newRow("capturing, waiting") << Phase::Waiting << true << 200 << "强行停止" << false
                                         << "串口已开启，波特率为115200bps,等待数据中"
-                                        << "0Bit/s" << "0%";
-    QTest::newRow("capturing, receiving")
-        << Phase::Receiving << true << 200 << "强行停止" << false
-        << "数据采集已开始，串口波特率为115200 kbps" << "40960Bit/s" << "6%";
-    QTest::newRow("after completion") << Phase::Completed << false << 0 << "开始采集" << true << done
-                                      << "Recieve OK!" << "100%";
-    QTest::newRow("after forced stop") << Phase::ForcedStop << false << 0 << "开始采集" << true
-                                       << "串口已关闭，数据采集被强行停止" << "0 Bit/s" << "6%";
+                                        << "0Bit/s"
+                                        << "0%";
+    QTest::newRow("capturing, receiving") << Phase::Receiving << true << 200 << "强行停止" << false
+                                          << "数据采集已开始，串口波特率为115200 kbps"
+                                          << "40960Bit/s"
+                                          << "6%";
+    QTest::newRow("after completion")
+        << Phase::Completed << false << 0 << "开始采集" << true << done << "Recieve OK!"
+        << "100%";
+    QTest::newRow("after forced stop")
+        << Phase::ForcedStop << false << 0 << "开始采集" << true << "串口已关闭，数据采集被强行停止"
+        << "0 Bit/s"
+        << "6%";
 }
 
 void TestCapture::showsEachPhaseOfTheWindow()
@@ -185,7 +192,8 @@ void TestCapture::showsEachPhaseOfTheWindow()
     if (percent == QLatin1String("100%"))
         QCOMPARE(m_form->Line4->BorderWidth(), int(std::floor(2 * s)) + 1);
     if (percent == QLatin1String("6%")) // 4 blocks of 62
-        QCOMPARE(m_form->Line4->BorderWidth(), int(std::floor(4096.0 / kCaptureLength * s * 2)) + 1);
+        QCOMPARE(m_form->Line4->BorderWidth(),
+                 int(std::floor(4096.0 / kCaptureLength * s * 2)) + 1);
 }
 
 void TestCapture::completesWithTheSixtySecondBlock()
@@ -252,8 +260,8 @@ void TestCapture::storesIntoTheSelectedBufferOnly()
     for (int n = 1; n <= kTraceCount; ++n) {
         const QByteArray drawn = testing::drawnTraceBytes(*m_rec, n);
         QVERIFY(drawn.size() > 100);
-        const QByteArray expected = n == target ? bytes.left(drawn.size())
-                                                : QByteArray(drawn.size(), char(kOld));
+        const QByteArray expected =
+            n == target ? bytes.left(drawn.size()) : QByteArray(drawn.size(), char(kOld));
         QCOMPARE(drawn, expected);
     }
 }
@@ -412,10 +420,15 @@ void TestCapture::failedOpeningLeavesTheWindowIdle_data()
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("failure");
     QTest::addColumn<QString>("status");
-    QTest::newRow("the port cannot be opened")
-        << "1" << "串口1打开失败：设备不存在" << "串口1打开失败：设备不存在";
-    QTest::newRow("no port 0") << "abc" << "" << "串口0打开失败：串口号无效";
-    QTest::newRow("port number out of range") << "40000" << "" << "串口40000打开失败：串口号超出范围";
+    QTest::newRow("the port cannot be opened") << "1"
+                                               << "串口1打开失败：设备不存在"
+                                               << "串口1打开失败：设备不存在";
+    QTest::newRow("no port 0") << "abc"
+                               << ""
+                               << "串口0打开失败：串口号无效";
+    QTest::newRow("port number out of range") << "40000"
+                                              << ""
+                                              << "串口40000打开失败：串口号超出范围";
 }
 
 void TestCapture::failedOpeningLeavesTheWindowIdle()
@@ -486,7 +499,7 @@ void TestCapture::ignoresEventsOtherThanReceive()
     const QByteArray bytes = pattern(11);
     start();
     m_fake->feedQuietly(bytes.left(2 * kBlockSize));
-    m_fake->raise(1); // a transmit event
+    m_fake->raise(1);    // a transmit event
     m_fake->raise(1010); // a line-state change
     QCOMPARE(m_form->state().WriteIndex, 0);
     QCOMPARE(m_form->Label1->Caption(), acq::kStatusWaiting);

@@ -15,7 +15,7 @@ using platform::LineControl;
 namespace {
 
 const QStringList kBoardConfiguration = {
-    "CommPort=1",       "RThreshold=1024",  "SThreshold=0", "Settings=115200,n,8,1",
+    "CommPort=1",      "RThreshold=1024",  "SThreshold=0", "Settings=115200,n,8,1",
     "InBufferCount=0", "OutBufferCount=0", "InputMode=1",  "InputLen=1024"};
 
 } // namespace
@@ -66,7 +66,8 @@ void TestMainWindow::placesEveryControlInTwips_data()
     QTest::addColumn<QRect>("twips");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("sizesToText");
-    auto row = [](const char *name, QRect r, const QString &text = QString(), bool autoSize = false) {
+    auto row = [](const char *name, QRect r, const QString &text = QString(),
+                  bool autoSize = false) {
         QTest::newRow(name) << QString::fromLatin1(name) << r << text << autoSize;
     };
     row("Picture1", {240, 120, 10215, 5175});
@@ -118,10 +119,13 @@ void TestMainWindow::placesTheLinesOnTheirSurfaces_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QLineF>("ends");
     QTest::addColumn<QRgb>("colour");
-    QTest::newRow("Line2 between traces 1 and 2") << "Line2" << QLineF(0, 1320, 10200, 1320) << qRgb(0, 0, 0);
-    QTest::newRow("Line3 between traces 2 and 3") << "Line3" << QLineF(0, 2640, 10200, 2640) << qRgb(0, 0, 0);
+    QTest::newRow("Line2 between traces 1 and 2")
+        << "Line2" << QLineF(0, 1320, 10200, 1320) << qRgb(0, 0, 0);
+    QTest::newRow("Line3 between traces 2 and 3")
+        << "Line3" << QLineF(0, 2640, 10200, 2640) << qRgb(0, 0, 0);
     QTest::newRow("Line1 the cursor") << "Line1" << QLineF(0, -240, 0, 5160) << qRgb(0, 0, 0);
-    QTest::newRow("Line4 the progress bar, in pixels") << "Line4" << QLineF(0, 0, 0, 16) << qRgb(199, 240, 254);
+    QTest::newRow("Line4 the progress bar, in pixels")
+        << "Line4" << QLineF(0, 0, 0, 16) << qRgb(199, 240, 254);
 }
 
 void TestMainWindow::placesTheLinesOnTheirSurfaces()
@@ -158,8 +162,9 @@ void TestMainWindow::startsIdleWithNothingDrawn()
     QCOMPARE(m_form->Timer1->Interval(), 0);
     QCOMPARE(m_form->Timer2->Interval(), 2000);
     QVERIFY(!m_serial->PortOpen());
-    for (QWidget *w : {static_cast<QWidget *>(m_form->Command1), static_cast<QWidget *>(m_form->Command2),
-                       static_cast<QWidget *>(m_form->Command3), static_cast<QWidget *>(m_form->Combo1)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(m_form->Command1), static_cast<QWidget *>(m_form->Command2),
+          static_cast<QWidget *>(m_form->Command3), static_cast<QWidget *>(m_form->Combo1)})
         QVERIFY(w->isEnabled());
 
     const MainState &state = m_form->state();
@@ -202,12 +207,18 @@ void TestMainWindow::readsThePortNumberFromTheSelector_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("firstWrite");
-    QTest::newRow("2") << "2" << "CommPort=2";
-    QTest::newRow("1.5 rounds to 2") << "1.5" << "CommPort=2";
-    QTest::newRow("2.5 rounds to 2") << "2.5" << "CommPort=2";
-    QTest::newRow("3.5 rounds to 4") << "3.5" << "CommPort=4";
-    QTest::newRow("abc gives 0") << "abc" << "CommPort=0";
-    QTest::newRow("a device path") << "/dev/ttyUSB0" << "CommDevice=/dev/ttyUSB0";
+    QTest::newRow("2") << "2"
+                       << "CommPort=2";
+    QTest::newRow("1.5 rounds to 2") << "1.5"
+                                     << "CommPort=2";
+    QTest::newRow("2.5 rounds to 2") << "2.5"
+                                     << "CommPort=2";
+    QTest::newRow("3.5 rounds to 4") << "3.5"
+                                     << "CommPort=4";
+    QTest::newRow("abc gives 0") << "abc"
+                                 << "CommPort=0";
+    QTest::newRow("a device path") << "/dev/ttyUSB0"
+                                   << "CommDevice=/dev/ttyUSB0";
 }
 
 void TestMainWindow::readsThePortNumberFromTheSelector()
@@ -240,10 +251,15 @@ void TestMainWindow::reportsAPortItCannotUseAndStaysIdle_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("openFailure");
     QTest::addColumn<QString>("status");
-    QTest::newRow("no number") << "abc" << "" << "串口0打开失败：串口号无效";
-    QTest::newRow("beyond 16 bits") << "70000" << "" << "串口70000打开失败：串口号超出范围";
-    QTest::newRow("a device that is not there")
-        << "/dev/nothing" << "串口/dev/nothing打开失败：设备不存在" << "串口/dev/nothing打开失败：设备不存在";
+    QTest::newRow("no number") << "abc"
+                               << ""
+                               << "串口0打开失败：串口号无效";
+    QTest::newRow("beyond 16 bits") << "70000"
+                                    << ""
+                                    << "串口70000打开失败：串口号超出范围";
+    QTest::newRow("a device that is not there") << "/dev/nothing"
+                                                << "串口/dev/nothing打开失败：设备不存在"
+                                                << "串口/dev/nothing打开失败：设备不存在";
 }
 
 void TestMainWindow::reportsAPortItCannotUseAndStaysIdle()

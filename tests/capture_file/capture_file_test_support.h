@@ -40,11 +40,10 @@ inline bool sameTraces(const TraceBuffers &a, const TraceBuffers &b)
 inline QStringList folderListing(const QString &path)
 {
     QStringList listing;
-    const QFileInfoList entries =
-        QDir(path).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                                 QDir::Name);
+    const QFileInfoList entries = QDir(path).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
     for (const QFileInfo &entry : entries) {
-        const QString kind = entry.isDir() ? QStringLiteral("dir")
+        const QString kind = entry.isDir()    ? QStringLiteral("dir")
                              : entry.isFile() ? QStringLiteral("file")
                                               : QStringLiteral("other");
         listing.append(QStringLiteral("%1 %2 %3").arg(entry.fileName(), kind).arg(entry.size()));
@@ -61,7 +60,8 @@ inline QByteArray fileContents(const QString &path)
 inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
 }
 
 inline bool makeFifo(const QString &path)
@@ -88,10 +88,10 @@ struct BadFile
 inline const QStringList &badFileKinds()
 {
     static const QStringList kinds = {
-        QStringLiteral("missing file"),    QStringLiteral("empty name"),
-        QStringLiteral("directory"),       QStringLiteral("FIFO"),
+        QStringLiteral("missing file"),     QStringLiteral("empty name"),
+        QStringLiteral("directory"),        QStringLiteral("FIFO"),
         QStringLiteral("character device"), QStringLiteral("unreadable file"),
-        QStringLiteral("empty file"),      QStringLiteral("one byte short"),
+        QStringLiteral("empty file"),       QStringLiteral("one byte short"),
         QStringLiteral("two traces only"),
     };
     return kinds;

@@ -240,7 +240,8 @@ void TestCaptureFileFormat::failedSaveKeepsWhatWasThere()
     if (kind == QLatin1String("disk full"))
         QCOMPARE(fileContents(target), oldImage);
     if (kind == QLatin1String("directory"))
-        QCOMPARE(fileContents(dir.filePath(QStringLiteral("capture.ird/inside"))), QByteArray("kept"));
+        QCOMPARE(fileContents(dir.filePath(QStringLiteral("capture.ird/inside"))),
+                 QByteArray("kept"));
 
     // Nothing is left open or locked: a later save elsewhere succeeds.
     const QString elsewhere = dir.filePath(QStringLiteral("elsewhere.ird"));

@@ -21,8 +21,7 @@ namespace {
 
 /// Waits for the next modal window of type T to open and hands it to \a act,
 /// as a user would answer it.
-template <typename T>
-void answerNextModal(std::function<void(T *)> act)
+template <typename T> void answerNextModal(std::function<void(T *)> act)
 {
     auto *poll = new QTimer;
     poll->setInterval(10);
@@ -83,8 +82,8 @@ void TestQtFileDialogs::filterIsWrittenTheQtWay_data()
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("shown");
 
-    QTest::newRow("capture files") << QStringLiteral("Ird文件|*.ird")
-                                   << QStringLiteral("Ird文件 (*.ird)");
+    QTest::newRow("capture files")
+        << QStringLiteral("Ird文件|*.ird") << QStringLiteral("Ird文件 (*.ird)");
     QTest::newRow("two types") << QStringLiteral("A|*.a|B|*.b;*.c")
                                << QStringLiteral("A (*.a);;B (*.b;*.c)");
     QTest::newRow("empty") << QString() << QString();

@@ -71,14 +71,13 @@ void TestSampleCaptures::exampleLoadsWithItsSignals_data()
 {
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QByteArray>("firstLines");
-    QTest::addColumn<double>("duty");          // of trace 2 over its first 20 ms
+    QTest::addColumn<double>("duty");            // of trace 2 over its first 20 ms
     QTest::addColumn<QByteArray>("trace2Start"); // its first bytes
 
     // 25 % of 1 ms is high for samples 0 to 12: 0xFF 0xF8.
-    QTest::newRow("uart-hello.ird")
-        << QStringLiteral("uart-hello.ird")
-        << QByteArray("Hello, Wavemill!\r\nHello, Wavemill!\r\n") << 0.25
-        << QByteArray::fromHex("fff800");
+    QTest::newRow("uart-hello.ird") << QStringLiteral("uart-hello.ird")
+                                    << QByteArray("Hello, Wavemill!\r\nHello, Wavemill!\r\n")
+                                    << 0.25 << QByteArray::fromHex("fff800");
     // 10 % of 2 ms is high for samples 0 to 9: 0xFF 0xC0.
     QTest::newRow("pwm.ird") << QStringLiteral("pwm.ird")
                              << QByteArray("duty 10%\r\nduty 20%\r\nduty 30%\r\n") << 0.10

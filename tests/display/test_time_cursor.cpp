@@ -93,8 +93,9 @@ void TestTimeCursor::showsTheTimeUnderThePointer()
 void TestTimeCursor::followsThePointerWithLineAndLabel()
 {
     m_form->Picture1_MouseMove(Qt::NoButton, Qt::NoModifier, 1234, 800);
-    QCOMPARE(QLineF(m_form->Line1->X1(), m_form->Line1->Y1(), m_form->Line1->X2(), m_form->Line1->Y2()),
-             QLineF(1234, 0, 1234, 5175));
+    QCOMPARE(
+        QLineF(m_form->Line1->X1(), m_form->Line1->Y1(), m_form->Line1->X2(), m_form->Line1->Y2()),
+        QLineF(1234, 0, 1234, 5175));
     QCOMPARE(m_form->Line1->BorderColor(), qRgb(0, 255, 0));
     QCOMPARE(m_form->Label3->Left(), 1234.0);
     QCOMPARE(m_form->Label3->Top(), 1300.0);
@@ -119,14 +120,23 @@ void TestTimeCursor::measuresBetweenTwoClicks_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QList<QLineF>>("arrow");
     QTest::newRow("left to right") << 1000.0f << 3000.0f << " 4.015ms"
-        << QList<QLineF>{{1000, 2000, 3000, 2000}, {1000, 2000, 1200, 1900}, {1000, 2000, 1200, 2100},
-                         {3000, 2000, 2800, 2100}, {3000, 2000, 2800, 1900}};
+                                   << QList<QLineF>{{1000, 2000, 3000, 2000},
+                                                    {1000, 2000, 1200, 1900},
+                                                    {1000, 2000, 1200, 2100},
+                                                    {3000, 2000, 2800, 2100},
+                                                    {3000, 2000, 2800, 1900}};
     QTest::newRow("right to left is negative") << 3000.0f << 1000.0f << "-4.015ms"
-        << QList<QLineF>{{3000, 2000, 1000, 2000}, {3000, 2000, 3200, 1900}, {3000, 2000, 3200, 2100},
-                         {1000, 2000, 800, 2100}, {1000, 2000, 800, 1900}};
+                                               << QList<QLineF>{{3000, 2000, 1000, 2000},
+                                                                {3000, 2000, 3200, 1900},
+                                                                {3000, 2000, 3200, 2100},
+                                                                {1000, 2000, 800, 2100},
+                                                                {1000, 2000, 800, 1900}};
     QTest::newRow("same place") << 2000.0f << 2000.0f << " 0ms"
-        << QList<QLineF>{{2000, 2000, 2000, 2000}, {2000, 2000, 2200, 1900}, {2000, 2000, 2200, 2100},
-                         {2000, 2000, 1800, 2100}, {2000, 2000, 1800, 1900}};
+                                << QList<QLineF>{{2000, 2000, 2000, 2000},
+                                                 {2000, 2000, 2200, 1900},
+                                                 {2000, 2000, 2200, 2100},
+                                                 {2000, 2000, 1800, 2100},
+                                                 {2000, 2000, 1800, 1900}};
 }
 
 void TestTimeCursor::measuresBetweenTwoClicks()

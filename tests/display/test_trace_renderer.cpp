@@ -84,7 +84,8 @@ void TestTraceRenderer::drawsEverySampleFromTheCurrentPoint()
     const Drawing d = draw(traces, 0, 900, 10, 1);
 
     QCOMPARE(d.wave[0].fromCurrent, false);
-    QCOMPARE(QLineF(d.wave[0].x1, d.wave[0].y1, d.wave[0].x2, d.wave[0].y2), QLineF(0, 900, 1, 900));
+    QCOMPARE(QLineF(d.wave[0].x1, d.wave[0].y1, d.wave[0].x2, d.wave[0].y2),
+             QLineF(0, 900, 1, 900));
     const QList<QPointF> a5 = {{0, 700},  {10, 700}, {10, 900}, {20, 900}, {20, 700},
                                {30, 700}, {30, 900}, {40, 900}, {50, 900}, {50, 700},
                                {60, 700}, {60, 900}, {70, 900}, {70, 700}, {80, 700}};
@@ -104,7 +105,8 @@ void TestTraceRenderer::startsAHighFirstSampleWithAnEdgeBackToTheLeftEdge()
     TraceBuffers traces;
     traces.buffers[0][0] = 0x80;
     const Drawing d = draw(traces, 0, 900, 10, 1);
-    QCOMPARE(QLineF(d.wave[1].x1, d.wave[1].y1, d.wave[1].x2, d.wave[1].y2), QLineF(1, 900, 0, 700));
+    QCOMPARE(QLineF(d.wave[1].x1, d.wave[1].y1, d.wave[1].x2, d.wave[1].y2),
+             QLineF(1, 900, 0, 700));
     QCOMPARE(ends(d.wave, 2, 3), (QList<QPointF>{{10, 700}, {10, 900}, {20, 900}}));
 }
 
@@ -224,7 +226,8 @@ void TestTraceRenderer::placesSeparatorLabelAndTicksOfTrace2()
     }
     QVERIFY(wavesDone);
     QCOMPARE(after[0].kind, RecordingSurface::Kind::Line);
-    QCOMPARE(QLineF(after[0].x1, after[0].y1, after[0].x2, after[0].y2), QLineF(0, 2400, 10215, 2400));
+    QCOMPARE(QLineF(after[0].x1, after[0].y1, after[0].x2, after[0].y2),
+             QLineF(0, 2400, 10215, 2400));
     QCOMPARE(after[0].colour, kLight);
     QCOMPARE(after[1].kind, RecordingSurface::Kind::Print);
     QCOMPARE(QPointF(after[1].x1, after[1].y1), QPointF(0, 2220));

@@ -127,7 +127,8 @@ void TestZoomAndScroll::neverReadsPastTheBuffersAtAnyZoom()
         const int maximum = display::scrollMaximum(10215, std::int16_t(z));
         const int n = int(roundHalfEven(10215.0 / z));
         const int lastByte = 2 * maximum + n / 8;
-        QVERIFY2(lastByte <= 63487, qPrintable(QStringLiteral("zoom %1 reads byte %2").arg(z).arg(lastByte)));
+        QVERIFY2(lastByte <= 63487,
+                 qPrintable(QStringLiteral("zoom %1 reads byte %2").arg(z).arg(lastByte)));
     }
 }
 
@@ -144,7 +145,8 @@ void TestZoomAndScroll::sizesTheScrollRangeAfterEveryZoom()
         QTest::mouseClick(m_form->Command5, Qt::LeftButton);
         factors.append(m_form->state().zoomFactor);
     }
-    QCOMPARE(factors, (QList<int>{4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 8192, 16384, 20480}));
+    QCOMPARE(factors,
+             (QList<int>{4, 8, 16, 32, 64, 128, 256, 512, 1024, 2048, 4096, 8192, 16384, 20480}));
     QCOMPARE(m_form->HScroll1->maximum(), 31743);
 }
 

@@ -287,8 +287,8 @@ void PictureBoxTest::linesAreTheSameDrawnFastOrPlain_data()
         << Ops{line(-3000, -3000, -1500, -3000), line(20000, 100, 30000, 100),
                line(100, 6000, 100, 9000), line(-14, 100, -14, 900)};
     QTest::newRow("run doubling back over itself")
-        << Ops{line(0, 900, 1, 900), lineTo(3000, 900), lineTo(1500, 900), lineTo(1500, 700),
-               lineTo(200, 700), lineTo(200, 1000)};
+        << Ops{line(0, 900, 1, 900), lineTo(3000, 900), lineTo(1500, 900),
+               lineTo(1500, 700),    lineTo(200, 700),  lineTo(200, 1000)};
     QTest::newRow("zero-length lines")
         << Ops{line(300, 300, 300, 300), lineTo(300, 300), line(7, 7, 14, 14), lineTo(20, 14)};
     QTest::newRow("overlapping runs of two colours, last one wins")
@@ -306,9 +306,9 @@ void PictureBoxTest::linesAreTheSameDrawnFastOrPlain_data()
     QTest::newRow("diagonal between runs of one colour")
         << Ops{line(0, 3000, 3000, 3000), lineTo(3200, 3100), lineTo(6000, 3100),
                line(1000, 2900, 5000, 3200, kOtherInk), lineTo(5000, 3000)};
-    QTest::newRow("sub-pixel steps up and down in one column")
-        << Ops{line(0, 900, 1, 900), lineTo(2, 900), lineTo(2, 700), lineTo(4, 700),
-               lineTo(4, 900), lineTo(6, 900), lineTo(6, 700), lineTo(16, 700), lineTo(16, 900)};
+    QTest::newRow("sub-pixel steps up and down in one column") << Ops{
+        line(0, 900, 1, 900), lineTo(2, 900), lineTo(2, 700),  lineTo(4, 700), lineTo(4, 900),
+        lineTo(6, 900),       lineTo(6, 700), lineTo(16, 700), lineTo(16, 900)};
 }
 
 void PictureBoxTest::linesAreTheSameDrawnFastOrPlain()
@@ -355,9 +355,9 @@ void PictureBoxTest::lineCoversExactlyThePixelsOfItsEndPoints()
     QFETCH(QRect, pixels);
 
     for (const bool plain : {true, false}) {
-        const QImage image = render(plain, nullptr, 0,
-                                    {line(float(twips.x1()), float(twips.y1()), float(twips.x2()),
-                                          float(twips.y2()))});
+        const QImage image = render(
+            plain, nullptr, 0,
+            {line(float(twips.x1()), float(twips.y1()), float(twips.x2()), float(twips.y2()))});
         const char *mode = plain ? "plain" : "fast";
         QVERIFY2(countColour(image, kInk) == pixels.width() * pixels.height(), mode);
         for (int y = pixels.top(); y <= pixels.bottom(); ++y)

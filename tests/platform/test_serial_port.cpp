@@ -35,7 +35,8 @@ public:
     {
         qsizetype done = 0;
         while (done < bytes.size()) {
-            const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+            const ssize_t n =
+                ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
             if (n < 0) {
                 if (errno == EINTR || errno == EAGAIN)
                     continue;
@@ -214,10 +215,14 @@ void TestSerialPort::failsCleanlyOnPortsItCannotUse_data()
     QTest::addColumn<QString>("failure");
     QTest::newRow("missing device") << "/dev/wavemill-no-such-port"
                                     << "串口/dev/wavemill-no-such-port打开失败：设备不存在";
-    QTest::newRow("port number beyond the system's ports") << "999" << "串口999打开失败：设备不存在";
-    QTest::newRow("port number 0") << "abc" << "串口0打开失败：串口号无效";
-    QTest::newRow("negative port number") << "-3" << "串口-3打开失败：串口号无效";
-    QTest::newRow("not a serial device") << "/dev/null" << "串口/dev/null打开失败：";
+    QTest::newRow("port number beyond the system's ports") << "999"
+                                                           << "串口999打开失败：设备不存在";
+    QTest::newRow("port number 0") << "abc"
+                                   << "串口0打开失败：串口号无效";
+    QTest::newRow("negative port number") << "-3"
+                                          << "串口-3打开失败：串口号无效";
+    QTest::newRow("not a serial device") << "/dev/null"
+                                         << "串口/dev/null打开失败：";
 }
 
 void TestSerialPort::failsCleanlyOnPortsItCannotUse()

@@ -49,7 +49,8 @@ public:
             pollfd p{m_fd, POLLIN, 0};
             if (::poll(&p, 1, quietMs) <= 0)
                 break;
-            const ssize_t n = ::read(m_fd, chunk, std::min<qsizetype>(sizeof chunk, count - bytes.size()));
+            const ssize_t n =
+                ::read(m_fd, chunk, std::min<qsizetype>(sizeof chunk, count - bytes.size()));
             if (n <= 0)
                 break;
             if (bytes.isEmpty())
@@ -127,11 +128,12 @@ void BoardProgram::streamsTheSignalAtItsPace_data()
         << QStringList{"--signal", "random", "--seed", "9", "--count", "2500", "--pace", "line"}
         << expected(RandomBytes(9), 2500) << kLineBytesPerSecond;
     QTest::newRow("square at the board's pace")
-        << QStringList{"--signal", "square", "--frequency", "700", "--duty", "0.3", "--count", "1500"}
+        << QStringList{"--signal", "square", "--frequency", "700",
+                       "--duty",   "0.3",    "--count",     "1500"}
         << expected(SquareWave(700, 0.3), 1500) << kBoardBytesPerSecond;
     QTest::newRow("uart as fast as possible")
-        << QStringList{"--signal", "uart", "--text", "Hi there", "--baud", "4800", "--count", "5000",
-                       "--pace", "fast"}
+        << QStringList{"--signal", "uart",    "--text", "Hi there", "--baud",
+                       "4800",     "--count", "5000",   "--pace",   "fast"}
         << expected(UartText("Hi there", 4800, false), 5000) << 0.0;
     QByteArray content(1500, '\0');
     for (int i = 0; i < content.size(); ++i)
@@ -155,8 +157,8 @@ void BoardProgram::streamsTheSignalAtItsPace()
         file.close();
         arguments << QStringLiteral("--file") << file.fileName();
     }
-    const QString path = startBoard(arguments << QStringLiteral("--once") << QStringLiteral("--settle")
-                                              << QStringLiteral("0"));
+    const QString path = startBoard(arguments << QStringLiteral("--once")
+                                              << QStringLiteral("--settle") << QStringLiteral("0"));
     QVERIFY2(path.startsWith(QLatin1Char('/')), qPrintable(path));
 
     Reader reader(path);
@@ -176,13 +178,14 @@ void BoardProgram::streamsTheSignalAtItsPace()
     reader.close();
     QVERIFY(m_board.waitForFinished(kStartTimeoutMs));
     QCOMPARE(m_board.exitCode(), 0);
-    QVERIFY(m_board.readAllStandardError().contains(QByteArray("sent ") + QByteArray::number(bytes.size())));
+    QVERIFY(m_board.readAllStandardError().contains(QByteArray("sent ") +
+                                                    QByteArray::number(bytes.size())));
 }
 
 void BoardProgram::streamsAgainAtEachOpening()
 {
-    const QString path =
-        startBoard({"--signal", "random", "--seed", "3", "--count", "3000", "--pace", "fast", "--settle", "0"});
+    const QString path = startBoard({"--signal", "random", "--seed", "3", "--count", "3000",
+                                     "--pace", "fast", "--settle", "0"});
     QVERIFY2(path.startsWith(QLatin1Char('/')), qPrintable(path));
     const QByteArray bytes = expected(RandomBytes(3), 3000);
     for (int opening = 0; opening < 2; ++opening) {
@@ -217,7 +220,8 @@ void BoardProgram::explainsItselfAndRefusesBadOptions()
     QVERIFY(m_board.waitForFinished(kStartTimeoutMs));
     QTEST(m_board.exitCode(), "exitCode");
     QFETCH(QString, says);
-    const QString output = QString::fromLocal8Bit(m_board.readAllStandardOutput() + m_board.readAllStandardError());
+    const QString output =
+        QString::fromLocal8Bit(m_board.readAllStandardOutput() + m_board.readAllStandardError());
     QVERIFY2(output.contains(says), qPrintable(output));
 }
 

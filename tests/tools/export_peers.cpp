@@ -47,8 +47,8 @@ bool exportCapture(const QString &capture, const QString &output, const QString 
     QProcess process;
     process.start(QStringLiteral(WAVEMILL_EXPORT_PATH),
                   {capture, QStringLiteral("-o"), output, QStringLiteral("--traces"), traces});
-    return process.waitForFinished(kToolTimeoutMs) && process.exitStatus() == QProcess::NormalExit
-           && process.exitCode() == 0;
+    return process.waitForFinished(kToolTimeoutMs) &&
+           process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
 QString requireTool(const char *name)
@@ -77,10 +77,14 @@ void TestExportPeers::sigrokDecodesTheSerialText_data()
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QString>("traces");
 
-    QTest::newRow("uart-hello, trace 1 alone") << "uart-hello.ird" << "1";
-    QTest::newRow("uart-hello, all traces") << "uart-hello.ird" << "1,2,3";
-    QTest::newRow("pwm, traces 3 and 1") << "pwm.ird" << "3,1";
-    QTest::newRow("mixed, trace 1 alone") << "mixed.ird" << "1";
+    QTest::newRow("uart-hello, trace 1 alone") << "uart-hello.ird"
+                                               << "1";
+    QTest::newRow("uart-hello, all traces") << "uart-hello.ird"
+                                            << "1,2,3";
+    QTest::newRow("pwm, traces 3 and 1") << "pwm.ird"
+                                         << "3,1";
+    QTest::newRow("mixed, trace 1 alone") << "mixed.ird"
+                                          << "1";
 }
 
 void TestExportPeers::sigrokDecodesTheSerialText()
@@ -103,10 +107,10 @@ void TestExportPeers::sigrokDecodesTheSerialText()
     const QString vcd = m_dir.filePath(fileName + QStringLiteral(".vcd"));
     QVERIFY(exportCapture(examplePath(fileName), vcd, traces));
     // -B writes the decoder's received bytes as they are.
-    const QByteArray decoded = runTool(
-        sigrok, {QStringLiteral("-I"), QLatin1String(kSigrokInput), QStringLiteral("-i"), vcd,
-                 QStringLiteral("-P"), QStringLiteral("uart:rx=trace1:baudrate=9600"),
-                 QStringLiteral("-B"), QStringLiteral("uart=rx")});
+    const QByteArray decoded =
+        runTool(sigrok, {QStringLiteral("-I"), QLatin1String(kSigrokInput), QStringLiteral("-i"),
+                         vcd, QStringLiteral("-P"), QStringLiteral("uart:rx=trace1:baudrate=9600"),
+                         QStringLiteral("-B"), QStringLiteral("uart=rx")});
     QCOMPARE(decoded, sent);
 }
 

@@ -98,22 +98,22 @@ void TestExportProgram::failsWithOneLineAndLeavesNoOutput_data()
     QTest::addColumn<QString>("saying"); // a word the line must hold
 
     const QString capture = QStringLiteral("capture.ird");
-    QTest::newRow("missing capture") << QStringList{"nothing.ird", "-o", "old.vcd"} << 1
-                                     << "no such file";
+    QTest::newRow("missing capture")
+        << QStringList{"nothing.ird", "-o", "old.vcd"} << 1 << "no such file";
     QTest::newRow("short capture") << QStringList{"short.ird", "-o", "old.vcd"} << 1 << "190467";
     QTest::newRow("empty capture") << QStringList{"empty.ird", "-o", "old.csv"} << 1 << "0 bytes";
-    QTest::newRow("capture is a folder") << QStringList{"folder.vcd", "-o", "old.vcd"} << 1
-                                         << "not a regular file";
+    QTest::newRow("capture is a folder")
+        << QStringList{"folder.vcd", "-o", "old.vcd"} << 1 << "not a regular file";
     QTest::newRow("capture is a fifo with no writer")
         << QStringList{"fifo.ird", "-o", "old.vcd"} << 1 << "not a regular file";
-    QTest::newRow("unknown output extension") << QStringList{capture, "-o", "out.txt"} << 2
-                                              << "--format";
-    QTest::newRow("unknown format") << QStringList{capture, "-o", "old.vcd", "--format", "fst"}
-                                    << 2 << "unknown format";
-    QTest::newRow("output folder missing") << QStringList{capture, "-o", "no/such/out.vcd"} << 1
-                                           << "cannot write";
-    QTest::newRow("output is a folder") << QStringList{capture, "-o", "folder.vcd"} << 1
-                                        << "not a regular file";
+    QTest::newRow("unknown output extension")
+        << QStringList{capture, "-o", "out.txt"} << 2 << "--format";
+    QTest::newRow("unknown format")
+        << QStringList{capture, "-o", "old.vcd", "--format", "fst"} << 2 << "unknown format";
+    QTest::newRow("output folder missing")
+        << QStringList{capture, "-o", "no/such/out.vcd"} << 1 << "cannot write";
+    QTest::newRow("output is a folder")
+        << QStringList{capture, "-o", "folder.vcd"} << 1 << "not a regular file";
     QTest::newRow("output is the capture itself")
         << QStringList{capture, "-o", capture, "--format", "vcd"} << 1 << "capture file itself";
     QTest::newRow("trace 0") << QStringList{capture, "-o", "old.vcd", "--traces", "0"} << 2
@@ -122,15 +122,15 @@ void TestExportProgram::failsWithOneLineAndLeavesNoOutput_data()
                              << "--traces";
     QTest::newRow("trace twice") << QStringList{capture, "-o", "old.vcd", "--traces", "3,3"} << 2
                                  << "twice";
-    QTest::newRow("empty trace list") << QStringList{capture, "-o", "old.csv", "--traces", ""}
-                                      << 2 << "--traces";
+    QTest::newRow("empty trace list")
+        << QStringList{capture, "-o", "old.csv", "--traces", ""} << 2 << "--traces";
     QTest::newRow("every sample in a vcd")
         << QStringList{capture, "-o", "old.vcd", "--every-sample"} << 2 << "CSV";
     QTest::newRow("no output") << QStringList{capture} << 2 << "-o";
     QTest::newRow("two captures") << QStringList{capture, capture, "-o", "old.vcd"} << 2
                                   << "one capture";
-    QTest::newRow("unknown option") << QStringList{capture, "-o", "old.vcd", "--fast"} << 2
-                                    << "fast";
+    QTest::newRow("unknown option")
+        << QStringList{capture, "-o", "old.vcd", "--fast"} << 2 << "fast";
 }
 
 void TestExportProgram::failsWithOneLineAndLeavesNoOutput()
@@ -163,8 +163,8 @@ void TestExportProgram::writesTheChosenTraces_data()
 
     QTest::newRow("vcd, all traces, over an earlier file")
         << QStringList{} << "old.vcd" << QByteArray("trace1 trace2 trace3");
-    QTest::newRow("vcd, traces 1 and 3") << QStringList{"--traces", "1,3"} << "out.VCD"
-                                         << QByteArray("trace1 trace3");
+    QTest::newRow("vcd, traces 1 and 3")
+        << QStringList{"--traces", "1,3"} << "out.VCD" << QByteArray("trace1 trace3");
     QTest::newRow("csv by extension, trace 3")
         << QStringList{"--traces", "3"} << "out.csv"
         << QByteArray("time_ms,sample,trace3\n0.0000000,0,0\n16.0588800,800,1\n16.0789536,801,0\n");
@@ -180,8 +180,7 @@ void TestExportProgram::writesTheChosenTraces()
     QFETCH(QString, output);
     QFETCH(QByteArray, expected);
 
-    const Run run =
-        runExport(QStringList{"capture.ird", "-o", output} + options, m_dir->path());
+    const Run run = runExport(QStringList{"capture.ird", "-o", output} + options, m_dir->path());
     QVERIFY2(run.status == 0, run.err.constData());
     QVERIFY(run.err.isEmpty());
     const QByteArray written = readFile(path(output));
@@ -200,8 +199,8 @@ void TestExportProgram::helpExplainsTheFormats()
 {
     const Run run = runExport({QStringLiteral("--help")}, m_dir->path());
     QCOMPARE(run.status, 0);
-    for (const char *word : {"-o", "--traces", "--every-sample", "200736", "downsample=200736",
-                             "trace1", "time_ms"})
+    for (const char *word :
+         {"-o", "--traces", "--every-sample", "200736", "downsample=200736", "trace1", "time_ms"})
         QVERIFY2(run.out.contains(word), word);
 }
 

@@ -23,13 +23,13 @@ struct VcdChange
 
 struct VcdDump
 {
-    QByteArray error; // empty when the dump was read whole
+    QByteArray error;                      // empty when the dump was read whole
     QMap<QByteArray, QByteArray> sections; // "date", "version", "timescale", ...
-    QList<QByteArray> names;              // wire names in declaration order
-    QMap<QByteArray, char> initial;       // from $dumpvars
-    QList<VcdChange> changes;             // after $dumpvars, in file order
-    qint64 lastTime = -1;                 // the last time stamp
-    bool repeatsAValue = false;           // a "change" to the value already held
+    QList<QByteArray> names;               // wire names in declaration order
+    QMap<QByteArray, char> initial;        // from $dumpvars
+    QList<VcdChange> changes;              // after $dumpvars, in file order
+    qint64 lastTime = -1;                  // the last time stamp
+    bool repeatsAValue = false;            // a "change" to the value already held
 };
 
 inline VcdDump readVcd(const QByteArray &text)

@@ -61,8 +61,8 @@ QList<VcdChange> changesFrom(const QString &text)
     return changes;
 }
 
-const VcdHeader kHeader{QStringLiteral("2024-06-11T12:00:00"), QStringLiteral("wavemill-export 1.0"),
-                        QString()};
+const VcdHeader kHeader{QStringLiteral("2024-06-11T12:00:00"),
+                        QStringLiteral("wavemill-export 1.0"), QString()};
 
 } // namespace
 
@@ -87,26 +87,52 @@ void TestExportWriters::vcdHoldsEverySampleAtItsTime_data()
     QTest::addColumn<QString>("firstChanges");
     QTest::addColumn<int>("changeCount");
 
-    QTest::newRow("all low") << "" << "1,2,3" << "000" << "" << 0;
-    QTest::newRow("all high, the extra element too") << "*2=ff" << "2" << "1" << "" << 0;
-    QTest::newRow("bit 7 is the earliest sample") << "1@0=80" << "1" << "1"
+    QTest::newRow("all low") << ""
+                             << "1,2,3"
+                             << "000"
+                             << "" << 0;
+    QTest::newRow("all high, the extra element too") << "*2=ff"
+                                                     << "2"
+                                                     << "1"
+                                                     << "" << 0;
+    QTest::newRow("bit 7 is the earliest sample") << "1@0=80"
+                                                  << "1"
+                                                  << "1"
                                                   << "200736 trace1 0" << 1;
-    QTest::newRow("a one-sample pulse at sample 1")
-        << "1@0=40" << "1" << "0" << "200736 trace1 1; 401472 trace1 0" << 2;
-    QTest::newRow("a rise across a byte boundary")
-        << "1@1=ff 1@2=ff" << "1" << "0" << "1605888 trace1 1; 4817664 trace1 0" << 2;
-    QTest::newRow("the last captured sample")
-        << "3@63487=01" << "3" << "0" << "101954416608 trace3 1" << 1;
-    QTest::newRow("the buffer's extra element is not exported")
-        << "1@63488=ff 2@63488=55" << "1,2" << "00" << "" << 0;
+    QTest::newRow("a one-sample pulse at sample 1") << "1@0=40"
+                                                    << "1"
+                                                    << "0"
+                                                    << "200736 trace1 1; 401472 trace1 0" << 2;
+    QTest::newRow("a rise across a byte boundary") << "1@1=ff 1@2=ff"
+                                                   << "1"
+                                                   << "0"
+                                                   << "1605888 trace1 1; 4817664 trace1 0" << 2;
+    QTest::newRow("the last captured sample") << "3@63487=01"
+                                              << "3"
+                                              << "0"
+                                              << "101954416608 trace3 1" << 1;
+    QTest::newRow("the buffer's extra element is not exported") << "1@63488=ff 2@63488=55"
+                                                                << "1,2"
+                                                                << "00"
+                                                                << "" << 0;
     QTest::newRow("two traces change at one time")
-        << "1@5=0f 3@5=f0" << "1,3" << "00"
+        << "1@5=0f 3@5=f0"
+        << "1,3"
+        << "00"
         << "8029440 trace3 1; 8832384 trace1 1; 8832384 trace3 0; 9635328 trace1 0" << 4;
     QTest::newRow("a chosen trace beside busy ones left out")
-        << "*1=55 2@10=01 *3=aa" << "2" << "0" << "17464032 trace2 1; 17664768 trace2 0" << 2;
-    QTest::newRow("a change at every sample") << "*1=55" << "1" << "0"
+        << "*1=55 2@10=01 *3=aa"
+        << "2"
+        << "0"
+        << "17464032 trace2 1; 17664768 trace2 0" << 2;
+    QTest::newRow("a change at every sample") << "*1=55"
+                                              << "1"
+                                              << "0"
                                               << "200736 trace1 1; 401472 trace1 0" << kSamples - 1;
-    QTest::newRow("traces in the order asked") << "*3=ff" << "3,1" << "10" << "" << 0;
+    QTest::newRow("traces in the order asked") << "*3=ff"
+                                               << "3,1"
+                                               << "10"
+                                               << "" << 0;
 }
 
 void TestExportWriters::vcdHoldsEverySampleAtItsTime()
@@ -162,19 +188,24 @@ void TestExportWriters::csvRowsFollowTheLevels_data()
     QTest::addColumn<int>("rowCount");
 
     QTest::newRow("flat: the first and the last sample")
-        << "" << "1,2,3" << false << QByteArray("time_ms,sample,trace1,trace2,trace3")
+        << ""
+        << "1,2,3" << false << QByteArray("time_ms,sample,trace1,trace2,trace3")
         << QByteArray("0.0000000,0,0,0,0\n10195.4416608,507903,0,0,0\n") << 2;
     QTest::newRow("a pulse at sample 1, picked traces")
-        << "2@0=40" << "2,3" << false << QByteArray("time_ms,sample,trace2,trace3")
+        << "2@0=40"
+        << "2,3" << false << QByteArray("time_ms,sample,trace2,trace3")
         << QByteArray("0.0000000,0,0,0\n0.0200736,1,1,0\n0.0401472,2,0,0\n") << 4;
     QTest::newRow("a change in the last sample has no extra row")
-        << "1@63487=01" << "1" << false << QByteArray("time_ms,sample,trace1")
+        << "1@63487=01"
+        << "1" << false << QByteArray("time_ms,sample,trace1")
         << QByteArray("0.0000000,0,0\n10195.4416608,507903,1\n") << 2;
-    QTest::newRow("the extra element is no row") << "1@63488=ff" << "1" << false
-                                                 << QByteArray("time_ms,sample,trace1")
-                                                 << QByteArray("0.0000000,0,0\n") << 2;
+    QTest::newRow("the extra element is no row")
+        << "1@63488=ff"
+        << "1" << false << QByteArray("time_ms,sample,trace1") << QByteArray("0.0000000,0,0\n")
+        << 2;
     QTest::newRow("every sample")
-        << "1@0=a0" << "1" << true << QByteArray("time_ms,sample,trace1")
+        << "1@0=a0"
+        << "1" << true << QByteArray("time_ms,sample,trace1")
         << QByteArray("0.0000000,0,1\n0.0200736,1,0\n0.0401472,2,1\n0.0602208,3,0\n") << kSamples;
 }
 

@@ -39,7 +39,10 @@ public:
     /// reader closed the port, the link failed, or *stop became non-zero.
     bool writeAll(const std::uint8_t *data, std::size_t size,
                   const volatile std::sig_atomic_t *stop = nullptr);
-    bool writeAll(const std::vector<std::uint8_t> &bytes) { return writeAll(bytes.data(), bytes.size()); }
+    bool writeAll(const std::vector<std::uint8_t> &bytes)
+    {
+        return writeAll(bytes.data(), bytes.size());
+    }
 
     /// Drops what the reader has not taken yet.
     void discardUnread();

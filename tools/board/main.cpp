@@ -41,7 +41,7 @@ void onStopSignal(int)
 struct Options
 {
     std::unique_ptr<Signal> signal;
-    std::uint64_t count = kCaptureBytes; // 0: without end
+    std::uint64_t count = kCaptureBytes;          // 0: without end
     double bytesPerSecond = kBoardBytesPerSecond; // 0: as fast as possible
     bool once = false;
     int settleMs = 50;
@@ -85,7 +85,10 @@ double numberOption(const QCommandLineParser &parser, const QString &name, doubl
     const auto value = number(parser.value(name));
     if (!value || *value < low || *value > high)
         fail(QStringLiteral("--%1 wants a number from %2 to %3, not \"%4\"")
-                 .arg(name).arg(low).arg(high).arg(parser.value(name)));
+                 .arg(name)
+                 .arg(low)
+                 .arg(high)
+                 .arg(parser.value(name)));
     return *value;
 }
 
@@ -112,13 +115,13 @@ Options parseOptions(const QCoreApplication &app)
         "  wavemill-board --signal random --seed 7 --pace line\n"
         "  wavemill-board --signal file --file capture.bin --repeat /dev/ttyUSB1"));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("device"),
-                                 QStringLiteral("Serial device to write to instead of a pseudo-terminal."),
-                                 QStringLiteral("[device]"));
+    parser.addPositionalArgument(
+        QStringLiteral("device"),
+        QStringLiteral("Serial device to write to instead of a pseudo-terminal."),
+        QStringLiteral("[device]"));
     const QList<QCommandLineOption> options = {
-        {QStringLiteral("signal"),
-         QStringLiteral("square, uart, random or file (default square)."), QStringLiteral("kind"),
-         QStringLiteral("square")},
+        {QStringLiteral("signal"), QStringLiteral("square, uart, random or file (default square)."),
+         QStringLiteral("kind"), QStringLiteral("square")},
         {QStringLiteral("frequency"),
          QStringLiteral("Square wave frequency in Hz (default 1000; the board sees up to about "
                         "24,900 Hz)."),
@@ -223,7 +226,8 @@ std::uint64_t stream(BoardLink &out, Signal &signal, const Options &o)
     const std::uint64_t limit = o.count ? o.count : UINT64_MAX;
     const bool paced = o.bytesPerSecond > 0;
     const std::uint64_t batch =
-        paced ? std::max<std::uint64_t>(1, std::uint64_t(o.bytesPerSecond * kPacedBatchSeconds)) : kMaxWrite;
+        paced ? std::max<std::uint64_t>(1, std::uint64_t(o.bytesPerSecond * kPacedBatchSeconds))
+              : kMaxWrite;
     const double nsPerByte = paced ? 1e9 / o.bytesPerSecond : 0;
     const std::int64_t start = nowNs();
     std::vector<std::uint8_t> chunk;
@@ -234,7 +238,8 @@ std::uint64_t stream(BoardLink &out, Signal &signal, const Options &o)
         std::uint64_t due = limit;
         if (paced) {
             // Bytes whose time has come, counting the one leaving now.
-            due = std::min<std::uint64_t>(limit, std::uint64_t(double(nowNs() - start) / nsPerByte) + 1);
+            due = std::min<std::uint64_t>(limit,
+                                          std::uint64_t(double(nowNs() - start) / nsPerByte) + 1);
             if (due <= sent) {
                 const std::uint64_t next = std::min(limit, sent + batch) - 1;
                 sleepUntilNs(start + std::int64_t(double(next) * nsPerByte));
@@ -265,7 +270,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("wavemill-board"));
     Options o = parseOptions(app);
 
-    struct sigaction action{};
+    struct sigaction action
+    {
+    };
     action.sa_handler = onStopSignal;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
@@ -279,25 +286,30 @@ int main(int argc, char *argv[])
     std::printf("%s\n", out.path().c_str());
     std::fflush(stdout);
 
-    const QString pace = o.bytesPerSecond > 0 ? QString::number(o.bytesPerSecond, 'f', 0) + " bytes/s"
-                                              : QStringLiteral("as fast as possible");
-    const QString amount = o.count ? QString::number(o.count) + " bytes" : QStringLiteral("without end");
+    const QString pace = o.bytesPerSecond > 0
+                             ? QString::number(o.bytesPerSecond, 'f', 0) + " bytes/s"
+                             : QStringLiteral("as fast as possible");
+    const QString amount =
+        o.count ? QString::number(o.count) + " bytes" : QStringLiteral("without end");
     while (!g_stop) {
         if (out.isPseudoTerminal()) {
-            std::fprintf(stderr, "wavemill-board: waiting for %s to be opened\n", out.path().c_str());
+            std::fprintf(stderr, "wavemill-board: waiting for %s to be opened\n",
+                         out.path().c_str());
             while (!g_stop && !out.readerPresent())
                 sleepMs(kPresencePollMs);
             if (g_stop)
                 break;
             sleepMs(o.settleMs);
         }
-        std::fprintf(stderr, "wavemill-board: streaming %s at %s\n", qPrintable(amount), qPrintable(pace));
+        std::fprintf(stderr, "wavemill-board: streaming %s at %s\n", qPrintable(amount),
+                     qPrintable(pace));
         o.signal->rewind();
         const std::int64_t began = nowNs();
         const std::uint64_t sent = stream(out, *o.signal, o);
         const double seconds = double(nowNs() - began) / 1e9;
         std::fprintf(stderr, "wavemill-board: sent %llu bytes in %.3f s (%.0f bytes/s)%s\n",
-                     static_cast<unsigned long long>(sent), seconds, seconds > 0 ? double(sent) / seconds : 0.0,
+                     static_cast<unsigned long long>(sent), seconds,
+                     seconds > 0 ? double(sent) / seconds : 0.0,
                      out.readerPresent() ? "" : ", the port was closed");
         if (!out.isPseudoTerminal())
             break;

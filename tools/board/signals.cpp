@@ -52,9 +52,7 @@ bool UartText::level(std::uint64_t i) const
     return (character >> (inFrame - 1)) & 1u;
 }
 
-RandomBytes::RandomBytes(std::uint32_t seed) : m_seed(seed), m_engine(seed)
-{
-}
+RandomBytes::RandomBytes(std::uint32_t seed) : m_seed(seed), m_engine(seed) {}
 
 bool RandomBytes::nextByte(std::uint8_t &byte)
 {

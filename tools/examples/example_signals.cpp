@@ -68,8 +68,8 @@ Example makePwm()
 
     TraceSketch pwm(false);
     for (int second = 0; second * kMicrosecondsPerSecond < TraceSketch::length(); ++second)
-        addPwm(pwm, second * kMicrosecondsPerSecond, (second + 1) * kMicrosecondsPerSecond,
-               2000, dutyPercent(second) / 100.0);
+        addPwm(pwm, second * kMicrosecondsPerSecond, (second + 1) * kMicrosecondsPerSecond, 2000,
+               dutyPercent(second) / 100.0);
 
     // Servo pulses at 50 Hz sweeping from 1 ms to 2 ms across the capture.
     TraceSketch servo(false);

@@ -92,8 +92,8 @@ QList<int> parseTraces(const QString &text)
 
 Format chooseFormat(const QString &requested, const QString &output)
 {
-    const QString name = requested.isEmpty() ? QFileInfo(output).suffix().toLower()
-                                             : requested.toLower();
+    const QString name =
+        requested.isEmpty() ? QFileInfo(output).suffix().toLower() : requested.toLower();
     if (name == QLatin1String("vcd"))
         return Format::Vcd;
     if (name == QLatin1String("csv"))
@@ -133,7 +133,8 @@ void writeOutput(const QString &path, const QString &capturePath, const QByteArr
     if (target.exists() && !target.isFile())
         fail(kExitFailed, QStringLiteral("%1: cannot write: not a regular file").arg(path));
     if (target.exists() && target.canonicalFilePath() == QFileInfo(capturePath).canonicalFilePath())
-        fail(kExitFailed, QStringLiteral("%1: is the capture file itself; not overwritten").arg(path));
+        fail(kExitFailed,
+             QStringLiteral("%1: is the capture file itself; not overwritten").arg(path));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         fail(kExitFailed, QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
@@ -149,8 +150,8 @@ void writeOutput(const QString &path, const QString &capturePath, const QByteArr
 int run(const QStringList &arguments, QTextStream &out)
 {
     QCommandLineParser parser;
-    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QString(), QStringLiteral("file"));
+    const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, QString(),
+                                    QStringLiteral("file"));
     const QCommandLineOption traces(QStringLiteral("traces"), QString(), QStringLiteral("list"),
                                     QStringLiteral("1,2,3"));
     const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("name"));
@@ -181,7 +182,8 @@ int run(const QStringList &arguments, QTextStream &out)
     const QList<int> chosen = parseTraces(parser.value(traces));
     const Format kind = chooseFormat(parser.value(format), outputPath);
     if (kind == Format::Vcd && parser.isSet(everySample))
-        fail(kExitUsage, QStringLiteral("--every-sample is for CSV output; a VCD holds changes only"));
+        fail(kExitUsage,
+             QStringLiteral("--every-sample is for CSV output; a VCD holds changes only"));
 
     const auto buffers = readCapture(capturePath);
     QByteArray content;
