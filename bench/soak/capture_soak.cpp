@@ -41,6 +41,8 @@
 #include "platform/label_control.h"
 #include "platform/serial_component.h"
 
+#include "support/resident_memory.h"
+
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -80,17 +82,7 @@ constexpr int kWaitMs = 20000;
 
 enum class Ending { Complete, ForcedStop, Vanish };
 
-long residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
+using wavemill::bench::residentKb;
 
 /// Runs the event loop until \a done holds or the wait times out.
 bool waitUntil(const std::function<bool()> &done, int timeoutMs = kWaitMs)

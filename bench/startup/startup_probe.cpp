@@ -6,6 +6,8 @@
 //   startup_probe rss_kb <resident set size, kSettleMs later>
 // then ends the program's event loop.
 
+#include "support/resident_memory.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
@@ -28,17 +30,7 @@ long long monotonicNs()
     return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
 }
 
-long residentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').front().toLong();
-    }
-    return -1;
-}
+using wavemill::bench::residentKb;
 
 class FirstExpose : public QObject
 {
