@@ -6,7 +6,7 @@
 //   - the value differs from strtod's reading of the same number (the C
 //     library's correctly rounded conversion, as a second opinion).
 
-#include "app/numbers.h"
+#include "core/numbers.h"
 
 #include <QString>
 

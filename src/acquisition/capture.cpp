@@ -1,7 +1,7 @@
 #include "acquisition/capture.h"
 
 #include "acquisition/serial_setup.h"
-#include "app/numbers.h"
+#include "core/numbers.h"
 #include "platform/drawing_surface.h"
 #include "platform/interval_timer.h"
 #include "platform/label_control.h"

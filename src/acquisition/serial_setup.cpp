@@ -1,6 +1,6 @@
 #include "acquisition/serial_setup.h"
 
-#include "app/numbers.h"
+#include "core/numbers.h"
 #include "platform/serial_component.h"
 
 namespace wavemill::acquisition {

@@ -1,14 +1,11 @@
 #pragma once
 
-#include "app/trace_buffers.h"
+#include "core/sample_period.h"
+#include "core/trace_buffers.h"
 
 #include <cstdint>
 
 namespace wavemill {
-
-/// Microseconds per sample: the single-precision number nearest to 20.0736
-/// (exactly 20.07360076904296875), the board's sampling period.
-constexpr float kSamplePeriod = 20.0736f;
 
 /// Zoom factor at start-up: 10 logical units (twips) per sample.
 constexpr std::int16_t kInitialZoom = 10;

@@ -1,6 +1,6 @@
 #include "display/trace_renderer.h"
 
-#include "app/numbers.h"
+#include "core/numbers.h"
 
 namespace wavemill::display {
 

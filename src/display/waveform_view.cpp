@@ -1,6 +1,6 @@
 #include "display/waveform_view.h"
 
-#include "app/numbers.h"
+#include "core/numbers.h"
 #include "display/trace_renderer.h"
 #include "display/zoom.h"
 #include "platform/label_control.h"

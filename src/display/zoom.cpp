@@ -1,6 +1,6 @@
 #include "display/zoom.h"
 
-#include "app/numbers.h"
+#include "core/numbers.h"
 
 namespace wavemill::display {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/trace_buffers.h"
+#include "core/trace_buffers.h"
 
 #include <QByteArray>
 #include <QDir>

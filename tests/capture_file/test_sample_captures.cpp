@@ -1,4 +1,5 @@
-#include "app/main_state.h"
+#include "core/sample_period.h"
+#include "core/samples.h"
 #include "capture_file/capture_file_format.h"
 #include "example_signals.h"
 
@@ -16,7 +17,7 @@ constexpr int kSampleCount = kTraceBufferSize * 8;
 
 int level(const TraceBuffer &buffer, int sample)
 {
-    return (buffer[sample / 8] >> (7 - sample % 8)) & 1;
+    return sampleLevel(buffer[sample / kSamplesPerByte], sample % kSamplesPerByte);
 }
 
 /// Reads serial frames the way a receiver would: a falling edge from the idle

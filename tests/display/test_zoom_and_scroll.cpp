@@ -1,4 +1,4 @@
-#include "app/numbers.h"
+#include "core/numbers.h"
 #include "display/zoom.h"
 #include "platform/picture_box.h"
 #include "platform/recording_surface.h"

@@ -8,9 +8,9 @@ namespace wavemill::board {
 bool SampledSignal::nextByte(std::uint8_t &byte)
 {
     std::uint8_t packed = 0;
-    for (int bit = kSamplesPerByte - 1; bit >= 0; --bit) {
+    for (int k = 0; k < kSamplesPerByte; ++k) {
         if (level(m_sample++))
-            packed |= std::uint8_t(1u << bit);
+            packed |= sampleBit(k);
     }
     byte = packed;
     return true;
@@ -91,8 +91,8 @@ std::vector<bool> unpack(const std::vector<std::uint8_t> &bytes)
     std::vector<bool> samples;
     samples.reserve(bytes.size() * kSamplesPerByte);
     for (std::uint8_t byte : bytes) {
-        for (int bit = kSamplesPerByte - 1; bit >= 0; --bit)
-            samples.push_back((byte >> bit) & 1u);
+        for (int k = 0; k < kSamplesPerByte; ++k)
+            samples.push_back(sampleLevel(byte, k));
     }
     return samples;
 }

@@ -3,6 +3,9 @@
 // Signals the board simulator streams, as the board sends them: eight
 // samples a byte, the earliest in bit 7, a 1 bit meaning a high level.
 
+#include "core/sample_period.h"
+#include "core/samples.h"
+
 #include <cstdint>
 #include <random>
 #include <string>
@@ -10,9 +13,6 @@
 
 namespace wavemill::board {
 
-/// The board samples its input once every 20.0736 µs.
-constexpr double kSamplePeriodUs = 20.0736;
-constexpr int kSamplesPerByte = 8;
 /// One byte leaves the board every 8 samples: about 6,227 bytes a second.
 constexpr double kBoardBytesPerSecond = 1e6 / (kSamplePeriodUs * kSamplesPerByte);
 /// 115200 baud with a start and a stop bit: 10 bits a byte.

@@ -1,6 +1,7 @@
 #include "example_signals.h"
 
-#include "app/main_state.h"
+#include "core/sample_period.h"
+#include "core/samples.h"
 
 #include <algorithm>
 #include <cmath>
@@ -124,7 +125,7 @@ TraceBuffer TraceSketch::packed() const
     TraceBuffer buffer{};
     for (int s = 0; s < kSampleCount; ++s) {
         if (m_levels[s])
-            buffer[s / 8] |= std::uint8_t(0x80 >> (s % 8));
+            buffer[s / kSamplesPerByte] |= sampleBit(s % kSamplesPerByte);
     }
     return buffer;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/trace_buffers.h"
+#include "core/samples.h"
+#include "core/trace_buffers.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,7 +12,7 @@
 namespace wavemill::examples {
 
 /// Samples in one trace buffer, its last element included.
-constexpr int kSampleCount = kTraceBufferSize * 8;
+constexpr int kSampleCount = kTraceBufferSize * kSamplesPerByte;
 
 /// The levels of one trace, one per sample, before they are packed eight to
 /// a byte as the board sends them.

@@ -470,4 +470,4 @@ void PictureBoxTest::resizeKeepsTheDrawingInPlace()
 }
 
 QTEST_MAIN(PictureBoxTest)
-#include "picture_box_test.moc"
+#include "test_picture_box.moc"

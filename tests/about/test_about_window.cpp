@@ -253,4 +253,4 @@ void TestAboutWindow::fontFamilyPrefersTheDesignedFace()
 }
 
 QTEST_MAIN(TestAboutWindow)
-#include "tst_about_window.moc"
+#include "test_about_window.moc"

@@ -205,4 +205,4 @@ void TestExportProgram::helpExplainsTheFormats()
 }
 
 QTEST_GUILESS_MAIN(TestExportProgram)
-#include "export_program.moc"
+#include "test_export_program.moc"

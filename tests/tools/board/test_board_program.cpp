@@ -9,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+using namespace wavemill;
 using namespace wavemill::board;
 
 namespace {
@@ -226,4 +227,4 @@ void BoardProgram::explainsItselfAndRefusesBadOptions()
 }
 
 QTEST_GUILESS_MAIN(BoardProgram)
-#include "board_program.moc"
+#include "test_board_program.moc"

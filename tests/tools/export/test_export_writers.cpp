@@ -1,5 +1,6 @@
 // The VCD and CSV writers against levels computed sample by sample here.
 
+#include "core/samples.h"
 #include "csv_writer.h"
 #include "vcd_writer.h"
 
@@ -21,7 +22,7 @@ constexpr qint64 kTicks = 200736;
 
 int level(const TraceBuffers &buffers, int channel, int sample)
 {
-    return ((*buffers.trace(channel))[sample / 8] >> (7 - sample % 8)) & 1;
+    return sampleLevel((*buffers.trace(channel))[sample / kSamplesPerByte], sample % kSamplesPerByte);
 }
 
 /// Buffers from edits like "1@0=80 2@63487=01 *3=ff": trace@byte=hex sets one
@@ -272,4 +273,4 @@ void TestExportWriters::csvTimeIsExactMilliseconds()
 }
 
 QTEST_GUILESS_MAIN(TestExportWriters)
-#include "export_writers.moc"
+#include "test_export_writers.moc"

@@ -173,4 +173,4 @@ void TestExportPeers::fstRoundTripKeepsEveryChange()
 }
 
 QTEST_GUILESS_MAIN(TestExportPeers)
-#include "export_peers.moc"
+#include "test_export_peers.moc"

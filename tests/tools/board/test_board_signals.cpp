@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+using namespace wavemill;
 using namespace wavemill::board;
 
 namespace {
@@ -224,4 +225,4 @@ void BoardSignals::fileBytesEndOrRepeat()
 }
 
 QTEST_GUILESS_MAIN(BoardSignals)
-#include "board_signals.moc"
+#include "test_board_signals.moc"

@@ -179,4 +179,4 @@ void TestAboutLink::closingMainWindowClosesAboutAndEndsProgram()
 }
 
 QTEST_MAIN(TestAboutLink)
-#include "tst_about_link.moc"
+#include "test_about_link.moc"
