@@ -22,7 +22,8 @@ constexpr qint64 kTicks = 200736;
 
 int level(const TraceBuffers &buffers, int channel, int sample)
 {
-    return sampleLevel((*buffers.trace(channel))[sample / kSamplesPerByte], sample % kSamplesPerByte);
+    return sampleLevel((*buffers.trace(channel))[sample / kSamplesPerByte],
+                       sample % kSamplesPerByte);
 }
 
 /// Buffers from edits like "1@0=80 2@63487=01 *3=ff": trace@byte=hex sets one
