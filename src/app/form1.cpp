@@ -13,6 +13,7 @@
 #include "platform/qt_file_dialog.h"
 #include "platform/qt_message_box.h"
 #include "platform/qt_serial_component.h"
+#include "platform/scroll_bar_control.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -127,7 +128,7 @@ void Form1::createControls()
     Line1 = new LineControl(Picture1, 0, -240, 0, 5160);
     Label3 = new LabelControl(Picture1, QStringLiteral("Label3"), 9960, 5160, 540, 180, true);
 
-    HScroll1 = placed(new QScrollBar(Qt::Horizontal, this), 240, 5400, 10215, 255);
+    HScroll1 = placed(new platform::ScrollBarControl(this), 240, 5400, 10215, 255);
     HScroll1->setMinimum(0);
     HScroll1->setValue(0);
     HScroll1->setSingleStep(2);

@@ -1,0 +1,36 @@
+#include "platform/scroll_bar_control.h"
+
+#include <QKeyEvent>
+
+namespace wavemill::platform {
+
+ScrollBarControl::ScrollBarControl(QWidget *parent) : QScrollBar(Qt::Horizontal, parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void ScrollBarControl::keyPressEvent(QKeyEvent *event)
+{
+    SliderAction action = SliderNoAction;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        action = SliderSingleStepSub;
+        break;
+    case Qt::Key_Right:
+        action = SliderSingleStepAdd;
+        break;
+    case Qt::Key_PageUp:
+        action = SliderPageStepSub;
+        break;
+    case Qt::Key_PageDown:
+        action = SliderPageStepAdd;
+        break;
+    default:
+        QScrollBar::keyPressEvent(event);
+        return;
+    }
+    triggerAction(action);
+    event->accept();
+}
+
+} // namespace wavemill::platform

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QScrollBar>
+
+namespace wavemill::platform {
+
+/// A horizontal scroll bar that takes the keyboard focus and moves as the
+/// keys say: the arrows by the small step, Page Up and Page Down by the large
+/// step towards the start and the end. (QScrollBar inverts its controls for
+/// the sake of vertical bars, which would swap left and right here.)
+class ScrollBarControl : public QScrollBar
+{
+    Q_OBJECT
+
+public:
+    explicit ScrollBarControl(QWidget *parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+};
+
+} // namespace wavemill::platform
