@@ -10,7 +10,6 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
-#include <QPalette>
 #include <QPixmap>
 #include <QScreen>
 
@@ -42,13 +41,6 @@ constexpr int kFadeInterval = 10;
 constexpr std::int16_t kLoadAlpha = 1;
 constexpr std::int16_t kFadeStep = 5;
 constexpr std::int16_t kOpaqueAlpha = 255;
-
-void setTextColour(LabelControl *label, QRgb colour)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor::fromRgb(colour));
-    label->setPalette(palette);
-}
 
 } // namespace
 
@@ -82,9 +74,9 @@ Form2::Form2(WindowOpacity *opacity, QWidget *parent) : QWidget(parent), m_opaci
     Label1 = new LabelControl(this, kTitle, 1920, 840, 2490, 180, true);
     Label1->setFont(titleFont);
     Label1->adjustSize();
-    setTextColour(Label1, kTitleColour);
+    Label1->setForeColor(kTitleColour);
     Label2 = new LabelControl(this, kCredit, 2400, 1200, 2535, 255);
-    setTextColour(Label2, kCreditColour);
+    Label2->setForeColor(kCreditColour);
     Label3 = new LabelControl(this, kIssues, 2400, 1560, 2175, 255);
     Label4 = new LabelControl(this, kForum, 2400, 1920, 2055, 255);
     Label5 = new LabelControl(this, kWelcome, 2400, 2280, 1815, 255);

@@ -32,6 +32,8 @@ constexpr int kClientHeight = 7185 / kTwips;
 constexpr QRgb kViewBackground = platform::rgb(255, 253, 242);
 constexpr QRgb kProgressBackground = platform::rgb(255, 255, 242);
 constexpr QRgb kProgressColour = platform::rgb(199, 240, 254);
+/// The trace captions are black on the pale view under any theme.
+constexpr QRgb kCaptionColour = platform::rgb(0, 0, 0);
 /// The progress frame has a one-pixel border; the waveform view none.
 constexpr int kProgressBorder = 1;
 
@@ -127,6 +129,8 @@ void Form1::createControls()
     Label9 = new LabelControl(Picture1, QStringLiteral("第三通道"), 120, 2880, 855, 255);
     Line1 = new LineControl(Picture1, 0, -240, 0, 5160);
     Label3 = new LabelControl(Picture1, QStringLiteral("Label3"), 9960, 5160, 540, 180, true);
+    for (LabelControl *caption : {Label7, Label8, Label9})
+        caption->setForeColor(kCaptionColour);
 
     HScroll1 = placed(new platform::ScrollBarControl(this), 240, 5400, 10215, 255);
     HScroll1->setMinimum(0);

@@ -1,6 +1,7 @@
 #include "platform/label_control.h"
 
 #include <QMouseEvent>
+#include <QPalette>
 
 #include <cmath>
 
@@ -26,6 +27,14 @@ void LabelControl::setCaption(const QString &caption)
     setText(caption);
     if (m_autoSize)
         adjustSize();
+}
+
+void LabelControl::setForeColor(QRgb colour)
+{
+    // Only this role is set, so it wins over every later palette change.
+    QPalette own = palette();
+    own.setColor(QPalette::WindowText, QColor::fromRgb(colour));
+    setPalette(own);
 }
 
 void LabelControl::setLeft(double twips)

@@ -26,6 +26,10 @@ public:
     void setLeft(double twips);
     void setTop(double twips);
 
+    /// The text colour, kept whatever the palette or theme; a label whose
+    /// colour is never set follows the theme.
+    void setForeColor(QRgb colour);
+
     /// A clickable label takes mouse presses; others let them through to
     /// what lies beneath.
     void setClickable(bool clickable);

@@ -35,6 +35,7 @@ private slots:
     void cannotBeResized();
     void startsIdleWithNothingDrawn();
     void movesFocusInTheCapturesOrder();
+    void writesTheTraceCaptionsBlackUnderAnyTheme();
     void configuresThePortAtLoadWithoutOpeningIt();
     void readsThePortNumberFromTheSelector_data();
     void readsThePortNumberFromTheSelector();
@@ -209,6 +210,25 @@ void TestMainWindow::movesFocusInTheCapturesOrder()
         QCOMPARE(m_form->HScroll1->value(), value);
         QCOMPARE(m_form->state().storedScrollValue, value);
     }
+}
+
+void TestMainWindow::writesTheTraceCaptionsBlackUnderAnyTheme()
+{
+    const QPalette original = QApplication::palette();
+    QPalette dark = original;
+    dark.setColor(QPalette::Window, QColor(30, 30, 30));
+    dark.setColor(QPalette::WindowText, QColor(240, 240, 240));
+    QApplication::setPalette(dark); // a theme changed under a window that is open
+    QCoreApplication::processEvents();
+    Form1 later(PlatformComponents{m_serial, nullptr, nullptr}); // and one opened under it
+    for (Form1 *form : {m_form, &later}) {
+        for (QLabel *caption : {form->Label7, form->Label8, form->Label9})
+            QCOMPARE(caption->palette().color(caption->foregroundRole()), QColor(Qt::black));
+        // Labels of no set colour follow the theme.
+        QCOMPARE(form->Label6->palette().color(form->Label6->foregroundRole()),
+                 QColor(240, 240, 240));
+    }
+    QApplication::setPalette(original);
 }
 
 void TestMainWindow::configuresThePortAtLoadWithoutOpeningIt()
