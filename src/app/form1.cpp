@@ -122,13 +122,17 @@ void Form1::createControls()
 
     // The waveform view and what lies on it (positions relative to the view).
     Picture1 = placed(new PictureBox(this, kTwips, kViewBackground), 240, 120, 10215, 5175);
-    Label7 = new LabelControl(Picture1, QStringLiteral("第一通道"), 120, 240, 855, 255);
+    Label7 =
+        new LabelControl(Picture1->clientArea(), QStringLiteral("第一通道"), 120, 240, 855, 255);
     Line2 = new LineControl(Picture1, 0, 1320, 10200, 1320);
-    Label8 = new LabelControl(Picture1, QStringLiteral("第二通道"), 120, 1560, 855, 255);
+    Label8 =
+        new LabelControl(Picture1->clientArea(), QStringLiteral("第二通道"), 120, 1560, 855, 255);
     Line3 = new LineControl(Picture1, 0, 2640, 10200, 2640);
-    Label9 = new LabelControl(Picture1, QStringLiteral("第三通道"), 120, 2880, 855, 255);
+    Label9 =
+        new LabelControl(Picture1->clientArea(), QStringLiteral("第三通道"), 120, 2880, 855, 255);
     Line1 = new LineControl(Picture1, 0, -240, 0, 5160);
-    Label3 = new LabelControl(Picture1, QStringLiteral("Label3"), 9960, 5160, 540, 180, true);
+    Label3 = new LabelControl(Picture1->clientArea(), QStringLiteral("Label3"), 9960, 5160, 540,
+                              180, true);
     for (LabelControl *caption : {Label7, Label8, Label9})
         caption->setForeColor(kCaptionColour);
 
@@ -148,8 +152,7 @@ void Form1::createControls()
     Picture2 = placed(new PictureBox(this, 1, kProgressBackground, kProgressBorder), 4800, 5880,
                       3495, 255);
     Line4 = new LineControl(Picture2, 0, 0, 0, 240 / kTwips, kProgressColour, 1);
-    Label12 =
-        new LabelControl(Picture2, QStringLiteral("0%"), 1680, 0, 495, 255, false, kProgressBorder);
+    Label12 = new LabelControl(Picture2->clientArea(), QStringLiteral("0%"), 1680, 0, 495, 255);
 
     Label4 = new LabelControl(this, QStringLiteral("数据传输率："), 8400, 5880, 1080, 180, true);
     Label2 = new LabelControl(this, acquisition::kRateIdle, 9480, 5880, 540, 180, true);

@@ -8,9 +8,8 @@
 namespace wavemill::platform {
 
 LabelControl::LabelControl(QWidget *parent, const QString &caption, int left, int top, int width,
-                           int height, bool autoSize, int originPixels)
-    : QLabel(caption, parent), m_left(left), m_top(top), m_autoSize(autoSize),
-      m_origin(originPixels)
+                           int height, bool autoSize)
+    : QLabel(caption, parent), m_left(left), m_top(top), m_autoSize(autoSize)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAutoFillBackground(false);
@@ -64,8 +63,7 @@ void LabelControl::mouseReleaseEvent(QMouseEvent *event)
 
 void LabelControl::place()
 {
-    move(m_origin + int(std::floor(m_left / kTwipsPerPixel)),
-         m_origin + int(std::floor(m_top / kTwipsPerPixel)));
+    move(int(std::floor(m_left / kTwipsPerPixel)), int(std::floor(m_top / kTwipsPerPixel)));
 }
 
 } // namespace wavemill::platform

@@ -13,10 +13,10 @@ class LabelControl : public QLabel
 public:
     static constexpr int kTwipsPerPixel = 15;
 
-    /// Geometry in twips relative to the parent's drawing origin, which lies
-    /// \a originPixels from the parent's corner (a surface's border).
+    /// Geometry in twips relative to the parent (for a label on a drawing
+    /// surface, the surface's client area).
     LabelControl(QWidget *parent, const QString &caption, int left, int top, int width, int height,
-                 bool autoSize = false, int originPixels = 0);
+                 bool autoSize = false);
 
     QString Caption() const { return text(); }
     void setCaption(const QString &caption);
@@ -46,7 +46,6 @@ private:
     double m_left;
     double m_top;
     bool m_autoSize;
-    int m_origin;
 };
 
 } // namespace wavemill::platform

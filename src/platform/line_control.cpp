@@ -11,7 +11,7 @@ namespace wavemill::platform {
 
 LineControl::LineControl(PictureBox *surface, double x1, double y1, double x2, double y2,
                          QRgb colour, int borderWidth)
-    : QWidget(surface), m_surface(surface), m_x1(x1), m_y1(y1), m_x2(x2), m_y2(y2),
+    : QWidget(surface->clientArea()), m_surface(surface), m_x1(x1), m_y1(y1), m_x2(x2), m_y2(y2),
       m_colour(colour), m_borderWidth(std::max(1, borderWidth))
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -56,8 +56,8 @@ void LineControl::setBorderWidth(int width)
 
 void LineControl::place()
 {
-    const QPointF a = m_surface->unitsToWidget(m_x1, m_y1);
-    const QPointF b = m_surface->unitsToWidget(m_x2, m_y2);
+    const QPointF a = m_surface->unitsToClient(m_x1, m_y1);
+    const QPointF b = m_surface->unitsToClient(m_x2, m_y2);
     // The thickness is centred on the line: half of it lies on either side.
     const int before = m_borderWidth / 2;
     const QRect box =
@@ -72,8 +72,8 @@ void LineControl::place()
 void LineControl::paintEvent(QPaintEvent *)
 {
     QPainter p(this);
-    const QPointF a = m_surface->unitsToWidget(m_x1, m_y1) - QPointF(pos());
-    const QPointF b = m_surface->unitsToWidget(m_x2, m_y2) - QPointF(pos());
+    const QPointF a = m_surface->unitsToClient(m_x1, m_y1) - QPointF(pos());
+    const QPointF b = m_surface->unitsToClient(m_x2, m_y2) - QPointF(pos());
     if (std::floor(a.x()) == std::floor(b.x()) || std::floor(a.y()) == std::floor(b.y())) {
         // Axis-aligned: the whole box is the line.
         p.fillRect(rect(), QColor(m_colour));

@@ -8,7 +8,8 @@ class PictureBox;
 
 /// A line control that lives on a drawing surface: it is moved by setting its
 /// end points (in the surface's units), never drawn, always shows above the
-/// drawing, and the surface's Cls leaves it in place.
+/// drawing, and the surface's Cls leaves it in place. Its thickness is
+/// centred on the line and clipped to the surface's inner area.
 class LineControl : public QWidget
 {
     Q_OBJECT

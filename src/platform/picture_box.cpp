@@ -11,10 +11,15 @@ namespace wavemill::platform {
 
 PictureBox::PictureBox(QWidget *parent, int unitsPerPixel, QRgb background, int borderPixels)
     : QWidget(parent), m_unitsPerPixel(unitsPerPixel), m_background(background),
-      m_border(borderPixels)
+      m_border(borderPixels), m_client(new QWidget(this))
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The client area paints nothing and takes no mouse: the surface beneath
+    // shows through it and gets the pointer.
+    m_client->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_client->setAttribute(Qt::WA_NoSystemBackground);
+    m_client->setGeometry(m_border, m_border, 0, 0);
 }
 
 PictureBox::~PictureBox()
@@ -37,9 +42,9 @@ float PictureBox::ScaleWidth() const
     return float((width() - 2 * m_border) * m_unitsPerPixel);
 }
 
-QPointF PictureBox::unitsToWidget(double x, double y) const
+QPointF PictureBox::unitsToClient(double x, double y) const
 {
-    return {m_border + x / m_unitsPerPixel, m_border + y / m_unitsPerPixel};
+    return {x / m_unitsPerPixel, y / m_unitsPerPixel};
 }
 
 void PictureBox::ensureImage()
@@ -75,6 +80,8 @@ void PictureBox::ensureImage()
 
 void PictureBox::resizeEvent(QResizeEvent *)
 {
+    m_client->setGeometry(m_border, m_border, std::max(0, width() - 2 * m_border),
+                          std::max(0, height() - 2 * m_border));
     ensureImage();
 }
 

@@ -61,8 +61,11 @@ public:
 
     int unitsPerPixel() const { return m_unitsPerPixel; }
     int borderPixels() const { return m_border; }
-    /// Widget coordinates of a point given in the surface's units.
-    QPointF unitsToWidget(double x, double y) const;
+    /// The area inside the border: the parent of the line and label controls
+    /// that lie on the surface, so that none of them can cover the border.
+    QWidget *clientArea() const { return m_client; }
+    /// Client-area coordinates, in pixels, of a point given in the surface's units.
+    QPointF unitsToClient(double x, double y) const;
 
 signals:
     /// Pointer position in the surface's units.
@@ -129,6 +132,7 @@ private:
     const int m_unitsPerPixel;
     const QRgb m_background;
     const int m_border;
+    QWidget *m_client;
     qreal m_dpr = 1.0;
     QImage m_image;
     QSize m_imageMadeFor; // widget size the backing image was made for

@@ -221,6 +221,8 @@ private slots:
     void drawingReachesTheScreenAndSurvivesHideAndShow();
     void lineControlStaysAboveTheDrawingAfterCls();
     void resizeKeepsTheDrawingInPlace();
+    void progressBarStaysInsideItsFrame_data();
+    void progressBarStaysInsideItsFrame();
 };
 
 void PictureBoxTest::viewIsTheSameDrawnFastOrPlain_data()
@@ -467,6 +469,49 @@ void PictureBoxTest::resizeKeepsTheDrawingInPlace()
     const QString diff = difference(after.copy(before.rect()), before);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
     QCOMPARE(after.pixel(kViewWidthPixels + 20, kViewHeightPixels + 10), kBackground);
+}
+
+void PictureBoxTest::progressBarStaysInsideItsFrame_data()
+{
+    QTest::addColumn<int>("thickness");
+    QTest::addColumn<int>("visibleColumns");
+    // The progress frame: 233 x 17 pixels with a one-pixel border, so 231
+    // inner columns; the bar's thickness is centred on the inner left edge.
+    QTest::newRow("empty") << 1 << 1;
+    QTest::newRow("thickness 2") << 2 << 1;
+    QTest::newRow("thickness 3") << 3 << 2;
+    QTest::newRow("half") << 231 << 116;
+    QTest::newRow("full, 2 s + 1") << 463 << 231;
+}
+
+void PictureBoxTest::progressBarStaysInsideItsFrame()
+{
+    QFETCH(int, thickness);
+    QFETCH(int, visibleColumns);
+    constexpr QRgb kBar = qRgb(199, 240, 254);
+    constexpr QRgb kFrameBackground = qRgb(255, 255, 242);
+    PictureBox frame(nullptr, 1, kFrameBackground, 1);
+    frame.resize(233, 17);
+    LineControl bar(&frame, 0, 0, 0, 16, kBar, 1);
+    bar.setBorderWidth(thickness);
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+
+    const QRgb border = frame.palette().color(QPalette::Dark).rgb();
+    QImage shown;
+    QTRY_COMPARE((shown = onScreen(frame)).pixel(1, 8), kBar);
+    for (int x = 0; x < shown.width(); ++x) {
+        for (int y = 0; y < shown.height(); ++y) {
+            const bool onBorder =
+                x == 0 || y == 0 || x == shown.width() - 1 || y == shown.height() - 1;
+            const QRgb expected =
+                onBorder ? border : (x <= visibleColumns ? kBar : kFrameBackground);
+            QVERIFY2(
+                shown.pixel(x, y) == expected,
+                qPrintable(
+                    QStringLiteral("(%1, %2) is %3").arg(x).arg(y).arg(shown.pixel(x, y), 8, 16)));
+        }
+    }
 }
 
 QTEST_MAIN(PictureBoxTest)
