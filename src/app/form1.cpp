@@ -196,18 +196,20 @@ void Form1::createControls()
 
 void Form1::wireEvents()
 {
-    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
-    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
-    connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click);
-    connect(HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
-    connect(MSComm1, &platform::SerialComponent::OnComm, this, &Form1::MSComm1_OnComm);
-    connect(Timer1, &platform::IntervalTimer::Timer, this, &Form1::Timer1_Timer);
-    connect(Timer2, &platform::IntervalTimer::Timer, this, &Form1::Timer2_Timer);
-    connect(Label10, &platform::LabelControl::Click, this, &Form1::Label10_Click);
-    connect(Picture1, &platform::PictureBox::mouseMoved, this, &Form1::Picture1_MouseMove);
-    connect(Picture1, &platform::PictureBox::mousePressed, this, &Form1::Picture1_MouseDown);
+    m_wiring = {
+        connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click),
+        connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click),
+        connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click),
+        connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click),
+        connect(Command6, &QPushButton::clicked, this, &Form1::Command6_Click),
+        connect(HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change),
+        connect(MSComm1, &platform::SerialComponent::OnComm, this, &Form1::MSComm1_OnComm),
+        connect(Timer1, &platform::IntervalTimer::Timer, this, &Form1::Timer1_Timer),
+        connect(Timer2, &platform::IntervalTimer::Timer, this, &Form1::Timer2_Timer),
+        connect(Label10, &platform::LabelControl::Click, this, &Form1::Label10_Click),
+        connect(Picture1, &platform::PictureBox::mouseMoved, this, &Form1::Picture1_MouseMove),
+        connect(Picture1, &platform::PictureBox::mousePressed, this, &Form1::Picture1_MouseDown),
+    };
 }
 
 void Form1::setDrawingSurface(platform::DrawingSurface *surface)
@@ -229,8 +231,15 @@ void Form1::Form_Load()
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    // Closing the main window ends the program at once, About window and all.
-    m_about.reset();
+    // Closing the main window ends the program at once, About window and all,
+    // and no handler runs after it: an event or tick already on its way
+    // finds nothing connected.
+    for (const QMetaObject::Connection &connection : std::as_const(m_wiring))
+        disconnect(connection);
+    m_wiring.clear();
+    Timer1->setInterval(0);
+    Timer2->setInterval(0);
+    m_about.reset(); // its fade stops with it
     MSComm1->setPortOpen(false);
     event->accept();
     QCoreApplication::quit();

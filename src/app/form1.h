@@ -135,6 +135,7 @@ private:
     std::unique_ptr<acquisition::Capture> m_capture;
     std::unique_ptr<capture_file::CaptureFileCommands> m_files;
     std::unique_ptr<about::AboutLink> m_about;
+    QList<QMetaObject::Connection> m_wiring; // every event to its handler
 };
 
 } // namespace wavemill

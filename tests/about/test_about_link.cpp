@@ -170,12 +170,31 @@ void TestAboutLink::closingMainWindowClosesAboutAndEndsProgram()
     QPointer<Form2> about = openAboutWindow();
     QVERIFY(about);
 
+    // A capture runs, and every timer is due soon.
+    form.Command2_Click();
+    QVERIFY(fake.PortOpen());
+    form.Timer1->setInterval(20);
+    form.Timer2->setInterval(20);
+    about->Timer1->setInterval(20);
+
     QTimer::singleShot(0, &form, [&form] { form.close(); });
     // Should the program go on running, give up after a while.
     QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
     QCOMPARE(QCoreApplication::exec(), 0);
     QVERIFY(about.isNull());
     QVERIFY(!form.isVisible());
+    QVERIFY(!fake.PortOpen());
+
+    // No handler runs any more: no tick, no blink, no block, no click.
+    const QStringList captions = {form.Label1->Caption(), form.Label2->Caption(),
+                                  form.Label10->Caption()};
+    fake.feed(QByteArray(1024, '\x55'));
+    emit form.Label10->Click();
+    QTest::qWait(150);
+    QCOMPARE(QStringList({form.Label1->Caption(), form.Label2->Caption(),
+                          form.Label10->Caption()}),
+             captions);
+    QVERIFY(about.isNull());
 }
 
 QTEST_MAIN(TestAboutLink)
