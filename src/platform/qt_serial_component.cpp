@@ -68,7 +68,7 @@ QString QtSerialComponent::portLabel() const
 
 bool QtSerialComponent::setCommPort(std::int16_t port)
 {
-    if (m_port.isOpen())
+    if (PortOpen())
         return refuse(portLabel() + QStringLiteral("已打开，不能更换串口"));
     m_commPort = port;
     m_device.clear();
@@ -77,7 +77,7 @@ bool QtSerialComponent::setCommPort(std::int16_t port)
 
 bool QtSerialComponent::setCommDevice(const QString &device)
 {
-    if (m_port.isOpen())
+    if (PortOpen())
         return refuse(portLabel() + QStringLiteral("已打开，不能更换串口"));
     m_device = device;
     return true;
@@ -157,7 +157,7 @@ bool QtSerialComponent::setInputLen(std::int16_t bytes)
 
 bool QtSerialComponent::PortOpen() const
 {
-    return m_port.isOpen();
+    return m_port.isOpen() || m_lost;
 }
 
 QString QtSerialComponent::deviceForPort(int port) const
@@ -175,9 +175,10 @@ bool QtSerialComponent::setPortOpen(bool open)
     if (!open) {
         m_port.close();
         m_queue.clear();
+        m_lost = false;
         return true;
     }
-    if (m_port.isOpen())
+    if (PortOpen())
         return refuse(portLabel() + QStringLiteral("已打开"));
 
     const QString failed = portLabel() + QStringLiteral("打开失败：");
@@ -201,7 +202,6 @@ bool QtSerialComponent::setPortOpen(bool open)
     m_port.clear(QSerialPort::Input);
     m_port.readAll();
     m_queue.clear();
-    m_lostQueued = false;
     ++m_openings;
     m_error.clear();
     return true;
@@ -231,18 +231,25 @@ void QtSerialComponent::onError(QSerialPort::SerialPortError error)
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
         return;
     // The device went away (a USB adapter pulled out, a closed terminal).
+    // The system port is closed now, so that it raises nothing more; to the
+    // logic the port stays open, with what had arrived still waiting, until
+    // the loss is reported, and then it is closed with nothing waiting. So a
+    // tick in between reads the same count as the tick before.
     m_error = portLabel() + QStringLiteral("连接已断开：") + reasonFor(QSerialPort::ResourceError);
+    m_queue.append(m_port.readAll());
     m_port.close();
-    m_queue.clear();
-    if (m_lostQueued)
+    if (m_lost)
         return;
-    m_lostQueued = true;
+    m_lost = true;
     const quint64 opening = m_openings;
     QMetaObject::invokeMethod(
         this,
         [this, opening] {
-            if (opening != m_openings)
-                return; // the port has been opened again since
+            // Opened again, or closed by the logic, since: nothing to report.
+            if (opening != m_openings || !m_lost)
+                return;
+            m_lost = false;
+            m_queue.clear();
             m_commEvent = comEventDeviceLost;
             emit OnComm();
             m_commEvent = 0;
@@ -262,7 +269,7 @@ void QtSerialComponent::dispatch()
 {
     m_dispatchQueued = false;
     // Never inside another handler: the running one looks again when it returns.
-    if (m_queue.inEvent() || !m_port.isOpen() || !m_queue.eventDue())
+    if (m_queue.inEvent() || !PortOpen() || !m_queue.eventDue())
         return;
     m_queue.beginEvent();
     m_commEvent = comEvReceive;

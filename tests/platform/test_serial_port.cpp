@@ -124,6 +124,7 @@ private slots:
     void failsCleanlyOnPortsItCannotUse_data();
     void failsCleanlyOnPortsItCannotUse();
     void reportsADeviceThatVanishes();
+    void losesTheDeviceInOneStep();
     void reportsAPortHeldByAnotherProgram();
     void ordersPortsUsbFirstInNaturalOrder();
     void parsesSettings_data();
@@ -252,6 +253,31 @@ void TestSerialPort::reportsADeviceThatVanishes()
     QTRY_COMPARE(receiver.lost, 1);
     QVERIFY(!port.PortOpen());
     QVERIFY2(port.errorText().contains(QStringLiteral("断开")), qPrintable(port.errorText()));
+}
+
+void TestSerialPort::losesTheDeviceInOneStep()
+{
+    BoardLine line;
+    QVERIFY(line.open());
+    auto &[pty, port, receiver] = line;
+    pty.write(pattern(500));
+    QTRY_COMPARE(int(port.InBufferCount()), 500);
+    pty.closeMaster();
+    // Until the loss is reported, a tick must see the port open with its
+    // bytes waiting, as before; from the report on, closed with none.
+    QElapsedTimer clock;
+    clock.start();
+    while (receiver.lost == 0 && clock.elapsed() < 5000) {
+        QCoreApplication::processEvents();
+        if (receiver.lost == 0) {
+            QVERIFY(port.PortOpen());
+            QCOMPARE(int(port.InBufferCount()), 500);
+        }
+    }
+    QCOMPARE(receiver.lost, 1);
+    QVERIFY(!port.PortOpen());
+    QCOMPARE(int(port.InBufferCount()), 0);
+    QVERIFY(receiver.sizes.isEmpty());
 }
 
 void TestSerialPort::reportsAPortHeldByAnotherProgram()
