@@ -107,6 +107,9 @@ bool writeCaptureFile(const QString &path, const TraceBuffers &traces)
     if (target.exists() && !target.isFile())
         return false;
     QSaveFile file(path);
+    // In a folder where no temporary file can be made, an existing file the
+    // user may write is written in place; the save is then not atomic.
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     const QByteArray image = toImage(traces);

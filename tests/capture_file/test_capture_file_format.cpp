@@ -6,8 +6,11 @@
 #include <QTest>
 
 #include <csignal>
+#include <functional>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace wavemill;
 using namespace wavemill::capture_file;
@@ -41,6 +44,26 @@ private:
     bool m_ok = false;
 };
 
+/// An unprivileged user's ids: root may write into any folder.
+constexpr uid_t kNobody = 65534;
+
+/// Runs \a work as an unprivileged user in a child process when the tests
+/// run as root, else here; returns what it returned.
+bool asUnprivilegedUser(const std::function<bool()> &work)
+{
+    if (::geteuid() != 0)
+        return work();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+            ::_exit(2);
+        ::_exit(work() ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
 } // namespace
 
 class TestCaptureFileFormat : public QObject
@@ -59,6 +82,8 @@ private slots:
     void badFileChangesNothing();
     void failedSaveKeepsWhatWasThere_data();
     void failedSaveKeepsWhatWasThere();
+    void saveKeepsTheFilesPermissionsInAnyFolder_data();
+    void saveKeepsTheFilesPermissionsInAnyFolder();
 
 private:
     static void longerFileTable();
@@ -247,6 +272,43 @@ void TestCaptureFileFormat::failedSaveKeepsWhatWasThere()
     const QString elsewhere = dir.filePath(QStringLiteral("elsewhere.ird"));
     QVERIFY(writeCaptureFile(elsewhere, *traces));
     QCOMPARE(fileContents(elsewhere), toImage(*traces));
+}
+
+void TestCaptureFileFormat::saveKeepsTheFilesPermissionsInAnyFolder_data()
+{
+    QTest::addColumn<bool>("folderWritable");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("writable folder, private file") << true << 0600;
+    QTest::newRow("writable folder, group-readable file") << true << 0640;
+    // No temporary file can be made beside the target: written in place.
+    QTest::newRow("folder the user cannot write") << false << 0644;
+    QTest::newRow("folder the user cannot write, group-writable file") << false << 0664;
+}
+
+void TestCaptureFileFormat::saveKeepsTheFilesPermissionsInAnyFolder()
+{
+    QFETCH(bool, folderWritable);
+    QFETCH(int, mode);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("captures"));
+    const QString path = folder + QStringLiteral("/old.ird");
+    QVERIFY(QDir().mkdir(folder));
+    QVERIFY(writeFile(path, QByteArray(200000, '\xEE')));
+    // The user owns the file, not the folder.
+    const uid_t user = ::geteuid() == 0 ? kNobody : ::geteuid();
+    QCOMPARE(::chown(path.toLocal8Bit().constData(), user, gid_t(-1)), 0);
+    QCOMPARE(::chmod(path.toLocal8Bit().constData(), mode_t(mode)), 0);
+    QCOMPARE(::chmod(dir.path().toLocal8Bit().constData(), 0755), 0);
+    QCOMPARE(::chmod(folder.toLocal8Bit().constData(), folderWritable ? 0777 : 0555), 0);
+
+    const auto traces = patternedTraces(31);
+    QVERIFY(asUnprivilegedUser([&] { return writeCaptureFile(path, *traces); }));
+    QCOMPARE(fileContents(path), toImage(*traces));
+    struct stat status;
+    QCOMPARE(::stat(path.toLocal8Bit().constData(), &status), 0);
+    QCOMPARE(int(status.st_mode & 07777), mode);
+    QCOMPARE(folderListing(folder), QStringList{QStringLiteral("old.ird file 190467")});
+    ::chmod(folder.toLocal8Bit().constData(), 0755); // so that it can be removed
 }
 
 QTEST_GUILESS_MAIN(TestCaptureFileFormat)
