@@ -28,6 +28,8 @@ const QString kIssues = QStringLiteral("反馈: wavemill/issues");
 const QString kForum = QStringLiteral("讨论: wavemill/forum");
 const QString kWelcome = QStringLiteral("欢迎交流指导");
 
+/// The picture's designed size: 5,250 x 3,525 twips.
+constexpr QSize kDesignedPicture(350, 235);
 /// The window is as tall as its picture plus this much, in twips.
 constexpr int kExtraHeightTwips = 300;
 /// Title colour, a light violet blue, and credit colour, a mid grey.
@@ -90,6 +92,10 @@ Form2::~Form2() = default;
 void Form2::Form_Load()
 {
     Image1->move(0, 0);
+    // A picture that could not be read (no JPEG plug-in) still takes its
+    // designed size, so the window is the same either way.
+    if (Image1->pixmap().isNull())
+        Image1->resize(kDesignedPicture);
     m_outerSize =
         QSize(Image1->width(), Image1->height() + kExtraHeightTwips / LabelControl::kTwipsPerPixel);
     fitToFrame();

@@ -191,8 +191,7 @@ void TestAboutLink::closingMainWindowClosesAboutAndEndsProgram()
     fake.feed(QByteArray(1024, '\x55'));
     emit form.Label10->Click();
     QTest::qWait(150);
-    QCOMPARE(QStringList({form.Label1->Caption(), form.Label2->Caption(),
-                          form.Label10->Caption()}),
+    QCOMPARE(QStringList({form.Label1->Caption(), form.Label2->Caption(), form.Label10->Caption()}),
              captions);
     QVERIFY(about.isNull());
 }

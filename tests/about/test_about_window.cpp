@@ -203,6 +203,8 @@ void TestAboutWindow::sizeFollowsThePictureAndIsCentred_data()
     QTest::newRow("shipped picture") << QSize() << QSize(350, 255);
     QTest::newRow("smaller picture") << QSize(200, 100) << QSize(200, 120);
     QTest::newRow("larger picture") << QSize(500, 330) << QSize(500, 350);
+    // No image plug-in for JPEG: the picture's designed size still holds.
+    QTest::newRow("picture that cannot be read") << QSize(0, 0) << QSize(350, 255);
 }
 
 void TestAboutWindow::sizeFollowsThePictureAndIsCentred()
