@@ -2,18 +2,21 @@
 // flush) in the real drawing surface, drawn the fast way and the plain way
 // (one QPainter call per line), and prints one summary line per case:
 //
-//   render zoom=2 data=0x55 plain_ms=5.1 fast_ms=0.6 ratio=8.5
+//   render zoom=2 data=0x55 dpr=1 plain_ms=5.1 fast_ms=0.6 ratio=8.5
 //          plain_cpu_ms=5.0 fast_cpu_ms=0.6 cpu_ratio=8.3 identical=yes
 //
-// (on one line). The times are medians over the repetitions, wall clock and
-// process CPU time (the latter steadier on a busy machine); "identical" says
-// whether both ways gave the same pixels. Run with QT_QPA_PLATFORM=offscreen.
+// (on one line), at device pixel ratios 1 and 2. The times are medians over
+// the repetitions, wall clock and process CPU time (the latter steadier on a
+// busy machine); "identical" says whether both ways gave the same pixels.
+// It runs on two offscreen screens of its own, of ratios 1 and 2.
 
 #include "app/main_state.h"
 #include "display/trace_renderer.h"
 #include "platform/picture_box.h"
 
 #include <QApplication>
+#include <QScreen>
+#include <QTemporaryFile>
 
 #include <benchmark/benchmark.h>
 
@@ -78,10 +81,19 @@ std::unique_ptr<MainState> makeState(Data data, std::int16_t zoom)
     return state;
 }
 
-std::unique_ptr<PictureBox> makeView(bool plain)
+/// Offscreen screens of device pixel ratios 1 and 2.
+constexpr char kScreens[] =
+    R"({"screens": [
+    {"name": "ratio 1", "x": 0, "y": 0, "width": 1200, "height": 900, "dpr": 1},
+    {"name": "ratio 2", "x": 1200, "y": 0, "width": 1200, "height": 900, "dpr": 2}]})";
+
+std::unique_ptr<PictureBox> makeView(bool plain, qreal ratio)
 {
     auto box = std::make_unique<PictureBox>(nullptr, kTwipsPerPixel, kViewBackground);
     box->resize(kViewWidthPixels, kViewHeightPixels);
+    for (QScreen *screen : QGuiApplication::screens())
+        if (screen->devicePixelRatio() == ratio)
+            box->setScreen(screen);
     box->setPlainPainting(plain);
     return box;
 }
@@ -93,17 +105,17 @@ void redraw(PictureBox &box, const MainState &state)
     box.flush();
 }
 
-QImage picture(bool plain, const MainState &state)
+QImage picture(bool plain, const MainState &state, qreal ratio)
 {
-    auto box = makeView(plain);
+    auto box = makeView(plain, ratio);
     redraw(*box, state);
     return box->image();
 }
 
-void benchRedraw(benchmark::State &run, bool plain, Data data, std::int16_t zoom)
+void benchRedraw(benchmark::State &run, bool plain, Data data, std::int16_t zoom, qreal ratio)
 {
     const auto state = makeState(data, zoom);
-    auto box = makeView(plain);
+    auto box = makeView(plain, ratio);
     for (auto _ : run) {
         redraw(*box, *state);
         // The repaint the surface schedules for itself; the view is hidden,
@@ -112,9 +124,10 @@ void benchRedraw(benchmark::State &run, bool plain, Data data, std::int16_t zoom
     }
 }
 
-std::string caseName(std::int16_t zoom, Data data)
+std::string caseName(std::int16_t zoom, Data data, int ratio)
 {
-    return "zoom=" + std::to_string(zoom) + " data=" + dataName(data);
+    return "zoom=" + std::to_string(zoom) + " data=" + dataName(data) +
+           " dpr=" + std::to_string(ratio);
 }
 
 // Keeps the console output and collects the median of every benchmark.
@@ -165,6 +178,9 @@ constexpr double kMinSecondsPerRepetition = 0.03;
 
 int main(int argc, char **argv)
 {
+    QTemporaryFile screens;
+    if (screens.open() && screens.write(kScreens) == qint64(sizeof kScreens - 1) && screens.flush())
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screens.fileName()));
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
 
@@ -174,19 +190,23 @@ int main(int argc, char **argv)
     {
         std::int16_t zoom;
         Data data;
+        int ratio;
     };
     std::vector<Case> cases;
-    for (const std::int16_t zoom : zooms) {
-        for (const Data data : datas) {
-            cases.push_back({zoom, data});
-            for (const bool plain : {true, false}) {
-                const std::string name =
-                    std::string(plain ? "plain " : "fast ") + caseName(zoom, data);
-                benchmark::RegisterBenchmark(name.c_str(), benchRedraw, plain, data, zoom)
-                    ->Unit(benchmark::kMillisecond)
-                    ->Repetitions(kRepetitions)
-                    ->MinTime(kMinSecondsPerRepetition)
-                    ->ReportAggregatesOnly(true);
+    for (const int ratio : {1, 2}) {
+        for (const std::int16_t zoom : zooms) {
+            for (const Data data : datas) {
+                cases.push_back({zoom, data, ratio});
+                for (const bool plain : {true, false}) {
+                    const std::string name =
+                        std::string(plain ? "plain " : "fast ") + caseName(zoom, data, ratio);
+                    benchmark::RegisterBenchmark(name.c_str(), benchRedraw, plain, data, zoom,
+                                                 qreal(ratio))
+                        ->Unit(benchmark::kMillisecond)
+                        ->Repetitions(kRepetitions)
+                        ->MinTime(kMinSecondsPerRepetition)
+                        ->ReportAggregatesOnly(true);
+                }
             }
         }
     }
@@ -197,13 +217,13 @@ int main(int argc, char **argv)
 
     std::printf("\n");
     for (const Case &c : cases) {
-        const std::string name = caseName(c.zoom, c.data);
+        const std::string name = caseName(c.zoom, c.data, c.ratio);
         const auto plain = reporter.medianMs.find("plain " + name);
         const auto fast = reporter.medianMs.find("fast " + name);
         if (plain == reporter.medianMs.end() || fast == reporter.medianMs.end())
             continue; // filtered out on the command line
         const auto state = makeState(c.data, c.zoom);
-        const bool identical = picture(true, *state) == picture(false, *state);
+        const bool identical = picture(true, *state, c.ratio) == picture(false, *state, c.ratio);
         const auto &p = plain->second;
         const auto &f = fast->second;
         std::printf("render %s plain_ms=%.3f fast_ms=%.3f ratio=%.1f plain_cpu_ms=%.3f "

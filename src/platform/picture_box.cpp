@@ -51,7 +51,8 @@ void PictureBox::ensureImage()
 {
     const qreal dpr = devicePixelRatioF();
     const QSize inner(std::max(1, width() - 2 * m_border), std::max(1, height() - 2 * m_border));
-    const QSize device = (QSizeF(inner) * dpr).toSize();
+    // Every device pixel the inner area touches, none stretched.
+    const QSize device(int(std::ceil(inner.width() * dpr)), int(std::ceil(inner.height() * dpr)));
     m_imageMadeFor = size();
     if (!m_image.isNull() && m_image.size() == device && dpr == m_dpr)
         return;
@@ -74,6 +75,7 @@ void PictureBox::ensureImage()
     m_imageHeight = device.height();
     m_bits = nullptr;
     m_dpr = dpr;
+    m_thickness = std::max(1, qRound(dpr));
     m_penKnown = false;
     markDirty(0, 0, device.width() - 1, device.height() - 1);
 }
@@ -177,18 +179,31 @@ void PictureBox::paintSegment(int x1, int y1, int x2, int y2, QRgb colour)
 {
     flushRun();
     QPainter &p = painter();
-    p.setPen(QPen(QColor(colour), 1));
-    p.drawLine(QPoint(x1, y1), QPoint(x2, y2));
-    markDirty(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2));
+    const int t = m_thickness;
+    if (x1 == x2 || y1 == y2) {
+        // Axis-aligned: the pixels of the run it would make.
+        p.fillRect(QRect(QPoint(std::min(x1, x2), std::min(y1, y2)),
+                         QPoint(std::max(x1, x2) + t - 1, std::max(y1, y2) + t - 1)),
+                   QColor(colour));
+    } else {
+        // Any other line: the one-pixel line, widened to a block of t x t
+        // device pixels at each of its pixels.
+        p.setPen(QPen(QColor(colour), 1));
+        for (int dy = 0; dy < t; ++dy)
+            for (int dx = 0; dx < t; ++dx)
+                p.drawLine(QPoint(x1 + dx, y1 + dy), QPoint(x2 + dx, y2 + dy));
+    }
+    markDirty(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2) + t - 1,
+              std::max(y1, y2) + t - 1);
 }
 
 void PictureBox::fillRun()
 {
-    // Clip to the image.
+    // Clip to the image; a run is as thick as a line.
     const int left = std::max(m_run.left, 0);
-    const int right = std::min(m_run.right, m_imageWidth - 1);
+    const int right = std::min(m_run.right + m_thickness - 1, m_imageWidth - 1);
     const int top = std::max(m_run.top, 0);
-    const int bottom = std::min(m_run.bottom, m_imageHeight - 1);
+    const int bottom = std::min(m_run.bottom + m_thickness - 1, m_imageHeight - 1);
     if (left > right || top > bottom)
         return;
     if (!m_bits) {
@@ -196,12 +211,13 @@ void PictureBox::fillRun()
         m_stride = m_image.bytesPerLine() / qsizetype(sizeof(QRgb));
     }
     const QRgb value = m_run.colour | 0xff000000u;
-    QRgb *pixel = m_bits + top * m_stride + left;
-    if (top == bottom) {
-        std::fill(pixel, pixel + (right - left + 1), value);
-    } else {
-        for (int y = top; y <= bottom; ++y, pixel += m_stride)
-            *pixel = value;
+    QRgb *row = m_bits + top * m_stride + left;
+    const int width = right - left + 1;
+    for (int y = top; y <= bottom; ++y, row += m_stride) {
+        if (width == 1)
+            *row = value;
+        else
+            std::fill(row, row + width, value);
     }
     markDirty(left, top, right, bottom);
 }
@@ -301,7 +317,9 @@ void PictureBox::paintEvent(QPaintEvent *event)
         p.drawRect(rect());
     }
     p.setClipRect(event->rect() & inner);
-    p.drawImage(inner, m_image);
+    // In device pixels, so that the image is copied one to one, never stretched.
+    p.scale(1 / m_dpr, 1 / m_dpr);
+    p.drawImage(QPointF(m_border * m_dpr, m_border * m_dpr), m_image);
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent *event)

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <memory>
 
@@ -16,7 +17,9 @@ namespace wavemill::platform {
 /// drawing survives the window being covered, measured in logical units of
 /// a fixed number per screen pixel (15 for twips, 1 for pixels).
 ///
-/// Lines are snapped to device pixels once. Axis-aligned segments are written
+/// Lines are snapped to a screen pixel once and drawn one screen pixel thick
+/// at any device pixel ratio (two device pixels at ratio 2), into a backing
+/// image one-to-one with the device pixels. Axis-aligned segments are written
 /// straight into the backing image, and consecutive collinear segments of one
 /// colour are merged into one run; anything else goes through QPainter. The
 /// plain mode draws every line with its own QPainter call instead; both give
@@ -91,17 +94,17 @@ private:
 
     int toDevice(float units) const
     {
-        // A point lies in the device pixel that contains it. Dividing last
-        // keeps whole multiples of a pixel exact (150 twips is pixel 10).
-        double device = double(units) * m_dpr / m_unitsPerPixel;
+        // A point lies in the screen pixel that contains it (150 twips is
+        // exactly pixel 10), whose first device pixel it takes, so that a
+        // picture at ratio 2 is the picture at ratio 1 scaled.
+        double pixel = std::floor(double(units) / m_unitsPerPixel);
         // Far outside any image, and NaN, pin to a bound that still converts.
         constexpr double kFar = 1.0e6;
-        if (!(device > -kFar))
-            device = -kFar;
-        else if (device > kFar)
-            device = kFar;
-        const int truncated = int(device);
-        return truncated > device ? truncated - 1 : truncated;
+        if (!(pixel > -kFar))
+            pixel = -kFar;
+        else if (pixel > kFar)
+            pixel = kFar;
+        return int(std::floor(pixel * m_dpr));
     }
     bool extendRun(int x1, int y1, int x2, int y2, QRgb colour);
     void drawSegment(int x1, int y1, int x2, int y2, QRgb colour);
@@ -134,6 +137,8 @@ private:
     const int m_border;
     QWidget *m_client;
     qreal m_dpr = 1.0;
+    // Device pixels across a line: one screen pixel, at least one.
+    int m_thickness = 1;
     QImage m_image;
     QSize m_imageMadeFor; // widget size the backing image was made for
     // The image's pixels, fetched once and dropped whenever the image could

@@ -140,19 +140,37 @@ std::unique_ptr<MainState> makeState(Pattern pattern, std::int16_t zoom)
     return state;
 }
 
-std::unique_ptr<PictureBox> makeView(bool plain)
+/// Puts a window on the screen of a device pixel ratio: the test runs on
+/// offscreen screens of ratios 1, 2, 1.25 and 1.5 (screens.json).
+bool placeAtRatio(QWidget &widget, qreal ratio)
+{
+    for (QScreen *screen : QGuiApplication::screens()) {
+        if (qFuzzyCompare(screen->devicePixelRatio(), ratio)) {
+            widget.setScreen(screen);
+            return qFuzzyCompare(widget.devicePixelRatioF(), ratio);
+        }
+    }
+    return false;
+}
+
+std::unique_ptr<PictureBox> makeView(bool plain, qreal ratio = 1)
 {
     auto box = std::make_unique<PictureBox>(nullptr, kTwipsPerPixel, kBackground);
     box->resize(kViewWidthPixels, kViewHeightPixels);
+    if (ratio != 1 && !placeAtRatio(*box, ratio))
+        return nullptr;
     box->setPlainPainting(plain);
     return box;
 }
 
 // Draws the ops after a different drawing and a Cls, so that nothing left
-// over from before the clear may show.
-QImage render(bool plain, const MainState *state, std::int32_t start, const Ops &ops)
+// over from before the clear may show. A null image: no screen of that ratio.
+QImage render(bool plain, const MainState *state, std::int32_t start, const Ops &ops,
+              qreal ratio = 1)
 {
-    auto box = makeView(plain);
+    auto box = makeView(plain, ratio);
+    if (!box)
+        return QImage();
     apply(*box, {line(0, 0, kViewWidth, kViewHeight, kOtherInk), lineTo(5000, 2000, kOtherInk),
                  lineTo(5000, 2500, kOtherInk)});
     box->Cls();
@@ -214,6 +232,8 @@ private slots:
     void viewIsTheSameDrawnFastOrPlain();
     void linesAreTheSameDrawnFastOrPlain_data();
     void linesAreTheSameDrawnFastOrPlain();
+    void viewAtOtherRatiosIsTheViewAtRatioOneScaled_data();
+    void viewAtOtherRatiosIsTheViewAtRatioOneScaled();
     void lineCoversExactlyThePixelsOfItsEndPoints_data();
     void lineCoversExactlyThePixelsOfItsEndPoints();
     void clsErasesEverythingAndTheCurrentPoint_data();
@@ -231,29 +251,41 @@ void PictureBoxTest::viewIsTheSameDrawnFastOrPlain_data()
     QTest::addColumn<int>("zoom");
     QTest::addColumn<int>("start");
     QTest::addColumn<Ops>("marks");
+    QTest::addColumn<qreal>("ratio");
 
+    for (const qreal ratio : {2.0, 1.25, 1.5}) {
+        const QByteArray at = " at ratio " + QByteArray::number(ratio);
+        QTest::newRow("random at zoom 2" + at) << Pattern::Random << 2 << 0 << Ops() << ratio;
+        QTest::newRow("0xA5 then 0x0F at zoom 10" + at)
+            << Pattern::A5Then0F << 10 << 0 << Ops() << ratio;
+        QTest::newRow("measurement over random at zoom 10" + at)
+            << Pattern::Random << 10 << 200 << measurement(1000, 3000, 2000) << ratio;
+    }
     QTest::newRow("0x55 at zoom 2, an edge at every sample")
-        << Pattern::Alternating << 2 << 0 << Ops();
-    QTest::newRow("0x55 at zoom 5") << Pattern::Alternating << 5 << 0 << Ops();
-    QTest::newRow("0x55 at zoom 10") << Pattern::Alternating << 10 << 0 << Ops();
-    QTest::newRow("0x55 at zoom 40") << Pattern::Alternating << 40 << 0 << Ops();
-    QTest::newRow("0x55 at zoom 20480, one byte") << Pattern::Alternating << 20480 << 0 << Ops();
-    QTest::newRow("0xA5 then 0x0F at zoom 10") << Pattern::A5Then0F << 10 << 0 << Ops();
-    QTest::newRow("0xA5 then 0x0F at zoom 2") << Pattern::A5Then0F << 2 << 0 << Ops();
-    QTest::newRow("random at zoom 2") << Pattern::Random << 2 << 0 << Ops();
-    QTest::newRow("random at zoom 5") << Pattern::Random << 5 << 0 << Ops();
-    QTest::newRow("random at zoom 10") << Pattern::Random << 10 << 0 << Ops();
-    QTest::newRow("random at zoom 40") << Pattern::Random << 40 << 0 << Ops();
-    QTest::newRow("random at zoom 20480") << Pattern::Random << 20480 << 0 << Ops();
-    QTest::newRow("flat 0x00 at zoom 2") << Pattern::Flat00 << 2 << 0 << Ops();
-    QTest::newRow("flat 0xFF at zoom 2") << Pattern::FlatFF << 2 << 0 << Ops();
-    QTest::newRow("flat 0xFF at zoom 20480") << Pattern::FlatFF << 20480 << 0 << Ops();
-    QTest::newRow("random at zoom 10 from byte 1000") << Pattern::Random << 10 << 1000 << Ops();
-    QTest::newRow("random at zoom 2 from byte 62210") << Pattern::Random << 2 << 62210 << Ops();
+        << Pattern::Alternating << 2 << 0 << Ops() << 1.0;
+    QTest::newRow("0x55 at zoom 5") << Pattern::Alternating << 5 << 0 << Ops() << 1.0;
+    QTest::newRow("0x55 at zoom 10") << Pattern::Alternating << 10 << 0 << Ops() << 1.0;
+    QTest::newRow("0x55 at zoom 40") << Pattern::Alternating << 40 << 0 << Ops() << 1.0;
+    QTest::newRow("0x55 at zoom 20480, one byte")
+        << Pattern::Alternating << 20480 << 0 << Ops() << 1.0;
+    QTest::newRow("0xA5 then 0x0F at zoom 10") << Pattern::A5Then0F << 10 << 0 << Ops() << 1.0;
+    QTest::newRow("0xA5 then 0x0F at zoom 2") << Pattern::A5Then0F << 2 << 0 << Ops() << 1.0;
+    QTest::newRow("random at zoom 2") << Pattern::Random << 2 << 0 << Ops() << 1.0;
+    QTest::newRow("random at zoom 5") << Pattern::Random << 5 << 0 << Ops() << 1.0;
+    QTest::newRow("random at zoom 10") << Pattern::Random << 10 << 0 << Ops() << 1.0;
+    QTest::newRow("random at zoom 40") << Pattern::Random << 40 << 0 << Ops() << 1.0;
+    QTest::newRow("random at zoom 20480") << Pattern::Random << 20480 << 0 << Ops() << 1.0;
+    QTest::newRow("flat 0x00 at zoom 2") << Pattern::Flat00 << 2 << 0 << Ops() << 1.0;
+    QTest::newRow("flat 0xFF at zoom 2") << Pattern::FlatFF << 2 << 0 << Ops() << 1.0;
+    QTest::newRow("flat 0xFF at zoom 20480") << Pattern::FlatFF << 20480 << 0 << Ops() << 1.0;
+    QTest::newRow("random at zoom 10 from byte 1000")
+        << Pattern::Random << 10 << 1000 << Ops() << 1.0;
+    QTest::newRow("random at zoom 2 from byte 62210")
+        << Pattern::Random << 2 << 62210 << Ops() << 1.0;
     QTest::newRow("measurement over random at zoom 10")
-        << Pattern::Random << 10 << 200 << measurement(1000, 3000, 2000);
+        << Pattern::Random << 10 << 200 << measurement(1000, 3000, 2000) << 1.0;
     QTest::newRow("reversed measurement across trace 1 at zoom 2")
-        << Pattern::Alternating << 2 << 0 << measurement(3000, 1000, 800);
+        << Pattern::Alternating << 2 << 0 << measurement(3000, 1000, 800) << 1.0;
 }
 
 void PictureBoxTest::viewIsTheSameDrawnFastOrPlain()
@@ -262,12 +294,16 @@ void PictureBoxTest::viewIsTheSameDrawnFastOrPlain()
     QFETCH(int, zoom);
     QFETCH(int, start);
     QFETCH(Ops, marks);
+    QFETCH(qreal, ratio);
 
     const auto state = makeState(pattern, std::int16_t(zoom));
-    const QImage plain = render(true, state.get(), start, marks);
-    const QImage fast = render(false, state.get(), start, marks);
+    const QImage plain = render(true, state.get(), start, marks, ratio);
+    const QImage fast = render(false, state.get(), start, marks, ratio);
 
-    QCOMPARE(fast.size(), QSize(kViewWidthPixels, kViewHeightPixels));
+    QVERIFY2(!fast.isNull(), "no screen of that pixel ratio: run with screens.json");
+    // One image pixel for every device pixel of the view, none stretched.
+    QCOMPARE(fast.size(), QSize(int(std::ceil(kViewWidthPixels * ratio)),
+                                int(std::ceil(kViewHeightPixels * ratio))));
     // Not two blank pictures: the traces and the grid are there.
     QVERIFY(countColour(plain, wavemill::display::kTraceColour) > 0);
     QVERIFY(countColour(plain, wavemill::display::kGridColour) > 0);
@@ -278,49 +314,136 @@ void PictureBoxTest::viewIsTheSameDrawnFastOrPlain()
 void PictureBoxTest::linesAreTheSameDrawnFastOrPlain_data()
 {
     QTest::addColumn<Ops>("ops");
+    QTest::addColumn<qreal>("ratio");
+    // Each case at ratio 1 and again at 2 and 1.5 device pixels a screen pixel.
+    const auto row = [](const char *name, const Ops &ops) {
+        for (const qreal ratio : {1.0, 2.0, 1.5}) {
+            const QByteArray at =
+                ratio == 1 ? QByteArray() : " at ratio " + QByteArray::number(ratio);
+            QTest::newRow(QByteArray(name) + at) << ops << ratio;
+        }
+    };
 
-    QTest::newRow("diagonal partly left of and above the view") << Ops{line(-600, -300, 1200, 600)};
-    QTest::newRow("diagonal partly right of and below the view")
-        << Ops{line(9000, 4000, 12000, 6000)};
-    QTest::newRow("steep diagonal through the whole height") << Ops{line(100, -1000, 400, 7000)};
-    QTest::newRow("horizontal far beyond both edges") << Ops{line(-30000, 1500, 300000, 1500)};
-    QTest::newRow("vertical far beyond both edges") << Ops{line(3000, -9000, 3000, 90000)};
-    QTest::newRow("lines wholly outside")
-        << Ops{line(-3000, -3000, -1500, -3000), line(20000, 100, 30000, 100),
-               line(100, 6000, 100, 9000), line(-14, 100, -14, 900)};
-    QTest::newRow("run doubling back over itself")
-        << Ops{line(0, 900, 1, 900), lineTo(3000, 900), lineTo(1500, 900),
-               lineTo(1500, 700),    lineTo(200, 700),  lineTo(200, 1000)};
-    QTest::newRow("zero-length lines")
-        << Ops{line(300, 300, 300, 300), lineTo(300, 300), line(7, 7, 14, 14), lineTo(20, 14)};
-    QTest::newRow("overlapping runs of two colours, last one wins")
-        << Ops{line(0, 1500, 6000, 1500, kInk), line(3000, 1500, 9000, 1500, kOtherInk),
-               lineTo(1000, 1500, kInk), lineTo(1000, 1200, kOtherInk)};
-    QTest::newRow("segments of one row with a gap between them")
-        << Ops{line(0, 2000, 1500, 2000), line(3000, 2000, 4500, 2000)};
-    QTest::newRow("current point moved between segments of one row")
-        << Ops{line(0, 2500, 1500, 2500), moveTo(4500, 2500), lineTo(6000, 2500)};
-    QTest::newRow("current point moved along its row only")
-        << Ops{line(0, 2600, 1500, 2600), setX(4500), lineTo(6000, 2600)};
-    QTest::newRow("text between segments of one row")
-        << Ops{line(0, 2800, 3000, 2800), moveTo(100, 2700), print(QStringLiteral(" 32.118ms")),
-               moveTo(3000, 2800), lineTo(6000, 2800)};
-    QTest::newRow("diagonal between runs of one colour")
-        << Ops{line(0, 3000, 3000, 3000), lineTo(3200, 3100), lineTo(6000, 3100),
-               line(1000, 2900, 5000, 3200, kOtherInk), lineTo(5000, 3000)};
-    QTest::newRow("sub-pixel steps up and down in one column") << Ops{
-        line(0, 900, 1, 900), lineTo(2, 900), lineTo(2, 700),  lineTo(4, 700), lineTo(4, 900),
-        lineTo(6, 900),       lineTo(6, 700), lineTo(16, 700), lineTo(16, 900)};
+    row("diagonal partly left of and above the view", Ops{line(-600, -300, 1200, 600)});
+    row("diagonal partly right of and below the view", Ops{line(9000, 4000, 12000, 6000)});
+    row("steep diagonal through the whole height", Ops{line(100, -1000, 400, 7000)});
+    row("horizontal far beyond both edges", Ops{line(-30000, 1500, 300000, 1500)});
+    row("vertical far beyond both edges", Ops{line(3000, -9000, 3000, 90000)});
+    row("lines wholly outside", Ops{line(-3000, -3000, -1500, -3000), line(20000, 100, 30000, 100),
+                                    line(100, 6000, 100, 9000), line(-14, 100, -14, 900)});
+    row("run doubling back over itself",
+        Ops{line(0, 900, 1, 900), lineTo(3000, 900), lineTo(1500, 900), lineTo(1500, 700),
+            lineTo(200, 700), lineTo(200, 1000)});
+    row("zero-length lines",
+        Ops{line(300, 300, 300, 300), lineTo(300, 300), line(7, 7, 14, 14), lineTo(20, 14)});
+    row("overlapping runs of two colours, last one wins",
+        Ops{line(0, 1500, 6000, 1500, kInk), line(3000, 1500, 9000, 1500, kOtherInk),
+            lineTo(1000, 1500, kInk), lineTo(1000, 1200, kOtherInk)});
+    row("segments of one row with a gap between them",
+        Ops{line(0, 2000, 1500, 2000), line(3000, 2000, 4500, 2000)});
+    row("current point moved between segments of one row",
+        Ops{line(0, 2500, 1500, 2500), moveTo(4500, 2500), lineTo(6000, 2500)});
+    row("current point moved along its row only",
+        Ops{line(0, 2600, 1500, 2600), setX(4500), lineTo(6000, 2600)});
+    row("text between segments of one row",
+        Ops{line(0, 2800, 3000, 2800), moveTo(100, 2700), print(QStringLiteral(" 32.118ms")),
+            moveTo(3000, 2800), lineTo(6000, 2800)});
+    row("diagonal between runs of one colour",
+        Ops{line(0, 3000, 3000, 3000), lineTo(3200, 3100), lineTo(6000, 3100),
+            line(1000, 2900, 5000, 3200, kOtherInk), lineTo(5000, 3000)});
+    row("sub-pixel steps up and down in one column",
+        Ops{line(0, 900, 1, 900), lineTo(2, 900), lineTo(2, 700), lineTo(4, 700), lineTo(4, 900),
+            lineTo(6, 900), lineTo(6, 700), lineTo(16, 700), lineTo(16, 900)});
 }
 
 void PictureBoxTest::linesAreTheSameDrawnFastOrPlain()
 {
     QFETCH(Ops, ops);
+    QFETCH(qreal, ratio);
 
-    const QImage plain = render(true, nullptr, 0, ops);
-    const QImage fast = render(false, nullptr, 0, ops);
+    const QImage plain = render(true, nullptr, 0, ops, ratio);
+    const QImage fast = render(false, nullptr, 0, ops, ratio);
+    QVERIFY2(!fast.isNull(), "no screen of that pixel ratio: run with screens.json");
     const QString diff = difference(plain, fast);
     QVERIFY2(diff.isEmpty(), qPrintable(diff));
+}
+
+void PictureBoxTest::viewAtOtherRatiosIsTheViewAtRatioOneScaled_data()
+{
+    QTest::addColumn<Pattern>("pattern");
+    QTest::addColumn<int>("zoom");
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<int>("slack"); // device pixels a line may lie off its scaled place
+    const struct
+    {
+        const char *name;
+        Pattern pattern;
+        int zoom;
+    } views[] = {{"random at zoom 2", Pattern::Random, 2},
+                 {"random at zoom 10", Pattern::Random, 10},
+                 {"0xA5 then 0x0F at zoom 40", Pattern::A5Then0F, 40}};
+    for (const auto &[name, pattern, zoom] : views) {
+        QTest::newRow(QByteArray(name) + ", ratio 2") << pattern << zoom << 2.0 << 0;
+        QTest::newRow(QByteArray(name) + ", ratio 1.25") << pattern << zoom << 1.25 << 1;
+        QTest::newRow(QByteArray(name) + ", ratio 1.5") << pattern << zoom << 1.5 << 1;
+    }
+}
+
+void PictureBoxTest::viewAtOtherRatiosIsTheViewAtRatioOneScaled()
+{
+    QFETCH(Pattern, pattern);
+    QFETCH(int, zoom);
+    QFETCH(qreal, ratio);
+    QFETCH(int, slack);
+    const auto state = makeState(pattern, std::int16_t(zoom));
+    // Traces, ticks, separators and the measurement's marker lines.
+    const Ops markers = {line(1000, 0, 1000, kViewHeight, kMarkerColour),
+                         line(3000, 0, 3000, kViewHeight, kMarkerColour)};
+    const QImage one = render(false, state.get(), 0, markers, 1);
+    const QImage other = render(false, state.get(), 0, markers, ratio);
+    QVERIFY2(!other.isNull(), "no screen of that pixel ratio: run with screens.json");
+
+    // The time labels are text, drawn at another size: left out.
+    const auto inLabel = [](int x, int y) {
+        for (const int baseline : wavemill::display::kBaseline)
+            if (x < 90 && y >= (baseline + 20) / kTwipsPerPixel - 1 &&
+                y <= (baseline + 240) / kTwipsPerPixel)
+                return true;
+        return false;
+    };
+    const int t = std::max(1, qRound(ratio)); // a screen pixel, in device pixels
+    int lines = 0;
+    for (int y = 0; y < one.height(); ++y) {
+        for (int x = 0; x < one.width(); ++x) {
+            const QRgb colour = one.pixel(x, y);
+            if (colour == kBackground || inLabel(x, y))
+                continue;
+            ++lines;
+            // The pixel's place at this ratio, the block of t x t device
+            // pixels it becomes, and the slack around it.
+            const int left = int(std::floor(x * ratio)), top = int(std::floor(y * ratio));
+            int found = 0;
+            for (int dy = -slack; dy < t + slack; ++dy)
+                for (int dx = -slack; dx < t + slack; ++dx)
+                    found += other.valid(left + dx, top + dy) &&
+                             other.pixel(left + dx, top + dy) == colour;
+            QVERIFY2(slack > 0 ? found > 0 : found == t * t,
+                     qPrintable(QStringLiteral("pixel (%1, %2) of colour %3 is not at (%4, %5)")
+                                    .arg(x)
+                                    .arg(y)
+                                    .arg(colour, 8, 16)
+                                    .arg(left)
+                                    .arg(top)));
+        }
+    }
+    QVERIFY(lines > 1000);
+    if (slack == 0) {
+        // Nothing else either: no line is thicker or thinner than scaled.
+        for (int y = 0; y < other.height(); ++y)
+            for (int x = 0; x < other.width(); ++x)
+                if (!inLabel(x / t, y / t) && other.pixel(x, y) != one.pixel(x / t, y / t))
+                    QFAIL(qPrintable(QStringLiteral("(%1, %2) differs").arg(x).arg(y)));
+    }
 }
 
 void PictureBoxTest::lineCoversExactlyThePixelsOfItsEndPoints_data()
