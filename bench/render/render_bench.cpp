@@ -10,9 +10,10 @@
 // busy machine); "identical" says whether both ways gave the same pixels.
 // It runs on two offscreen screens of its own, of ratios 1 and 2.
 
-#include "app/main_state.h"
+#include "core/shared_state.h"
 #include "display/trace_renderer.h"
 #include "platform/picture_box.h"
+#include "support/plain_picture_box.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -30,7 +31,7 @@
 
 namespace {
 
-using wavemill::MainState;
+using wavemill::SharedState;
 using wavemill::platform::PictureBox;
 
 // The waveform view: 10,215 x 5,175 twips at 15 twips per pixel.
@@ -57,9 +58,9 @@ const char *dataName(Data data)
     return "?";
 }
 
-std::unique_ptr<MainState> makeState(Data data, std::int16_t zoom)
+std::unique_ptr<SharedState> makeState(Data data, std::int16_t zoom)
 {
-    auto state = std::make_unique<MainState>();
+    auto state = std::make_unique<SharedState>();
     state->zoomFactor = zoom;
     state->samplePeriod = wavemill::kSamplePeriod;
     std::mt19937 random(kRandomSeed);
@@ -89,23 +90,25 @@ constexpr char kScreens[] =
 
 std::unique_ptr<PictureBox> makeView(bool plain, qreal ratio)
 {
-    auto box = std::make_unique<PictureBox>(nullptr, kTwipsPerPixel, kViewBackground);
+    std::unique_ptr<PictureBox> box =
+        plain ? std::make_unique<wavemill::testing::PlainPictureBox>(nullptr, kTwipsPerPixel,
+                                                                     kViewBackground)
+              : std::make_unique<PictureBox>(nullptr, kTwipsPerPixel, kViewBackground);
     box->resize(kViewWidthPixels, kViewHeightPixels);
     for (QScreen *screen : QGuiApplication::screens())
         if (screen->devicePixelRatio() == ratio)
             box->setScreen(screen);
-    box->setPlainPainting(plain);
     return box;
 }
 
-void redraw(PictureBox &box, const MainState &state)
+void redraw(PictureBox &box, const SharedState &state)
 {
     box.Cls();
     wavemill::display::DrawAllTraces(box, state, 0);
     box.flush();
 }
 
-QImage picture(bool plain, const MainState &state, qreal ratio)
+QImage picture(bool plain, const SharedState &state, qreal ratio)
 {
     auto box = makeView(plain, ratio);
     redraw(*box, state);

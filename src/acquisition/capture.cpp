@@ -16,7 +16,9 @@
 
 namespace wavemill::acquisition {
 
-Capture::Capture(MainState &state, Controls controls) : m_state(state), m_c(std::move(controls)) {}
+Capture::Capture(SharedState &state, Controls controls) : m_state(state), m_c(std::move(controls))
+{
+}
 
 int Capture::targetTrace(const QString &selectorText)
 {

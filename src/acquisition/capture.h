@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/main_state.h"
+#include "core/shared_state.h"
 
 #include <QString>
 
@@ -65,7 +65,7 @@ public:
         std::function<void(std::int32_t)> DrawAllTraces;
     };
 
-    Capture(MainState &state, Controls controls);
+    Capture(SharedState &state, Controls controls);
 
     void Command2_Click();
     void MSComm1_OnComm();
@@ -84,7 +84,7 @@ private:
     void showProgress();
     void setControlsEnabled(bool enabled);
 
-    MainState &m_state;
+    SharedState &m_state;
     Controls m_c;
 };
 

@@ -3,7 +3,7 @@
 // The flow of the program:
 //
 //   serial bytes ──> MSComm1 (platform/serial_component) ──> Capture
-//   (acquisition/capture) ──> trace buffers 1..3 (MainState) ──> trace
+//   (acquisition/capture) ──> trace buffers 1..3 (SharedState) ──> trace
 //   renderer (display/trace_renderer) ──> Picture1 (platform/picture_box)
 //
 //   trace buffers <──> capture file (capture_file/capture_file_commands)
@@ -11,7 +11,7 @@
 // Form1 owns the controls and the state and wires each event to its handler;
 // the handlers live in their subsystem's folder.
 
-#include "app/main_state.h"
+#include "core/shared_state.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -64,8 +64,8 @@ public:
     explicit Form1(PlatformComponents platform = PlatformComponents(), QWidget *parent = nullptr);
     ~Form1() override;
 
-    MainState &state() { return m_state; }
-    const MainState &state() const { return m_state; }
+    SharedState &state() { return m_state; }
+    const SharedState &state() const { return m_state; }
 
     /// Makes every drawing of the waveform logic go to \a surface (which may
     /// pass it on to Picture1), or back to Picture1 with nullptr.
@@ -126,7 +126,7 @@ private:
     void createControls();
     void wireEvents();
 
-    MainState m_state;
+    SharedState m_state;
     std::unique_ptr<platform::SerialComponent> m_ownSerial;
     std::unique_ptr<platform::FileDialog> m_ownDialog;
     std::unique_ptr<platform::MessageBox> m_ownMessageBox;

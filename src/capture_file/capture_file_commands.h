@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/main_state.h"
+#include "core/shared_state.h"
 
 #include <QString>
 
@@ -35,7 +35,7 @@ public:
         std::function<void(std::int32_t)> DrawAllTraces;
     };
 
-    CaptureFileCommands(MainState &state, Controls controls);
+    CaptureFileCommands(SharedState &state, Controls controls);
 
     void Command1_Click(); // load
     void Command3_Click(); // save
@@ -43,7 +43,7 @@ public:
     void setSurface(platform::DrawingSurface *picture) { m_c.Picture1 = picture; }
 
 private:
-    MainState &m_state;
+    SharedState &m_state;
     Controls m_c;
 };
 

@@ -65,7 +65,7 @@ void PrintWord(platform::DrawingSurface &picture, float x, std::int16_t Y, const
     picture.setCurrentY(savedY);
 }
 
-void DrawAllTraces(platform::DrawingSurface &picture, const MainState &state, std::int32_t Start)
+void DrawAllTraces(platform::DrawingSurface &picture, const SharedState &state, std::int32_t Start)
 {
     for (int channel = 1; channel <= kTraceCount; ++channel)
         Draw_Square_Wave(picture, state.traces, state.samplePeriod, Start, kBaseline[channel - 1],

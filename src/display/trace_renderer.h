@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/main_state.h"
+#include "core/shared_state.h"
 #include "platform/drawing_surface.h"
 
 #include <cstdint>
@@ -32,6 +32,6 @@ void Draw_Square_Wave(platform::DrawingSurface &picture, const TraceBuffers &tra
 void PrintWord(platform::DrawingSurface &picture, float x, std::int16_t Y, const QString &toprint);
 
 /// The three traces from byte Start at the current zoom factor.
-void DrawAllTraces(platform::DrawingSurface &picture, const MainState &state, std::int32_t Start);
+void DrawAllTraces(platform::DrawingSurface &picture, const SharedState &state, std::int32_t Start);
 
 } // namespace wavemill::display

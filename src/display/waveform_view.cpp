@@ -10,7 +10,7 @@
 
 namespace wavemill::display {
 
-WaveformView::WaveformView(MainState &state, Controls controls) : m_state(state), m_c(controls) {}
+WaveformView::WaveformView(SharedState &state, Controls controls) : m_state(state), m_c(controls) {}
 
 void WaveformView::DrawAllTraces(std::int32_t Start)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/main_state.h"
+#include "core/shared_state.h"
 #include "platform/drawing_surface.h"
 
 #include <QScrollBar>
@@ -34,7 +34,7 @@ public:
         platform::LabelControl *Label3;
     };
 
-    WaveformView(MainState &state, Controls controls);
+    WaveformView(SharedState &state, Controls controls);
 
     /// Clears nothing: draws the three traces from byte Start.
     void DrawAllTraces(std::int32_t Start);
@@ -55,7 +55,7 @@ public:
 private:
     void redraw();
 
-    MainState &m_state;
+    SharedState &m_state;
     Controls m_c;
 };
 

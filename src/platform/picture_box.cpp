@@ -108,8 +108,7 @@ void PictureBox::endPainter()
 // A one-pixel line with square caps covers both its end pixels, so an
 // axis-aligned segment is exactly the pixels of its bounding box. One that
 // starts where the run ended (a pixel of the run) and goes along the run's
-// row or column just widens the run; a single pixel is both. No run is
-// gathered in the plain way.
+// row or column just widens the run; a single pixel is both.
 inline bool PictureBox::extendRun(int x1, int y1, int x2, int y2, QRgb colour)
 {
     if (!m_run.active || x1 != m_run.penX || y1 != m_run.penY || colour != m_run.colour)
@@ -141,9 +140,8 @@ void PictureBox::LineTo(float x2, float y2, QRgb colour)
 {
     ensureImageSize();
     // The renderer draws almost everything from the current point, whose
-    // device pixel is already known from the line before. The plain way
-    // takes nothing from before, so that it stays a reference.
-    if (m_plain || !m_penKnown) {
+    // device pixel is already known from the line before.
+    if (!m_penKnown) {
         m_penX = toDevice(m_currentX);
         m_penY = toDevice(m_currentY);
     }
@@ -166,7 +164,7 @@ void PictureBox::drawSegment(int x1, int y1, int x2, int y2, QRgb colour)
     m_penKnown = true;
     if (extendRun(x1, y1, x2, y2, colour))
         return;
-    if (m_plain || (x1 != x2 && y1 != y2)) {
+    if (x1 != x2 && y1 != y2) {
         paintSegment(x1, y1, x2, y2, colour);
         return;
     }
@@ -280,10 +278,10 @@ void PictureBox::Print(const QString &text)
     m_penKnown = false;
 }
 
-void PictureBox::setPlainPainting(bool plain)
+void PictureBox::paintLine(float x1, float y1, float x2, float y2, QRgb colour)
 {
-    flush();
-    m_plain = plain;
+    ensureImageSize();
+    paintSegment(toDevice(x1), toDevice(y1), toDevice(x2), toDevice(y2), colour);
 }
 
 void PictureBox::scheduleRepaint()

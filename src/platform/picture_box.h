@@ -21,9 +21,8 @@ namespace wavemill::platform {
 /// at any device pixel ratio (two device pixels at ratio 2), into a backing
 /// image one-to-one with the device pixels. Axis-aligned segments are written
 /// straight into the backing image, and consecutive collinear segments of one
-/// colour are merged into one run; anything else goes through QPainter. The
-/// plain mode draws every line with its own QPainter call instead; both give
-/// the same pixels.
+/// colour are merged into one run; anything else goes through QPainter.
+/// the same pixels as painting each line on its own (paintLine).
 class PictureBox : public QWidget, public DrawingSurface
 {
     Q_OBJECT
@@ -53,10 +52,6 @@ public:
     float Height() const override;
     float ScaleWidth() const override;
 
-    /// One QPainter call per line, the straightforward way (for comparison).
-    void setPlainPainting(bool plain);
-    bool plainPainting() const { return m_plain; }
-
     /// Puts everything drawn so far into the backing image.
     void flush();
     /// A copy of the backing image, everything drawn so far included.
@@ -76,6 +71,10 @@ signals:
     void mousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float x, float y);
 
 protected:
+    /// Paints one line with its own QPainter call, the straightforward way,
+    /// taking nothing from the lines before; the current point is not moved.
+    void paintLine(float x1, float y1, float x2, float y2, QRgb colour);
+
     void paintEvent(QPaintEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -149,7 +148,6 @@ private:
     qsizetype m_stride = 0; // in pixels
     std::unique_ptr<QPainter> m_painter;
     Run m_run;
-    bool m_plain = false;
     float m_currentX = 0;
     float m_currentY = 0;
     // The current point in device pixels, valid while m_penKnown.

@@ -1,10 +1,10 @@
 #include "about/about_link.h"
 #include "about/form2.h"
 #include "app/form1.h"
-#include "platform/fake_serial_component.h"
+#include "support/fake_serial_component.h"
 #include "platform/interval_timer.h"
 #include "platform/label_control.h"
-#include "recording_opacity.h"
+#include "support/recording_opacity.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -135,7 +135,7 @@ void TestAboutLink::linkBlinksFromStartUp()
     QFETCH(bool, aboutOpen);
     QFETCH(QString, caption);
 
-    wavemill::platform::FakeSerialComponent fake;
+    wavemill::testing::FakeSerialComponent fake;
     wavemill::Form1 form(wavemill::PlatformComponents{&fake, nullptr, nullptr});
     QCOMPARE(form.Timer2->Interval(), 2000);
     if (aboutOpen)
@@ -150,7 +150,7 @@ void TestAboutLink::opensOpaqueWhereTheWindowSystemCannotFade()
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
         QSKIP("needs the offscreen platform, which has no window opacity");
 
-    wavemill::platform::FakeSerialComponent fake;
+    wavemill::testing::FakeSerialComponent fake;
     wavemill::Form1 form(wavemill::PlatformComponents{&fake, nullptr, nullptr});
     form.Label10_Click();
     Form2 *about = openAboutWindow();
@@ -162,7 +162,7 @@ void TestAboutLink::opensOpaqueWhereTheWindowSystemCannotFade()
 
 void TestAboutLink::closingMainWindowClosesAboutAndEndsProgram()
 {
-    wavemill::platform::FakeSerialComponent fake;
+    wavemill::testing::FakeSerialComponent fake;
     wavemill::Form1 form(wavemill::PlatformComponents{&fake, nullptr, nullptr});
     QVERIFY(!form.windowIcon().pixmap(32, 32).isNull());
     form.show();

@@ -2,7 +2,7 @@
 #include "about/form2.h"
 #include "platform/interval_timer.h"
 #include "platform/label_control.h"
-#include "recording_opacity.h"
+#include "support/recording_opacity.h"
 
 #include <QApplication>
 #include <QGuiApplication>

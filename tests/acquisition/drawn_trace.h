@@ -1,7 +1,7 @@
 #pragma once
 
 #include "display/trace_renderer.h"
-#include "platform/recording_surface.h"
+#include "support/recording_surface.h"
 
 #include <QByteArray>
 
@@ -11,9 +11,9 @@ namespace wavemill::testing {
 /// every sample is one horizontal line on the trace's low or high level,
 /// packed back eight samples a byte, earliest in bit 7. Only whole bytes
 /// are returned.
-inline QByteArray drawnTraceBytes(const platform::RecordingSurface &rec, int channel)
+inline QByteArray drawnTraceBytes(const testing::RecordingSurface &rec, int channel)
 {
-    using Kind = platform::RecordingSurface::Kind;
+    using Kind = testing::RecordingSurface::Kind;
     const float low = float(display::kBaseline[channel - 1]);
     const float high = low - display::kHighLevel;
     const auto &ops = rec.ops();

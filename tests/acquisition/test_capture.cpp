@@ -4,7 +4,7 @@
 #include "platform/label_control.h"
 #include "platform/line_control.h"
 #include "platform/picture_box.h"
-#include "platform/recording_surface.h"
+#include "support/recording_surface.h"
 #include "support/capture_checks.h"
 #include "support/watched_form.h"
 
@@ -77,9 +77,9 @@ private:
     bool bufferIsOld(int n, int from, int to);
 
     std::unique_ptr<testing::WatchedForm> m_watched;
-    platform::FakeSerialComponent *m_fake = nullptr;
+    testing::FakeSerialComponent *m_fake = nullptr;
     Form1 *m_form = nullptr;
-    platform::RecordingSurface *m_rec = nullptr;
+    testing::RecordingSurface *m_rec = nullptr;
 };
 
 void TestCapture::init()

@@ -9,7 +9,7 @@
 #include "platform/interval_timer.h"
 #include "platform/label_control.h"
 #include "platform/picture_box.h"
-#include "platform/recording_surface.h"
+#include "support/recording_surface.h"
 #include "platform/serial_component.h"
 #include "signals.h"
 
@@ -55,7 +55,7 @@ private:
 
     board::BoardLink m_link;
     Form1 *m_form = nullptr;
-    platform::RecordingSurface *m_rec = nullptr;
+    testing::RecordingSurface *m_rec = nullptr;
     std::thread m_writer;
     std::atomic<bool> m_written{false};
 };
@@ -65,7 +65,7 @@ void TestCapturePty::init()
     const std::string failed = m_link.openPseudoTerminal();
     QVERIFY2(failed.empty(), failed.c_str());
     m_form = new Form1;
-    m_rec = new platform::RecordingSurface(m_form->Picture1);
+    m_rec = new testing::RecordingSurface(m_form->Picture1);
     m_form->setDrawingSurface(m_rec);
     m_form->Combo2->setCurrentText(QString::fromStdString(m_link.path()));
     for (int n = 1; n <= kTraceCount; ++n) {

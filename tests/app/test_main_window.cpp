@@ -1,6 +1,6 @@
 #include "acquisition/serial_setup.h"
 #include "app/form1.h"
-#include "platform/fake_serial_component.h"
+#include "support/fake_serial_component.h"
 #include "platform/interval_timer.h"
 #include "platform/label_control.h"
 #include "platform/line_control.h"
@@ -45,13 +45,13 @@ private slots:
     void closingEndsTheProgram();
 
 private:
-    platform::FakeSerialComponent *m_serial = nullptr;
+    testing::FakeSerialComponent *m_serial = nullptr;
     Form1 *m_form = nullptr;
 };
 
 void TestMainWindow::init()
 {
-    m_serial = new platform::FakeSerialComponent;
+    m_serial = new testing::FakeSerialComponent;
     m_form = new Form1(PlatformComponents{m_serial, nullptr, nullptr});
 }
 
@@ -168,7 +168,7 @@ void TestMainWindow::startsIdleWithNothingDrawn()
           static_cast<QWidget *>(m_form->Command3), static_cast<QWidget *>(m_form->Combo1)})
         QVERIFY(w->isEnabled());
 
-    const MainState &state = m_form->state();
+    const SharedState &state = m_form->state();
     QCOMPARE(state.zoomFactor, std::int16_t(10));
     QCOMPARE(state.samplePeriod, 20.0736f);
     QCOMPARE(double(state.samplePeriod), 20.07360076904296875);
@@ -201,9 +201,11 @@ void TestMainWindow::movesFocusInTheCapturesOrder()
     }
 
     // With the focus, the keys move the view by the scroll bar's steps.
-    const QList<QPair<Qt::Key, int>> keys = {
-        {Qt::Key_Right, 2}, {Qt::Key_Right, 4}, {Qt::Key_Left, 2}, {Qt::Key_PageDown, 102},
-        {Qt::Key_PageUp, 2}};
+    const QList<QPair<Qt::Key, int>> keys = {{Qt::Key_Right, 2},
+                                             {Qt::Key_Right, 4},
+                                             {Qt::Key_Left, 2},
+                                             {Qt::Key_PageDown, 102},
+                                             {Qt::Key_PageUp, 2}};
     m_form->HScroll1->setFocus(Qt::TabFocusReason);
     for (const auto &[key, value] : keys) {
         QTest::keyClick(m_form->HScroll1, key);

@@ -1,21 +1,21 @@
 #include "app/form1.h"
 #include "capture_file/capture_file_format.h"
 #include "display/trace_renderer.h"
-#include "platform/fake_serial_component.h"
+#include "support/fake_serial_component.h"
 #include "platform/label_control.h"
 #include "platform/picture_box.h"
-#include "platform/recording_surface.h"
+#include "support/recording_surface.h"
 
 #include "capture_file_test_support.h"
-#include "recording_message_box.h"
-#include "scripted_file_dialog.h"
+#include "support/recording_message_box.h"
+#include "support/scripted_file_dialog.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace wavemill;
 using namespace wavemill::testing;
-using platform::RecordingSurface;
+using testing::RecordingSurface;
 
 namespace {
 
@@ -26,7 +26,7 @@ const QString kSaveFailed = QStringLiteral("保存文件出错");
 /// The main window with scripted platform parts and its drawing recorded.
 struct Rig
 {
-    platform::FakeSerialComponent serial;
+    testing::FakeSerialComponent serial;
     ScriptedFileDialog dialog;
     RecordingMessageBox messages;
     Form1 form{PlatformComponents{&serial, &dialog, &messages}};

@@ -1,10 +1,10 @@
 #include "display/trace_renderer.h"
-#include "platform/recording_surface.h"
+#include "support/recording_surface.h"
 
 #include <QtTest>
 
 using namespace wavemill;
-using platform::RecordingSurface;
+using testing::RecordingSurface;
 
 namespace {
 
@@ -248,7 +248,7 @@ void TestTraceRenderer::printWordLeavesTheCurrentPointAlone()
 
 void TestTraceRenderer::drawsAllThreeTracesOnTheirBaselines()
 {
-    MainState state;
+    SharedState state;
     state.zoomFactor = 20;
     state.samplePeriod = kSamplePeriod;
     state.traces.buffers[1][50] = 0x80; // trace 2 only

@@ -1,13 +1,13 @@
 #include "core/numbers.h"
 #include "display/zoom.h"
 #include "platform/picture_box.h"
-#include "platform/recording_surface.h"
+#include "support/recording_surface.h"
 #include "support/watched_form.h"
 
 #include <QtTest>
 
 using namespace wavemill;
-using platform::RecordingSurface;
+using testing::RecordingSurface;
 
 namespace {
 

@@ -3,10 +3,11 @@
 // lines must land on the pixels their end points name, and the drawing must
 // reach the screen and stay there.
 
-#include "app/main_state.h"
+#include "core/shared_state.h"
 #include "display/trace_renderer.h"
 #include "platform/line_control.h"
 #include "platform/picture_box.h"
+#include "support/plain_picture_box.h"
 
 #include <QPixmap>
 #include <QScreen>
@@ -16,7 +17,7 @@
 #include <memory>
 #include <random>
 
-using wavemill::MainState;
+using wavemill::SharedState;
 using wavemill::platform::LineControl;
 using wavemill::platform::PictureBox;
 
@@ -110,9 +111,9 @@ Ops measurement(float x1, float x, float y)
             print(QStringLiteral(" 4.015ms"))};
 }
 
-std::unique_ptr<MainState> makeState(Pattern pattern, std::int16_t zoom)
+std::unique_ptr<SharedState> makeState(Pattern pattern, std::int16_t zoom)
 {
-    auto state = std::make_unique<MainState>();
+    auto state = std::make_unique<SharedState>();
     state->zoomFactor = zoom;
     state->samplePeriod = wavemill::kSamplePeriod;
     std::mt19937 random(7);
@@ -155,17 +156,19 @@ bool placeAtRatio(QWidget &widget, qreal ratio)
 
 std::unique_ptr<PictureBox> makeView(bool plain, qreal ratio = 1)
 {
-    auto box = std::make_unique<PictureBox>(nullptr, kTwipsPerPixel, kBackground);
+    std::unique_ptr<PictureBox> box =
+        plain ? std::make_unique<wavemill::testing::PlainPictureBox>(nullptr, kTwipsPerPixel,
+                                                                     kBackground)
+              : std::make_unique<PictureBox>(nullptr, kTwipsPerPixel, kBackground);
     box->resize(kViewWidthPixels, kViewHeightPixels);
     if (ratio != 1 && !placeAtRatio(*box, ratio))
         return nullptr;
-    box->setPlainPainting(plain);
     return box;
 }
 
 // Draws the ops after a different drawing and a Cls, so that nothing left
 // over from before the clear may show. A null image: no screen of that ratio.
-QImage render(bool plain, const MainState *state, std::int32_t start, const Ops &ops,
+QImage render(bool plain, const SharedState *state, std::int32_t start, const Ops &ops,
               qreal ratio = 1)
 {
     auto box = makeView(plain, ratio);

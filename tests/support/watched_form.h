@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/form1.h"
-#include "platform/fake_serial_component.h"
-#include "platform/recording_surface.h"
+#include "support/fake_serial_component.h"
+#include "support/recording_surface.h"
 
 namespace wavemill::testing {
 
@@ -18,9 +18,9 @@ struct WatchedForm
         form.setDrawingSurface(&drawing);
     }
 
-    platform::FakeSerialComponent serial;
+    testing::FakeSerialComponent serial;
     Form1 form;
-    platform::RecordingSurface drawing;
+    testing::RecordingSurface drawing;
 };
 
 } // namespace wavemill::testing

@@ -1,10 +1,10 @@
-#include "platform/fake_serial_component.h"
+#include "support/fake_serial_component.h"
 
 #include "platform/serial_settings.h"
 
 #include <algorithm>
 
-namespace wavemill::platform {
+namespace wavemill::testing {
 
 bool FakeSerialComponent::write(const QString &property, const QString &value)
 {
@@ -43,7 +43,7 @@ bool FakeSerialComponent::setSThreshold(std::int16_t bytes)
 
 bool FakeSerialComponent::setSettings(const QString &settings)
 {
-    if (!SerialSettings::parse(settings)) {
+    if (!platform::SerialSettings::parse(settings)) {
         m_error = QStringLiteral("串口参数无效：") + settings;
         return false;
     }
@@ -146,4 +146,4 @@ void FakeSerialComponent::vanish(const QString &why)
     raise(comEventDeviceLost);
 }
 
-} // namespace wavemill::platform
+} // namespace wavemill::testing

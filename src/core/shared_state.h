@@ -12,7 +12,7 @@ constexpr std::int16_t kInitialZoom = 10;
 
 /// The fields the main window's handlers share. Everything not set by the
 /// load step starts at zero or false.
-struct MainState
+struct SharedState
 {
     TraceBuffers traces;
     std::int32_t WriteIndex = 0;

@@ -1,6 +1,6 @@
-#include "platform/recording_surface.h"
+#include "support/recording_surface.h"
 
-namespace wavemill::platform {
+namespace wavemill::testing {
 
 namespace {
 
@@ -27,7 +27,7 @@ RecordingSurface::RecordingSurface(float width, float height, float scaleWidth)
 {
 }
 
-RecordingSurface::RecordingSurface(DrawingSurface *inner)
+RecordingSurface::RecordingSurface(platform::DrawingSurface *inner)
     : m_inner(inner), m_width(inner->Width()), m_height(inner->Height()),
       m_scaleWidth(inner->ScaleWidth())
 {
@@ -143,4 +143,4 @@ int RecordingSurface::clsCount() const
     return count;
 }
 
-} // namespace wavemill::platform
+} // namespace wavemill::testing

@@ -5,16 +5,16 @@
 
 #include <QStringList>
 
-namespace wavemill::platform {
+namespace wavemill::testing {
 
 /// A serial component for tests: it logs every property write, opens or fails
 /// as told, and raises OnComm as the real one does when bytes are fed to it.
-class FakeSerialComponent : public SerialComponent
+class FakeSerialComponent : public platform::SerialComponent
 {
     Q_OBJECT
 
 public:
-    using SerialComponent::SerialComponent;
+    using platform::SerialComponent::SerialComponent;
 
     bool setCommPort(std::int16_t port) override;
     bool setCommDevice(const QString &device) override;
@@ -70,10 +70,10 @@ private:
     QString m_settings = QStringLiteral("9600,n,8,1");
     std::int16_t m_rThreshold = 0;
     std::int16_t m_inputLen = 0;
-    ReceiveQueue m_queue;
+    platform::ReceiveQueue m_queue;
     std::int16_t m_event = 0;
     QString m_error;
     QString m_failOpen;
 };
 
-} // namespace wavemill::platform
+} // namespace wavemill::testing

@@ -4,12 +4,12 @@
 
 #include <QList>
 
-namespace wavemill::platform {
+namespace wavemill::testing {
 
 /// A drawing surface that logs every operation with its exact coordinates,
 /// colours and texts. It can pass everything on to another surface, so that
 /// a real view can be watched while it draws.
-class RecordingSurface : public DrawingSurface
+class RecordingSurface : public platform::DrawingSurface
 {
 public:
     enum class Kind { Line, Cls, Print, ForeColor, MoveTo };
@@ -26,7 +26,7 @@ public:
     /// A surface of its own size, drawing nowhere.
     RecordingSurface(float width = 10215, float height = 5175, float scaleWidth = 10215);
     /// A surface that records and passes every operation on to \a inner.
-    explicit RecordingSurface(DrawingSurface *inner);
+    explicit RecordingSurface(platform::DrawingSurface *inner);
 
     void Line(float x1, float y1, float x2, float y2, QRgb colour) override;
     void LineTo(float x2, float y2, QRgb colour) override;
@@ -52,7 +52,7 @@ public:
     int clsCount() const;
 
 private:
-    DrawingSurface *m_inner = nullptr;
+    platform::DrawingSurface *m_inner = nullptr;
     QList<Op> m_ops;
     float m_width;
     float m_height;
@@ -63,4 +63,4 @@ private:
     static constexpr float kTextLineHeight = 195; // twips of one 9-point text line
 };
 
-} // namespace wavemill::platform
+} // namespace wavemill::testing

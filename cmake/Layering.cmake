@@ -1,0 +1,39 @@
+# The layering of src/, one static library a folder, enforced by the
+# compiler:
+#
+#   app -> about, acquisition, display, capture_file -> platform, core
+#
+# Every library compiles against an include view of its own that holds only
+# its folder and the folders it uses, so an #include "app/..." in a
+# subsystem, or of a sibling subsystem, is not found and does not compile.
+
+# wavemill_include_view(TARGET [PUBLIC] FOLDERS...): TARGET may include
+# "<folder>/..." of the src/ folders named, and nothing else of src/; with
+# PUBLIC, so may what links TARGET (a companion tool's library).
+function(wavemill_include_view target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "PUBLIC" "" "")
+  set(view ${CMAKE_BINARY_DIR}/include_views/${target})
+  file(REMOVE_RECURSE ${view})
+  file(MAKE_DIRECTORY ${view})
+  foreach(folder IN LISTS arg_UNPARSED_ARGUMENTS)
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${folder} ${view}/${folder} SYMBOLIC)
+  endforeach()
+  if(arg_PUBLIC)
+    target_include_directories(${target} PUBLIC ${view})
+  else()
+    target_include_directories(${target} PRIVATE ${view})
+  endif()
+endfunction()
+
+# wavemill_library(NAME FOLDER folder [USES folders...] [LINKS libraries...]
+#                  SOURCES files...): the static library of src/<folder>, linked
+# with the library of each folder it uses (wavemill_<folder>).
+function(wavemill_library name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "FOLDER" "USES;LINKS;SOURCES")
+  add_library(${name} STATIC ${arg_SOURCES})
+  wavemill_include_view(${name} ${arg_FOLDER} ${arg_USES})
+  foreach(folder IN LISTS arg_USES)
+    target_link_libraries(${name} PUBLIC wavemill_${folder})
+  endforeach()
+  target_link_libraries(${name} PUBLIC ${arg_LINKS})
+endfunction()
