@@ -161,7 +161,7 @@ int main(int argc, char *argv[])
         Run run;
         run.complete = completed != Clock::time_point{} &&
                        form.Label2->Caption() == acquisition::kRateDone &&
-                       form.state().WriteIndex == kCaptureLength;
+                       form.capture().WriteIndex == kCaptureLength;
         for (int i = 0; i < kCaptureLength; ++i)
             run.wrongBytes += buffer[i] != bytes[std::size_t(i)];
         if (run.complete && lastByteWritten != 0) {

@@ -10,6 +10,7 @@
 // busy machine); "identical" says whether both ways gave the same pixels.
 // It runs on two offscreen screens of its own, of ratios 1 and 2.
 
+#include "core/sample_period.h"
 #include "core/shared_state.h"
 #include "display/trace_renderer.h"
 #include "platform/picture_box.h"

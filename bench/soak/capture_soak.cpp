@@ -177,7 +177,7 @@ int main(int argc, char *argv[])
     int taken = 0;
     QObject::connect(form.MSComm1, &platform::SerialComponent::OnComm, &form, [&] {
         if (form.MSComm1->CommEvent() == platform::SerialComponent::comEvReceive)
-            taken = form.state().WriteIndex;
+            taken = form.capture().WriteIndex;
     });
 
     // Shown as the program shows it at start-up: the view's backing image

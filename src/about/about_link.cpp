@@ -5,8 +5,8 @@
 
 namespace wavemill::about {
 
-AboutLink::AboutLink(bool &blinkToggle, platform::LabelControl *Label10, WindowOpacity *opacity)
-    : m_blinkToggle(blinkToggle), m_label(Label10), m_opacity(opacity)
+AboutLink::AboutLink(platform::LabelControl *Label10, WindowOpacity *opacity)
+    : m_label(Label10), m_opacity(opacity)
 {
 }
 

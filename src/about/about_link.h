@@ -21,7 +21,7 @@ class AboutLink
 {
 public:
     /// \a opacity is what the About window fades with; nullptr means Qt's.
-    AboutLink(bool &blinkToggle, platform::LabelControl *Label10, WindowOpacity *opacity = nullptr);
+    explicit AboutLink(platform::LabelControl *Label10, WindowOpacity *opacity = nullptr);
     ~AboutLink();
 
     /// Opens the About window (loading it anew if it was closed), or only
@@ -32,9 +32,11 @@ public:
 
     /// The About window while it is open, else nullptr.
     Form2 *window() const;
+    /// The blink's state: true while the caption is "关于本程序" after a tick.
+    bool blinkToggle() const { return m_blinkToggle; }
 
 private:
-    bool &m_blinkToggle;
+    bool m_blinkToggle = false;
     platform::LabelControl *m_label;
     WindowOpacity *m_opacity;
     QPointer<Form2> m_form;

@@ -16,7 +16,8 @@
 
 namespace wavemill::acquisition {
 
-Capture::Capture(SharedState &state, Controls controls) : m_state(state), m_c(std::move(controls))
+Capture::Capture(TraceBuffers &traces, TraceView &view, Controls controls)
+    : m_traces(traces), m_view(view), m_c(controls)
 {
 }
 
@@ -38,7 +39,7 @@ void Capture::Command2_Click()
     platform::SerialComponent &port = *m_c.MSComm1;
     if (!port.PortOpen()) {
         const QString refused = Init_com(port, m_c.Combo2->currentText());
-        m_state.WriteIndex = 0;
+        WriteIndex = 0;
         if (!refused.isEmpty()) {
             // The window stays idle and says why.
             m_c.Label1->setCaption(refused);
@@ -63,8 +64,8 @@ void Capture::startSteps()
     m_c.Command2->setEnabled(true);
     setControlsEnabled(false);
     m_c.Label1->setCaption(kStatusWaiting);
-    m_state.TickCount = 0;
-    m_state.LastByteCount = 0;
+    TickCount = 0;
+    LastByteCount = 0;
     m_c.Timer1->setInterval(kTickInterval);
 }
 
@@ -72,10 +73,10 @@ void Capture::forcedStopSteps(const QString &status)
 {
     m_c.Timer1->setInterval(0);
     m_c.Label1->setCaption(status);
-    m_state.WriteIndex = 0;
+    WriteIndex = 0;
     m_c.Label2->setCaption(kRateStopped);
     m_c.Command2->setText(kCaptionStart);
-    m_c.Picture1->Cls();
+    m_view.Cls();
     setControlsEnabled(true);
 }
 
@@ -99,17 +100,17 @@ void Capture::MSComm1_OnComm()
 
     m_c.Label1->setCaption(kStatusReceiving);
     const QByteArray block = port.Input();
-    TraceBuffer *target = m_state.traces.trace(targetTrace(m_c.Combo1->currentText()));
+    TraceBuffer *target = m_traces.trace(targetTrace(m_c.Combo1->currentText()));
     if (target) {
         // Never past the capture's end: the last element is not the capture's.
-        const int room = std::max(0, kCaptureLength - m_state.WriteIndex);
+        const int room = std::max(0, kCaptureLength - WriteIndex);
         const int count = std::min<int>(int(block.size()), room);
         std::copy_n(reinterpret_cast<const std::uint8_t *>(block.constData()), count,
-                    target->begin() + m_state.WriteIndex);
+                    target->begin() + WriteIndex);
     }
     // A short block moves the index by what it held, so no byte is misplaced.
-    m_state.WriteIndex += int(block.size());
-    if (m_state.WriteIndex <= kCompletionIndex)
+    WriteIndex += int(block.size());
+    if (WriteIndex <= kCompletionIndex)
         return;
     completionSteps();
 }
@@ -121,18 +122,17 @@ void Capture::completionSteps()
     m_c.Command2->setText(kCaptionStart);
     m_c.Command2->setEnabled(true);
     setControlsEnabled(true);
-    m_c.Label1->setCaption(kStatusDoneBefore +
-                           durationText(m_state.TickCount / double(kTicksPerSecond)) +
+    m_c.Label1->setCaption(kStatusDoneBefore + durationText(TickCount / double(kTicksPerSecond)) +
                            kStatusDoneAfter);
-    m_c.Picture1->Cls();
+    m_view.Cls();
     m_c.Timer1->setInterval(0);
     showProgress();
-    m_c.DrawAllTraces(0);
+    m_view.DrawAllTraces(0);
 }
 
 void Capture::showProgress()
 {
-    const double fraction = std::min(m_state.WriteIndex, kCaptureLength) / double(kCaptureLength);
+    const double fraction = std::min(WriteIndex, kCaptureLength) / double(kCaptureLength);
     const double s = m_c.Picture2->ScaleWidth();
     m_c.Line4->setBorderWidth(saturate16(std::floor(fraction * s * 2) + 1));
     m_c.Label12->setCaption(QString::number(int(std::floor(fraction * 100))) + QLatin1Char('%'));
@@ -141,14 +141,14 @@ void Capture::showProgress()
 void Capture::Timer1_Timer()
 {
     // The 16-bit tick count stops at its top (about 109 minutes).
-    if (m_state.WriteIndex > 0 && m_state.TickCount < 32767)
-        ++m_state.TickCount;
+    if (WriteIndex > 0 && TickCount < 32767)
+        ++TickCount;
     const std::int32_t waiting = m_c.MSComm1->InBufferCount();
     showProgress();
-    const std::int64_t received = std::int64_t(m_state.WriteIndex) + waiting;
-    m_c.Label2->setCaption(QString::number((received - m_state.LastByteCount) * kRateFactor) +
+    const std::int64_t received = std::int64_t(WriteIndex) + waiting;
+    m_c.Label2->setCaption(QString::number((received - LastByteCount) * kRateFactor) +
                            QStringLiteral("Bit/s"));
-    m_state.LastByteCount = std::int32_t(received);
+    LastByteCount = std::int32_t(received);
 }
 
 } // namespace wavemill::acquisition

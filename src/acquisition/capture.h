@@ -1,10 +1,11 @@
 #pragma once
 
-#include "core/shared_state.h"
+#include "core/trace_buffers.h"
+#include "core/trace_view.h"
 
 #include <QString>
 
-#include <functional>
+#include <cstdint>
 
 class QComboBox;
 class QPushButton;
@@ -41,8 +42,8 @@ constexpr int kRateFactor = kTicksPerSecond * 8;
 constexpr int kCompletionIndex = kCaptureLength - 2; // 63,486
 
 /// Start, stop and completion of a capture: the start/stop button, the serial
-/// receive handler and the 200 ms tick, over the main window's state and
-/// controls.
+/// receive handler and the 200 ms tick. It fills the trace buffers, keeps the
+/// capture's counters and asks the view to redraw.
 class Capture
 {
 public:
@@ -58,14 +59,11 @@ public:
         platform::LabelControl *Label2;
         platform::LabelControl *Label12;
         platform::LineControl *Line4;
-        platform::DrawingSurface *Picture1;
         platform::DrawingSurface *Picture2;
         platform::IntervalTimer *Timer1;
-        /// Draws the three traces from a byte (the view's DrawAllTraces).
-        std::function<void(std::int32_t)> DrawAllTraces;
     };
 
-    Capture(SharedState &state, Controls controls);
+    Capture(TraceBuffers &traces, TraceView &view, Controls controls);
 
     void Command2_Click();
     void MSComm1_OnComm();
@@ -75,7 +73,11 @@ public:
     /// number rounded down; 1, 2 and 3 pick a buffer, anything else none.
     static int targetTrace(const QString &selectorText);
 
-    void setSurface(platform::DrawingSurface *picture) { m_c.Picture1 = picture; }
+    /// The capture's counters: the index at which the next block goes, the
+    /// ticks since the first block, and the bytes received as of the last tick.
+    std::int32_t WriteIndex = 0;
+    std::int16_t TickCount = 0;
+    std::int32_t LastByteCount = 0;
 
 private:
     void startSteps();
@@ -84,7 +86,8 @@ private:
     void showProgress();
     void setControlsEnabled(bool enabled);
 
-    SharedState &m_state;
+    TraceBuffers &m_traces;
+    TraceView &m_view;
     Controls m_c;
 };
 

@@ -3,6 +3,7 @@
 #include "about/about_link.h"
 #include "acquisition/capture.h"
 #include "acquisition/serial_setup.h"
+#include "core/sample_period.h"
 #include "capture_file/capture_file_commands.h"
 #include "display/waveform_view.h"
 #include "display/zoom.h"
@@ -98,15 +99,14 @@ Form1::Form1(PlatformComponents platform, QWidget *parent) : QWidget(parent)
 
     m_view = std::make_unique<display::WaveformView>(
         m_state, display::WaveformView::Controls{Picture1, HScroll1, Line1, Label3});
-    const auto draw = [this](std::int32_t start) { DrawAllTraces(start); };
     m_capture = std::make_unique<acquisition::Capture>(
-        m_state, acquisition::Capture::Controls{MSComm1, Command1, Command2, Command3, Combo1,
-                                                Combo2, Label1, Label2, Label12, Line4, Picture1,
-                                                Picture2, Timer1, draw});
+        m_state.traces, *m_view,
+        acquisition::Capture::Controls{MSComm1, Command1, Command2, Command3, Combo1, Combo2,
+                                       Label1, Label2, Label12, Line4, Picture2, Timer1});
     m_files = std::make_unique<capture_file::CaptureFileCommands>(
-        m_state, capture_file::CaptureFileCommands::Controls{CommonDialog1, m_messageBox, Picture1,
-                                                             HScroll1, draw});
-    m_about = std::make_unique<about::AboutLink>(m_state.blinkToggle, Label10);
+        m_state.traces, *m_view,
+        capture_file::CaptureFileCommands::Controls{CommonDialog1, m_messageBox});
+    m_about = std::make_unique<about::AboutLink>(Label10);
 
     wireEvents();
     Form_Load();
@@ -214,16 +214,13 @@ void Form1::wireEvents()
 
 void Form1::setDrawingSurface(platform::DrawingSurface *surface)
 {
-    platform::DrawingSurface *target = surface ? surface : Picture1;
-    m_view->setSurface(target);
-    m_capture->setSurface(target);
-    m_files->setSurface(target);
+    m_view->setSurface(surface ? surface : Picture1);
 }
 
 void Form1::Form_Load()
 {
-    m_state.WriteIndex = 0;
-    m_state.zoomFactor = kInitialZoom;
+    m_capture->WriteIndex = 0;
+    m_state.zoomFactor = display::kInitialZoom;
     acquisition::Init_com(*MSComm1, Combo2->currentText()); // its result is not used here
     m_state.samplePeriod = kSamplePeriod;
     m_view->updateScrollRange();

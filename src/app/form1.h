@@ -64,10 +64,16 @@ public:
     explicit Form1(PlatformComponents platform = PlatformComponents(), QWidget *parent = nullptr);
     ~Form1() override;
 
+    /// What the subsystems share: the trace buffers, the zoom factor, the
+    /// sample period and the stored scroll value.
     SharedState &state() { return m_state; }
     const SharedState &state() const { return m_state; }
+    /// The subsystems, each with the state it keeps itself.
+    acquisition::Capture &capture() { return *m_capture; }
+    const display::WaveformView &view() const { return *m_view; }
+    const about::AboutLink &aboutLink() const { return *m_about; }
 
-    /// Makes every drawing of the waveform logic go to \a surface (which may
+    /// Makes every drawing of the waveform view go to \a surface (which may
     /// pass it on to Picture1), or back to Picture1 with nullptr.
     void setDrawingSurface(platform::DrawingSurface *surface);
 

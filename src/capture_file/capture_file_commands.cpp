@@ -1,16 +1,13 @@
 #include "capture_file/capture_file_commands.h"
 
 #include "capture_file/capture_file_format.h"
-#include "platform/drawing_surface.h"
 #include "platform/file_dialog.h"
 #include "platform/message_box.h"
 
-#include <QScrollBar>
-
 namespace wavemill::capture_file {
 
-CaptureFileCommands::CaptureFileCommands(MainState &state, Controls controls)
-    : m_state(state), m_c(std::move(controls))
+CaptureFileCommands::CaptureFileCommands(TraceBuffers &traces, TraceView &view, Controls controls)
+    : m_traces(traces), m_view(view), m_c(controls)
 {
 }
 
@@ -20,14 +17,12 @@ void CaptureFileCommands::Command1_Click()
     if (!m_c.CommonDialog1->ShowOpen())
         return; // cancelled: nothing is touched
     // All or nothing: a bad file changes no buffer and leaves the view as it is.
-    if (!readCaptureFile(m_c.CommonDialog1->FileName(), m_state.traces)) {
+    if (!readCaptureFile(m_c.CommonDialog1->FileName(), m_traces)) {
         m_c.messageBox->show(kLoadFailed);
         return;
     }
-    m_c.Picture1->Cls();
-    // The scroll position is a 16-bit signed number, widened with its sign.
-    m_state.storedScrollValue = std::int16_t(m_c.HScroll1->value());
-    m_c.DrawAllTraces(2 * m_state.storedScrollValue);
+    // Drawn at the scroll bar's position and the current zoom, as a scroll draws.
+    m_view.redrawFromScrollBar();
 }
 
 void CaptureFileCommands::Command3_Click()
@@ -36,7 +31,7 @@ void CaptureFileCommands::Command3_Click()
     if (!m_c.CommonDialog1->ShowSave())
         return; // cancelled: nothing is touched
     // The old file stays whole unless the new one is complete.
-    if (!writeCaptureFile(m_c.CommonDialog1->FileName(), m_state.traces))
+    if (!writeCaptureFile(m_c.CommonDialog1->FileName(), m_traces))
         m_c.messageBox->show(kSaveFailed);
 }
 

@@ -1,15 +1,11 @@
 #pragma once
 
-#include "core/shared_state.h"
+#include "core/trace_buffers.h"
+#include "core/trace_view.h"
 
 #include <QString>
 
-#include <functional>
-
-class QScrollBar;
-
 namespace wavemill::platform {
-class DrawingSurface;
 class FileDialog;
 class MessageBox;
 } // namespace wavemill::platform
@@ -29,21 +25,16 @@ public:
     {
         platform::FileDialog *CommonDialog1;
         platform::MessageBox *messageBox;
-        platform::DrawingSurface *Picture1;
-        QScrollBar *HScroll1;
-        /// Draws the three traces from a byte (the view's DrawAllTraces).
-        std::function<void(std::int32_t)> DrawAllTraces;
     };
 
-    CaptureFileCommands(SharedState &state, Controls controls);
+    CaptureFileCommands(TraceBuffers &traces, TraceView &view, Controls controls);
 
     void Command1_Click(); // load
     void Command3_Click(); // save
 
-    void setSurface(platform::DrawingSurface *picture) { m_c.Picture1 = picture; }
-
 private:
-    SharedState &m_state;
+    TraceBuffers &m_traces;
+    TraceView &m_view;
     Controls m_c;
 };
 

@@ -1,29 +1,24 @@
 #pragma once
 
-#include "core/sample_period.h"
 #include "core/trace_buffers.h"
 
 #include <cstdint>
 
 namespace wavemill {
 
-/// Zoom factor at start-up: 10 logical units (twips) per sample.
-constexpr std::int16_t kInitialZoom = 10;
-
-/// The fields the main window's handlers share. Everything not set by the
-/// load step starts at zero or false.
+/// What the main window's subsystems truly share, owned by the main window
+/// and handed to each by reference: the three trace buffers, the zoom factor,
+/// the sample period and the stored scroll value. Each subsystem keeps the
+/// rest of its state itself.
 struct SharedState
 {
     TraceBuffers traces;
-    std::int32_t WriteIndex = 0;
-    std::int16_t TickCount = 0;
-    std::int32_t LastByteCount = 0;
+    /// Logical units of the view per sample; set by the load step.
     std::int16_t zoomFactor = 0;
+    /// Microseconds per sample, as held in single precision; set by the load step.
     float samplePeriod = 0.0f;
+    /// The scroll bar's position last taken over: the view starts at byte twice it.
     std::int32_t storedScrollValue = 0;
-    bool markerToggle = false;
-    float firstMarkerX = 0.0f;
-    bool blinkToggle = false;
 };
 
 } // namespace wavemill

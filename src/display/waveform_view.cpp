@@ -12,9 +12,22 @@ namespace wavemill::display {
 
 WaveformView::WaveformView(SharedState &state, Controls controls) : m_state(state), m_c(controls) {}
 
+void WaveformView::Cls()
+{
+    m_c.Picture1->Cls();
+}
+
 void WaveformView::DrawAllTraces(std::int32_t Start)
 {
     display::DrawAllTraces(*m_c.Picture1, m_state, Start);
+}
+
+void WaveformView::redrawFromScrollBar()
+{
+    m_c.Picture1->Cls();
+    // The position is a 16-bit signed number, widened with its sign.
+    m_state.storedScrollValue = std::int16_t(m_c.HScroll1->value());
+    DrawAllTraces(2 * m_state.storedScrollValue);
 }
 
 void WaveformView::updateScrollRange()
@@ -45,9 +58,7 @@ void WaveformView::Command6_Click()
 
 void WaveformView::HScroll1_Change()
 {
-    m_c.Picture1->Cls();
-    m_state.storedScrollValue = std::int16_t(m_c.HScroll1->value());
-    DrawAllTraces(2 * m_state.storedScrollValue);
+    redrawFromScrollBar();
 }
 
 double WaveformView::timeAt(float x) const
@@ -72,11 +83,11 @@ void WaveformView::Picture1_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, fl
 {
     platform::DrawingSurface &p = *m_c.Picture1;
     const float height = p.Height();
-    if (!m_state.markerToggle) {
-        m_state.firstMarkerX = x;
+    if (!m_markerToggle) {
+        m_firstMarkerX = x;
         p.Line(x, 0, x, height, kMarkerColour);
     } else {
-        const float x1 = m_state.firstMarkerX;
+        const float x1 = m_firstMarkerX;
         p.Line(x, 0, x, height, kMarkerColour);
         p.Line(x1, y, x, y, kArrowColour);
         p.Line(x1, y, x1 + kBarbLength, y - kBarbSpread, kArrowColour);
@@ -88,7 +99,7 @@ void WaveformView::Picture1_MouseDown(Qt::MouseButton, Qt::KeyboardModifiers, fl
             (x - x1) / float(m_state.zoomFactor) * m_state.samplePeriod / 1000.0f;
         PrintWord(p, (x1 + x) / 2.0f, saturate16(std::floor(y)), timeText(interval));
     }
-    m_state.markerToggle = !m_state.markerToggle;
+    m_markerToggle = !m_markerToggle;
 }
 
 } // namespace wavemill::display

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/shared_state.h"
+#include "core/trace_view.h"
 #include "platform/drawing_surface.h"
 
 #include <QScrollBar>
@@ -21,9 +22,10 @@ constexpr float kCursorLabelDrop = 500;
 constexpr float kBarbLength = 200;
 constexpr float kBarbSpread = 100;
 
-/// The waveform view's handlers: zoom, scroll, the time cursor and the
-/// two-click interval measurement, over the main window's state and controls.
-class WaveformView
+/// The waveform view: the one owner of Picture1, HScroll1 and the redraw.
+/// Its handlers zoom, scroll, move the time cursor and measure intervals with
+/// two clicks; the capture and the file commands ask it to redraw.
+class WaveformView : public TraceView
 {
 public:
     struct Controls
@@ -36,8 +38,9 @@ public:
 
     WaveformView(SharedState &state, Controls controls);
 
-    /// Clears nothing: draws the three traces from byte Start.
-    void DrawAllTraces(std::int32_t Start);
+    void Cls() override;
+    void DrawAllTraces(std::int32_t Start) override;
+    void redrawFromScrollBar() override;
 
     void Command5_Click();  // zoom in
     void Command6_Click();  // zoom out
@@ -50,6 +53,13 @@ public:
     /// Sets the scroll range for the current zoom factor.
     void updateScrollRange();
 
+    /// Whether the next click completes a measurement, and where its first
+    /// click was (the view's units).
+    bool markerToggle() const { return m_markerToggle; }
+    float firstMarkerX() const { return m_firstMarkerX; }
+
+    /// Makes the view draw on \a picture (which may pass the drawing on to
+    /// Picture1, to watch it).
     void setSurface(platform::DrawingSurface *picture) { m_c.Picture1 = picture; }
 
 private:
@@ -57,6 +67,8 @@ private:
 
     SharedState &m_state;
     Controls m_c;
+    bool m_markerToggle = false;
+    float m_firstMarkerX = 0.0f;
 };
 
 } // namespace wavemill::display

@@ -4,6 +4,8 @@
 
 namespace wavemill::display {
 
+/// Zoom factor at start-up: 10 logical units (twips) per sample.
+constexpr std::int16_t kInitialZoom = 10;
 /// The zoom factor stays between these (logical units per sample).
 constexpr std::int16_t kMinZoom = 2;
 constexpr std::int16_t kMaxZoom = 20480;

@@ -82,9 +82,8 @@ void TestAboutLink::secondClickRaisesOrReloads()
     QWidget host;
     auto *label =
         new wavemill::platform::LabelControl(&host, wavemill::about::kLinkCaption, 0, 0, 975, 255);
-    bool blink = false;
     RecordingOpacity opacity(translucentFirst);
-    AboutLink link(blink, label, &opacity);
+    AboutLink link(label, &opacity);
 
     link.Label10_Click();
     QPointer<Form2> first = link.window();

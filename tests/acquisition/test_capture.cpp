@@ -203,7 +203,7 @@ void TestCapture::completesWithTheSixtySecondBlock()
     m_form->Combo1->setCurrentText(QStringLiteral("1"));
     start();
     feedBlocks(bytes, 0, kCaptureBlocks - 1);
-    QCOMPARE(m_form->state().WriteIndex, 62464);
+    QCOMPARE(m_form->capture().WriteIndex, 62464);
     QVERIFY(m_fake->PortOpen());
     QCOMPARE(m_form->Timer1->Interval(), 200);
     QCOMPARE(m_form->Command2->text(), acq::kCaptionStop);
@@ -211,7 +211,7 @@ void TestCapture::completesWithTheSixtySecondBlock()
 
     // The 62nd block and more behind it: the capture ends with the 62nd.
     m_fake->feed(bytes.mid(62464));
-    QCOMPARE(m_form->state().WriteIndex, kCaptureLength);
+    QCOMPARE(m_form->capture().WriteIndex, kCaptureLength);
     QVERIFY(!m_fake->PortOpen());
     QCOMPARE(m_form->Timer1->Interval(), 0);
     QVERIFY(bufferHolds(1, bytes, 0, kCaptureLength));
@@ -247,7 +247,7 @@ void TestCapture::storesIntoTheSelectedBufferOnly()
 
     // Whether or not a buffer was chosen, the capture runs to its end.
     QVERIFY(!m_fake->PortOpen());
-    QCOMPARE(m_form->state().WriteIndex, kCaptureLength);
+    QCOMPARE(m_form->capture().WriteIndex, kCaptureLength);
     QVERIFY(m_form->Label1->Caption().startsWith(acq::kStatusDoneBefore));
     QCOMPARE(m_form->Label2->Caption(), acq::kRateDone);
     for (int n = 1; n <= kTraceCount; ++n) {
@@ -290,7 +290,7 @@ void TestCapture::forcedStopKeepsTheBlocksThatArrived()
 
     m_form->Command2->click();
     QVERIFY(!m_fake->PortOpen());
-    QCOMPARE(m_form->state().WriteIndex, 0);
+    QCOMPARE(m_form->capture().WriteIndex, 0);
     QVERIFY(bufferHolds(2, bytes, 0, blocks * kBlockSize));
     QVERIFY(bufferIsOld(2, blocks * kBlockSize, kCaptureLength));
     QCOMPARE(m_form->Label2->Caption(), QStringLiteral("0 Bit/s"));
@@ -308,7 +308,7 @@ void TestCapture::forcedStopKeepsTheBlocksThatArrived()
     feedBlocks(next, 0, 1);
     QVERIFY(bufferHolds(3, next, 0, kBlockSize));
     QVERIFY(bufferIsOld(3, kBlockSize, kCaptureLength));
-    QCOMPARE(m_form->state().WriteIndex, kBlockSize);
+    QCOMPARE(m_form->capture().WriteIndex, kBlockSize);
 }
 
 void TestCapture::firstTickBeforeAnyBlockShowsTheWaitingBytes()
@@ -316,11 +316,11 @@ void TestCapture::firstTickBeforeAnyBlockShowsTheWaitingBytes()
     start();
     m_fake->feedQuietly(QByteArray(300, 'x'));
     m_form->Timer1_Timer();
-    QCOMPARE(m_form->state().TickCount, std::int16_t(0));
+    QCOMPARE(m_form->capture().TickCount, std::int16_t(0));
     QCOMPARE(m_form->Label12->Caption(), QStringLiteral("0%"));
     QCOMPARE(m_form->Line4->BorderWidth(), 1);
     QCOMPARE(m_form->Label2->Caption(), QStringLiteral("12000Bit/s"));
-    QCOMPARE(m_form->state().LastByteCount, 300);
+    QCOMPARE(m_form->capture().LastByteCount, 300);
 }
 
 void TestCapture::firstTickOfANewCaptureCountsFromZero_data()
@@ -345,7 +345,7 @@ void TestCapture::firstTickOfANewCaptureCountsFromZero()
     m_fake->feedQuietly(QByteArray(100, 'x'));
     m_form->Timer1_Timer();
     QCOMPARE(m_form->Label2->Caption(), QStringLiteral("4000Bit/s"));
-    QCOMPARE(m_form->state().TickCount, std::int16_t(0));
+    QCOMPARE(m_form->capture().TickCount, std::int16_t(0));
 }
 
 void TestCapture::ticksShowProgressAndRate()
@@ -356,14 +356,14 @@ void TestCapture::ticksShowProgressAndRate()
     feedBlocks(bytes, 0, 5);
     m_fake->feedQuietly(bytes.mid(5 * kBlockSize, 221));
     m_form->Timer1_Timer();
-    QCOMPARE(m_form->state().TickCount, std::int16_t(1));
+    QCOMPARE(m_form->capture().TickCount, std::int16_t(1));
     QCOMPARE(m_form->Label12->Caption(), QStringLiteral("8%")); // 5,120 of 63,488
     QCOMPARE(m_form->Line4->BorderWidth(), int(std::floor(5120.0 / kCaptureLength * s * 2)) + 1);
     QCOMPARE(m_form->Label2->Caption(), QStringLiteral("213640Bit/s")); // 5,341 bytes x 40
 
     // A rise of 1,245 bytes: one more block and 24 more waiting.
     m_fake->feed(bytes.mid(5 * kBlockSize + 221, 1245));
-    QCOMPARE(m_form->state().WriteIndex, 6 * kBlockSize);
+    QCOMPARE(m_form->capture().WriteIndex, 6 * kBlockSize);
     m_form->Timer1_Timer();
     QCOMPARE(m_form->Label2->Caption(), QStringLiteral("49800Bit/s"));
     QCOMPARE(m_form->Label12->Caption(), QStringLiteral("9%"));
@@ -407,10 +407,10 @@ void TestCapture::tickCountStopsAtItsTop()
     const QByteArray bytes = pattern(9);
     start();
     feedBlocks(bytes, 0, 1);
-    m_form->state().TickCount = 32766;
+    m_form->capture().TickCount = 32766;
     for (int i = 0; i < 3; ++i)
         m_form->Timer1_Timer();
-    QCOMPARE(m_form->state().TickCount, std::int16_t(32767));
+    QCOMPARE(m_form->capture().TickCount, std::int16_t(32767));
     feedBlocks(bytes, 1, kCaptureBlocks - 1);
     QCOMPARE(m_form->Label1->Caption(),
              acq::kStatusDoneBefore + QStringLiteral(" 6553.4") + acq::kStatusDoneAfter);
@@ -496,7 +496,7 @@ void TestCapture::ignoresEventsOtherThanReceive()
     m_fake->feedQuietly(bytes.left(2 * kBlockSize));
     m_fake->raise(1);    // a transmit event
     m_fake->raise(1010); // a line-state change
-    QCOMPARE(m_form->state().WriteIndex, 0);
+    QCOMPARE(m_form->capture().WriteIndex, 0);
     QCOMPARE(m_form->Label1->Caption(), acq::kStatusWaiting);
     QVERIFY(m_fake->PortOpen());
     // A late device-lost event after the capture ended changes nothing.

@@ -109,7 +109,7 @@ void TestCapturePty::capturesExactlyTheFirstBytesIntoTheChosenBuffer()
 
     // All but one byte: 61 blocks taken, 1,023 bytes waiting, still capturing.
     writeInBackground(bytes.left(kCaptureLength - 1));
-    QTRY_COMPARE_WITH_TIMEOUT(m_form->state().WriteIndex, 62464, kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->capture().WriteIndex, 62464, kTimeoutMs);
     QTRY_COMPARE_WITH_TIMEOUT(m_form->MSComm1->InBufferCount(), std::int16_t(1023), kTimeoutMs);
     waitForWriter();
     QVERIFY(m_written);
@@ -126,7 +126,7 @@ void TestCapturePty::capturesExactlyTheFirstBytesIntoTheChosenBuffer()
 
     // Nothing that came after completion is taken in.
     QTest::qWait(50);
-    QCOMPARE(m_form->state().WriteIndex, kCaptureLength);
+    QCOMPARE(m_form->capture().WriteIndex, kCaptureLength);
 
     const TraceBuffer &target = *m_form->state().traces.trace(2);
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(target.data()), kCaptureLength),
@@ -151,7 +151,7 @@ void TestCapturePty::lostDeviceEndsTheCapture()
     m_form->Command2->click();
     QVERIFY2(m_form->MSComm1->PortOpen(), qPrintable(m_form->Label1->Caption()));
     writeInBackground(bytes);
-    QTRY_COMPARE_WITH_TIMEOUT(m_form->state().WriteIndex, 5 * kBlockSize, kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_form->capture().WriteIndex, 5 * kBlockSize, kTimeoutMs);
     waitForWriter();
 
     m_link.close();

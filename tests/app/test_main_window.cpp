@@ -1,3 +1,4 @@
+#include "acquisition/capture.h"
 #include "acquisition/serial_setup.h"
 #include "app/form1.h"
 #include "support/fake_serial_component.h"
@@ -172,7 +173,7 @@ void TestMainWindow::startsIdleWithNothingDrawn()
     QCOMPARE(state.zoomFactor, std::int16_t(10));
     QCOMPARE(state.samplePeriod, 20.0736f);
     QCOMPARE(double(state.samplePeriod), 20.07360076904296875);
-    QCOMPARE(state.WriteIndex, 0);
+    QCOMPARE(m_form->capture().WriteIndex, 0);
     for (const TraceBuffer &buffer : state.traces.buffers)
         QVERIFY(std::all_of(buffer.begin(), buffer.end(), [](std::uint8_t b) { return b == 0; }));
 

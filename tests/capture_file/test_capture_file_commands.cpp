@@ -1,3 +1,4 @@
+#include "acquisition/capture.h"
 #include "app/form1.h"
 #include "capture_file/capture_file_format.h"
 #include "display/trace_renderer.h"
@@ -49,7 +50,7 @@ struct Outside
     int scrollValue;
 
     explicit Outside(Form1 &form)
-        : WriteIndex(form.state().WriteIndex), zoomFactor(form.state().zoomFactor),
+        : WriteIndex(form.capture().WriteIndex), zoomFactor(form.state().zoomFactor),
           storedScrollValue(form.state().storedScrollValue),
           combo1Index(form.Combo1->currentIndex()), combo1Text(form.Combo1->currentText()),
           label1(form.Label1->Caption()), scrollMinimum(form.HScroll1->minimum()),
@@ -70,7 +71,7 @@ struct Outside
 /// Gives the window's state marks that a stray write would disturb.
 void unsettle(Form1 &form)
 {
-    form.state().WriteIndex = 4096;
+    form.capture().WriteIndex = 4096;
     form.Combo1->setCurrentIndex(form.Combo1->count() - 1);
     form.Label1->setCaption(QStringLiteral("status before"));
 }

@@ -1,3 +1,4 @@
+#include "display/waveform_view.h"
 #include "platform/label_control.h"
 #include "platform/line_control.h"
 #include "platform/picture_box.h"
@@ -178,7 +179,7 @@ void TestTimeCursor::startsAnewOnTheThirdClick()
     m_form->Picture1_MouseDown(Qt::LeftButton, Qt::NoModifier, 5000, 100);
     QCOMPARE(m_surface->lines().size(), 1);
     QCOMPARE(linesIn(*m_surface, kMarker), (QList<QLineF>{QLineF(5000, 0, 5000, 5175)}));
-    QCOMPARE(m_form->state().firstMarkerX, 5000.0f);
+    QCOMPARE(m_form->view().firstMarkerX(), 5000.0f);
 }
 
 void TestTimeCursor::takesAnyButton_data()
@@ -207,7 +208,7 @@ void TestTimeCursor::keepsTheFirstMarkAcrossARedraw()
 {
     m_form->Picture1_MouseDown(Qt::LeftButton, Qt::NoModifier, 1000, 100);
     m_form->Command5_Click(); // zoom 20: the view is cleared and redrawn
-    QVERIFY(m_form->state().markerToggle);
+    QVERIFY(m_form->view().markerToggle());
     m_surface->clear();
     m_form->Picture1_MouseDown(Qt::LeftButton, Qt::NoModifier, 3000, 2000);
     QCOMPARE(linesIn(*m_surface, kArrow).first(), QLineF(1000, 2000, 3000, 2000));

@@ -1,3 +1,4 @@
+#include "core/sample_period.h"
 #include "display/trace_renderer.h"
 #include "support/recording_surface.h"
 

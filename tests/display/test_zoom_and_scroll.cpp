@@ -1,3 +1,4 @@
+#include "core/sample_period.h"
 #include "core/numbers.h"
 #include "display/zoom.h"
 #include "platform/picture_box.h"

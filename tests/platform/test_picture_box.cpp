@@ -3,6 +3,7 @@
 // lines must land on the pixels their end points name, and the drawing must
 // reach the screen and stay there.
 
+#include "core/sample_period.h"
 #include "core/shared_state.h"
 #include "display/trace_renderer.h"
 #include "platform/line_control.h"

@@ -1,3 +1,4 @@
+#include "core/sample_period.h"
 #include "signals.h"
 
 #include <QtTest>

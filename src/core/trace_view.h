@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+
+namespace wavemill {
+
+/// What the capture and the file commands ask of the waveform view, which
+/// alone owns the view's surface and scroll bar and draws the traces.
+class TraceView
+{
+public:
+    virtual ~TraceView() = default;
+
+    /// Erases everything drawn on the view.
+    virtual void Cls() = 0;
+    /// Draws the three traces from byte Start at the current zoom factor,
+    /// over what the view shows.
+    virtual void DrawAllTraces(std::int32_t Start) = 0;
+    /// The scroll step: erases the view, takes the scroll bar's position as
+    /// the stored scroll value and draws the traces from twice it.
+    virtual void redrawFromScrollBar() = 0;
+};
+
+} // namespace wavemill
