@@ -1,6 +1,5 @@
 #include "display/trace_renderer.h"
 
-#include "core/numbers.h"
 
 namespace wavemill::display {
 
@@ -8,49 +7,19 @@ void Draw_Square_Wave(platform::DrawingSurface &picture, const TraceBuffers &tra
                       float samplePeriod, std::int32_t Start, int Y, std::int16_t Width_per_20us,
                       std::int16_t Channel)
 {
-    const float W = Width_per_20us;
-    const float low = float(Y);
-    const float high = float(Y - kHighLevel);
-
-    // The trace starts on the low level, one unit in.
-    picture.Line(0, low, 1, low, kTraceColour);
-    int previous = 0;
-
-    const std::int16_t n = saturate16(roundHalfEven(double(picture.Width()) / Width_per_20us));
-    const TraceBuffer *buffer = traces.trace(Channel);
-    const int bytes = n / 8;
-    for (int i = 0; i <= bytes; ++i) {
-        const std::int64_t index = std::int64_t(Start) + i;
-        int b = (buffer && index >= 0 && index < kTraceBufferSize) ? (*buffer)[index] : 0;
-        for (int k = 1; k <= 8; ++k) {
-            const int bit = 8 - k;
-            const int v = b >> bit; // 0 or 1: the higher bits are already taken off
-            const float sampleStart = float(8 * i + k - 1) * W;
-            const float sampleEnd = float(8 * i + k) * W;
-            if (v == 0) {
-                if (previous == 1)
-                    picture.LineTo(sampleStart, low, kTraceColour); // falling edge
-                picture.LineTo(sampleEnd, low, kTraceColour);
-            } else {
-                b -= 1 << bit;
-                if (previous == 0)
-                    picture.LineTo(sampleStart, high, kTraceColour); // rising edge
-                picture.LineTo(sampleEnd, high, kTraceColour);
-            }
-            previous = v;
-        }
-    }
-
-    const float width = picture.Width();
-    picture.Line(0, float(Y + 200), width, float(Y + 200), kGridColour);
-
-    const double leftEdge = double(samplePeriod) * double(Start) * 8.0 / 1000.0;
-    PrintWord(picture, 0, std::int16_t(Y + 20), timeText(leftEdge));
-
-    for (int m = 0; m <= n / kSamplesPerTick; ++m) {
-        const float x = float(kSamplesPerTick * m) * W;
-        picture.Line(x, float(Y + 100), x, float(Y + 200), kGridColour);
-    }
+    const TraceShape shape = shapeTrace(traces.trace(Channel), Start, Y, Width_per_20us,
+                                        picture.Width(), samplePeriod);
+    // The wave from the current point, then the separator, the label and the
+    // ticks, so that the tick at x = 0 is drawn over the label's left edge.
+    picture.Line(shape.opening.from.x, shape.opening.from.y, shape.opening.to.x,
+                 shape.opening.to.y, kTraceColour);
+    for (const ViewPoint &point : shape.wave)
+        picture.LineTo(point.x, point.y, kTraceColour);
+    picture.Line(shape.separator.from.x, shape.separator.from.y, shape.separator.to.x,
+                 shape.separator.to.y, kGridColour);
+    PrintWord(picture, shape.labelAt.x, std::int16_t(shape.labelAt.y), shape.label);
+    for (const ViewLine &tick : shape.ticks)
+        picture.Line(tick.from.x, tick.from.y, tick.to.x, tick.to.y, kGridColour);
 }
 
 void PrintWord(platform::DrawingSurface &picture, float x, std::int16_t Y, const QString &toprint)

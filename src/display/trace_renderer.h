@@ -1,28 +1,22 @@
 #pragma once
 
 #include "core/shared_state.h"
+#include "display/trace_shape.h"
 #include "platform/drawing_surface.h"
 
 #include <cstdint>
 
 namespace wavemill::display {
 
-/// Baselines (the low level) of traces 1, 2 and 3, in twips.
-constexpr int kBaseline[kTraceCount] = {900, 2200, 3500};
-/// The high level stands this far above the baseline.
-constexpr int kHighLevel = 200;
-
 constexpr QRgb kTraceColour = platform::rgb(0, 0, 255);
 constexpr QRgb kGridColour = platform::rgb(200, 200, 255);
 constexpr QRgb kLabelColour = platform::rgb(255, 96, 96);
 
-/// One grid tick every 50 samples (1.00368 ms).
-constexpr int kSamplesPerTick = 50;
-
-/// Draws one trace from byte Start of the buffer chosen by Channel: one line
-/// per sample from the current point, two per level change, then the
-/// separator, the left-edge time label and the grid ticks. A Channel other
-/// than 1, 2 or 3 draws a flat low trace; bytes outside the buffer count as 0.
+/// Draws one trace from byte Start of the buffer chosen by Channel, as
+/// shapeTrace works it out: the opening line, one line per sample from the
+/// current point and two per level change, then the separator, the left-edge
+/// time label and the grid ticks. A Channel other than 1, 2 or 3 draws a flat
+/// low trace.
 void Draw_Square_Wave(platform::DrawingSurface &picture, const TraceBuffers &traces,
                       float samplePeriod, std::int32_t Start, int Y, std::int16_t Width_per_20us,
                       std::int16_t Channel);

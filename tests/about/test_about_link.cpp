@@ -1,7 +1,7 @@
 #include "about/about_link.h"
 #include "about/form2.h"
 #include "app/form1.h"
-#include "support/fake_serial_component.h"
+#include "support/watched_form.h"
 #include "platform/interval_timer.h"
 #include "platform/label_control.h"
 #include "support/recording_opacity.h"
@@ -134,8 +134,9 @@ void TestAboutLink::linkBlinksFromStartUp()
     QFETCH(bool, aboutOpen);
     QFETCH(QString, caption);
 
-    wavemill::testing::FakeSerialComponent fake;
-    wavemill::Form1 form(wavemill::PlatformComponents{&fake, nullptr, nullptr});
+    wavemill::testing::WatchedForm watched;
+    wavemill::Form1 &form = watched.form;
+    wavemill::testing::FakeSerialComponent &fake = watched.serial;
     QCOMPARE(form.Timer2->Interval(), 2000);
     if (aboutOpen)
         form.Label10_Click();
@@ -149,8 +150,9 @@ void TestAboutLink::opensOpaqueWhereTheWindowSystemCannotFade()
     if (QGuiApplication::platformName() != QLatin1String("offscreen"))
         QSKIP("needs the offscreen platform, which has no window opacity");
 
-    wavemill::testing::FakeSerialComponent fake;
-    wavemill::Form1 form(wavemill::PlatformComponents{&fake, nullptr, nullptr});
+    wavemill::testing::WatchedForm watched;
+    wavemill::Form1 &form = watched.form;
+    wavemill::testing::FakeSerialComponent &fake = watched.serial;
     form.Label10_Click();
     Form2 *about = openAboutWindow();
     QVERIFY(about);
@@ -161,8 +163,9 @@ void TestAboutLink::opensOpaqueWhereTheWindowSystemCannotFade()
 
 void TestAboutLink::closingMainWindowClosesAboutAndEndsProgram()
 {
-    wavemill::testing::FakeSerialComponent fake;
-    wavemill::Form1 form(wavemill::PlatformComponents{&fake, nullptr, nullptr});
+    wavemill::testing::WatchedForm watched;
+    wavemill::Form1 &form = watched.form;
+    wavemill::testing::FakeSerialComponent &fake = watched.serial;
     QVERIFY(!form.windowIcon().pixmap(32, 32).isNull());
     form.show();
     form.Label10_Click();

@@ -1,7 +1,7 @@
 #include "acquisition/capture.h"
 #include "acquisition/serial_setup.h"
 #include "app/form1.h"
-#include "support/fake_serial_component.h"
+#include "support/watched_form.h"
 #include "platform/interval_timer.h"
 #include "platform/label_control.h"
 #include "platform/line_control.h"
@@ -46,20 +46,21 @@ private slots:
     void closingEndsTheProgram();
 
 private:
+    std::unique_ptr<testing::WatchedForm> m_watched;
     testing::FakeSerialComponent *m_serial = nullptr;
     Form1 *m_form = nullptr;
 };
 
 void TestMainWindow::init()
 {
-    m_serial = new testing::FakeSerialComponent;
-    m_form = new Form1(PlatformComponents{m_serial, nullptr, nullptr});
+    m_watched = std::make_unique<testing::WatchedForm>();
+    m_serial = &m_watched->serial;
+    m_form = &m_watched->form;
 }
 
 void TestMainWindow::cleanup()
 {
-    delete m_form;
-    delete m_serial;
+    m_watched.reset();
 }
 
 void TestMainWindow::placesEveryControlInTwips_data()
@@ -223,8 +224,8 @@ void TestMainWindow::writesTheTraceCaptionsBlackUnderAnyTheme()
     dark.setColor(QPalette::WindowText, QColor(240, 240, 240));
     QApplication::setPalette(dark); // a theme changed under a window that is open
     QCoreApplication::processEvents();
-    Form1 later(PlatformComponents{m_serial, nullptr, nullptr}); // and one opened under it
-    for (Form1 *form : {m_form, &later}) {
+    testing::WatchedForm later; // and a window opened under it
+    for (Form1 *form : {m_form, &later.form}) {
         for (QLabel *caption : {form->Label7, form->Label8, form->Label9})
             QCOMPARE(caption->palette().color(caption->foregroundRole()), QColor(Qt::black));
         // Labels of no set colour follow the theme.

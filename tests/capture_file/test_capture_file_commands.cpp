@@ -1,8 +1,6 @@
 #include "acquisition/capture.h"
 #include "app/form1.h"
 #include "capture_file/capture_file_format.h"
-#include "display/trace_renderer.h"
-#include "support/fake_serial_component.h"
 #include "platform/label_control.h"
 #include "platform/picture_box.h"
 #include "support/recording_surface.h"
@@ -10,6 +8,7 @@
 #include "capture_file_test_support.h"
 #include "support/recording_message_box.h"
 #include "support/scripted_file_dialog.h"
+#include "support/watched_form.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,16 +23,15 @@ const QString kFilter = QStringLiteral("Ird文件|*.ird");
 const QString kLoadFailed = QStringLiteral("打开文件出错");
 const QString kSaveFailed = QStringLiteral("保存文件出错");
 
-/// The main window with scripted platform parts and its drawing recorded.
+/// The watched main window with a scripted file dialog and a recording
+/// message box.
 struct Rig
 {
-    testing::FakeSerialComponent serial;
     ScriptedFileDialog dialog;
     RecordingMessageBox messages;
-    Form1 form{PlatformComponents{&serial, &dialog, &messages}};
-    RecordingSurface drawn{form.Picture1};
-
-    Rig() { form.setDrawingSurface(&drawn); }
+    WatchedForm watched{&dialog, &messages};
+    Form1 &form = watched.form;
+    RecordingSurface &drawn = watched.drawing;
 };
 
 /// What the user can see of the window's state, besides the buffers.
@@ -74,24 +72,6 @@ void unsettle(Form1 &form)
     form.capture().WriteIndex = 4096;
     form.Combo1->setCurrentIndex(form.Combo1->count() - 1);
     form.Label1->setCaption(QStringLiteral("status before"));
-}
-
-bool sameOp(const RecordingSurface::Op &a, const RecordingSurface::Op &b)
-{
-    return a.kind == b.kind && a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2 &&
-           a.colour == b.colour && a.text == b.text && a.fromCurrent == b.fromCurrent;
-}
-
-/// The y of each trace's opening stroke, the one-unit line on its baseline.
-QList<float> traceStarts(const QList<RecordingSurface::Op> &ops)
-{
-    QList<float> ys;
-    for (const auto &op : ops) {
-        if (op.kind == RecordingSurface::Kind::Line && !op.fromCurrent && op.x1 == 0 &&
-            op.x2 == 1 && op.y1 == op.y2)
-            ys.append(op.y1);
-    }
-    return ys;
 }
 
 } // namespace
@@ -160,19 +140,9 @@ void TestCaptureFileCommands::loadRedrawsAtScrollBarAndZoom()
     QVERIFY(Outside(rig.form) == before);
 
     // A clear, then the three traces from byte 2 x the bar's value at the current zoom.
-    const QList<RecordingSurface::Op> ops = rig.drawn.ops();
-    QVERIFY(!ops.isEmpty());
-    QCOMPARE(ops.first().kind, RecordingSurface::Kind::Cls);
-    QCOMPARE(rig.drawn.clsCount(), 1);
-    QCOMPARE(traceStarts(ops), (QList<float>{900, 2200, 3500}));
-
-    // The same drawing made directly on the same view (text positions come from it).
-    RecordingSurface expected(rig.form.Picture1);
-    expected.Cls();
-    display::DrawAllTraces(expected, rig.form.state(), 2 * value);
-    QCOMPARE(ops.size(), expected.ops().size());
-    for (int i = 0; i < ops.size(); ++i)
-        QVERIFY2(sameOp(ops[i], expected.ops()[i]), qPrintable(QStringLiteral("op %1").arg(i)));
+    QCOMPARE(rig.drawn.ops().first().kind, RecordingSurface::Kind::Cls);
+    QVERIFY(rig.watched.redraws() ==
+            QList<WatchedForm::Drawing>{rig.watched.tracesFrom(2 * value)});
 }
 
 void TestCaptureFileCommands::savedCaptureLoadsBackThroughTheButtons()

@@ -21,6 +21,13 @@ public:
         QRgb colour = 0;
         QString text;
         bool fromCurrent = false; // a Line drawn from the current point
+
+        bool operator==(const Op &other) const
+        {
+            return kind == other.kind && x1 == other.x1 && y1 == other.y1 && x2 == other.x2 &&
+                   y2 == other.y2 && colour == other.colour && text == other.text &&
+                   fromCurrent == other.fromCurrent;
+        }
     };
 
     /// A surface of its own size, drawing nowhere.
