@@ -425,6 +425,9 @@ void TestCapture::failedOpeningLeavesTheWindowIdle_data()
     QTest::newRow("port number out of range") << "40000"
                                               << ""
                                               << "串口40000打开失败：串口号超出范围";
+    QTest::newRow("a device that is not there") << "/dev/nothing"
+                                                << "串口/dev/nothing打开失败：设备不存在"
+                                                << "串口/dev/nothing打开失败：设备不存在";
 }
 
 void TestCapture::failedOpeningLeavesTheWindowIdle()

@@ -1,5 +1,4 @@
 #include "acquisition/capture.h"
-#include "acquisition/serial_setup.h"
 #include "app/form1.h"
 #include "support/watched_form.h"
 #include "platform/interval_timer.h"
@@ -38,11 +37,6 @@ private slots:
     void movesFocusInTheCapturesOrder();
     void writesTheTraceCaptionsBlackUnderAnyTheme();
     void configuresThePortAtLoadWithoutOpeningIt();
-    void readsThePortNumberFromTheSelector_data();
-    void readsThePortNumberFromTheSelector();
-    void configuresTheSameTwice();
-    void reportsAPortItCannotUseAndStaysIdle_data();
-    void reportsAPortItCannotUseAndStaysIdle();
     void closingEndsTheProgram();
 
 private:
@@ -239,83 +233,6 @@ void TestMainWindow::configuresThePortAtLoadWithoutOpeningIt()
 {
     QCOMPARE(m_serial->writes(), kBoardConfiguration);
     QVERIFY(!m_serial->PortOpen());
-}
-
-void TestMainWindow::readsThePortNumberFromTheSelector_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("firstWrite");
-    QTest::newRow("2") << "2"
-                       << "CommPort=2";
-    QTest::newRow("1.5 rounds to 2") << "1.5"
-                                     << "CommPort=2";
-    QTest::newRow("2.5 rounds to 2") << "2.5"
-                                     << "CommPort=2";
-    QTest::newRow("3.5 rounds to 4") << "3.5"
-                                     << "CommPort=4";
-    QTest::newRow("abc gives 0") << "abc"
-                                 << "CommPort=0";
-    QTest::newRow("a device path") << "/dev/ttyUSB0"
-                                   << "CommDevice=/dev/ttyUSB0";
-}
-
-void TestMainWindow::readsThePortNumberFromTheSelector()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, firstWrite);
-    m_serial->clearWrites();
-    QVERIFY(acquisition::Init_com(*m_serial, text).isEmpty());
-    QStringList expected = kBoardConfiguration;
-    expected[0] = firstWrite;
-    QCOMPARE(m_serial->writes(), expected);
-    QVERIFY(!m_serial->PortOpen());
-}
-
-void TestMainWindow::configuresTheSameTwice()
-{
-    m_serial->clearWrites();
-    acquisition::Init_com(*m_serial, QStringLiteral("2"));
-    const QStringList once = m_serial->writes();
-    acquisition::Init_com(*m_serial, QStringLiteral("2"));
-    QCOMPARE(m_serial->writes(), once + once);
-    QCOMPARE(int(m_serial->commPort()), 2);
-    QCOMPARE(m_serial->settings(), QStringLiteral("115200,n,8,1"));
-    QCOMPARE(int(m_serial->rThreshold()), 1024);
-    QCOMPARE(int(m_serial->inputLen()), 1024);
-}
-
-void TestMainWindow::reportsAPortItCannotUseAndStaysIdle_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("openFailure");
-    QTest::addColumn<QString>("status");
-    QTest::newRow("no number") << "abc"
-                               << ""
-                               << "串口0打开失败：串口号无效";
-    QTest::newRow("beyond 16 bits") << "70000"
-                                    << ""
-                                    << "串口70000打开失败：串口号超出范围";
-    QTest::newRow("a device that is not there") << "/dev/nothing"
-                                                << "串口/dev/nothing打开失败：设备不存在"
-                                                << "串口/dev/nothing打开失败：设备不存在";
-}
-
-void TestMainWindow::reportsAPortItCannotUseAndStaysIdle()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, openFailure);
-    QFETCH(QString, status);
-    m_form->Combo2->setEditText(text);
-    if (!openFailure.isEmpty())
-        m_serial->failNextOpen(openFailure);
-    QTest::mouseClick(m_form->Command2, Qt::LeftButton);
-    QCOMPARE(m_form->Label1->text(), status);
-    QVERIFY(!m_serial->PortOpen());
-    QCOMPARE(m_form->Command2->text(), QStringLiteral("开始采集"));
-    QCOMPARE(m_form->Timer1->Interval(), 0);
-    QVERIFY(m_form->Combo1->isEnabled());
-    QVERIFY(m_form->Command1->isEnabled());
-    QVERIFY(m_form->Command3->isEnabled());
 }
 
 void TestMainWindow::closingEndsTheProgram()
