@@ -23,7 +23,7 @@ QString aboutFontFamily(const QStringList &families)
 
     for (const QStringList *wanted : {&designed, &fallbacks}) {
         for (const QString &name : *wanted) {
-            const int at = families.indexOf(QRegularExpression(
+            const qsizetype at = families.indexOf(QRegularExpression(
                 QRegularExpression::escape(name), QRegularExpression::CaseInsensitiveOption));
             if (at >= 0)
                 return families.at(at);

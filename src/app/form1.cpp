@@ -151,7 +151,7 @@ void Form1::createControls()
     // The progress frame measures in pixels.
     Picture2 = placed(new PictureBox(this, 1, kProgressBackground, kProgressBorder), 4800, 5880,
                       3495, 255);
-    Line4 = new LineControl(Picture2, 0, 0, 0, 240 / kTwips, kProgressColour, 1);
+    Line4 = new LineControl(Picture2, 0, 0, 0, 240.0 / kTwips, kProgressColour, 1);
     Label12 = new LabelControl(Picture2->clientArea(), QStringLiteral("0%"), 1680, 0, 495, 255);
 
     Label4 = new LabelControl(this, QStringLiteral("数据传输率："), 8400, 5880, 1080, 180, true);

@@ -28,8 +28,8 @@ double comboNumber(const QString &text)
             s.append(char(c.unicode()));
     }
 
-    int i = 0;
-    const int n = s.size();
+    qsizetype i = 0;
+    const qsizetype n = s.size();
     std::string number;
     if (i < n && (s[i] == '+' || s[i] == '-'))
         number.push_back(s[i++]);
@@ -49,7 +49,7 @@ double comboNumber(const QString &text)
         return 0.0;
     // An exponent counts only when digits follow it.
     if (i < n && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
-        int j = i + 1;
+        qsizetype j = i + 1;
         std::string exponent = "e";
         if (j < n && (s[j] == '+' || s[j] == '-'))
             exponent.push_back(s[j++]);

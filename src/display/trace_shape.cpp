@@ -42,7 +42,7 @@ TraceShape shapeTrace(const TraceBuffer *buffer, std::int32_t Start, int Y,
     shape.label = timeText(leftEdge);
     shape.labelAt = {0, float(Y + 20)};
 
-    shape.ticks.reserve(std::size_t(n / kSamplesPerTick + 1));
+    shape.ticks.reserve(std::size_t(n / kSamplesPerTick) + 1);
     for (int m = 0; m <= n / kSamplesPerTick; ++m) {
         const float x = float(kSamplesPerTick * m) * W;
         shape.ticks.push_back({{x, float(Y + 100)}, {x, float(Y + 200)}});
