@@ -3,13 +3,15 @@
 // The flow of the program:
 //
 //   serial bytes ──> MSComm1 (platform/serial_component) ──> Capture
-//   (acquisition/capture) ──> trace buffers 1..3 (SharedState) ──> trace
-//   renderer (display/trace_renderer) ──> Picture1 (platform/picture_box)
+//   (acquisition/capture) ──> trace buffers 1..3 (core/shared_state) ──>
+//   WaveformView (display/waveform_view): trace shape ──> renderer ──>
+//   Picture1 (platform/picture_box)
 //
 //   trace buffers <──> capture file (capture_file/capture_file_commands)
 //
-// Form1 owns the controls and the state and wires each event to its handler;
-// the handlers live in their subsystem's folder.
+// Form1 owns the controls and all the state, by composition, and wires each
+// event to its handler; the handlers live in their subsystem's folder. The
+// capture and the load ask the view to redraw (core/trace_view).
 
 #include "core/shared_state.h"
 
