@@ -1,4 +1,5 @@
 #include "acquisition/capture.h"
+#include "acquisition/serial_setup.h"
 #include "app/form1.h"
 #include "support/watched_form.h"
 #include "platform/interval_timer.h"
@@ -11,14 +12,6 @@
 using namespace wavemill;
 using platform::LabelControl;
 using platform::LineControl;
-
-namespace {
-
-const QStringList kBoardConfiguration = {
-    "CommPort=1",      "RThreshold=1024",  "SThreshold=0", "Settings=115200,n,8,1",
-    "InBufferCount=0", "OutBufferCount=0", "InputMode=1",  "InputLen=1024"};
-
-} // namespace
 
 class TestMainWindow : public QObject
 {
@@ -231,7 +224,10 @@ void TestMainWindow::writesTheTraceCaptionsBlackUnderAnyTheme()
 
 void TestMainWindow::configuresThePortAtLoadWithoutOpeningIt()
 {
-    QCOMPARE(m_serial->writes(), kBoardConfiguration);
+    // As Init_com configures for the selector's "1", and no opening.
+    testing::FakeSerialComponent reference;
+    QVERIFY(acquisition::Init_com(reference, QStringLiteral("1")).isEmpty());
+    QCOMPARE(m_serial->writes(), reference.writes());
     QVERIFY(!m_serial->PortOpen());
 }
 
