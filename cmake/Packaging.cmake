@@ -143,7 +143,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps names the libraries' packages (libqt6core6, libqt6gui6,
 # libqt6widgets6, libqt6serialport6, libc6, libstdc++6 ...) with their versions.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Files under /usr and /etc get the usual owner and modes whatever the umask.
+# The control files and the folders the installation makes get Debian's
+# modes (0644, 0755) whatever the packager's umask.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -17,8 +17,9 @@
 #   PACKAGE      the Debian package that holds it, by default wavemill (the
 #                window's package); another name makes a package of its own,
 #                for programs whose libraries the window must not pull in
-#   DESCRIPTION  that package's long description (a package's short
-#                description is its first program's SUMMARY)
+#   DESCRIPTION  that package's long description, in lines of at most 80
+#                characters joined by \n (its short description is the
+#                SUMMARY of its first program)
 include(GNUInstallDirs)
 # Whatever is installed without naming a package goes with the window.
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME wavemill)
