@@ -2,11 +2,12 @@
 """Makes the About window's background picture and the program icon.
 
 The picture is a 350 x 235 JPEG, a pale blue and white abstract design of
-soft rings and flowing lines with no text; the icon is a 32 x 32 PNG with a
-square wave over a blue tile. Both are drawn by ImageMagick's `convert` from
-shapes computed here, with a fixed seed so the same files come out every
-time. The results are committed, so building the program never needs this
-script or ImageMagick.
+soft rings and flowing lines with no text; the icon is a square wave over a
+blue tile, as PNGs of 32 (the windows' title bar), 64, 128 and 256 pixels
+(the menu and software centres). All are drawn by ImageMagick's `convert`
+from shapes computed here, with a fixed seed so the same files come out
+every time. The results are committed, so building the program never needs
+this script or ImageMagick.
 
 Usage: python3 assets/make_assets.py [output folder]   (default: assets/)
 """
@@ -21,7 +22,7 @@ from pathlib import Path
 
 PICTURE_SIZE = (350, 235)   # the About window is sized from this picture
 PICTURE_TARGET_BYTES = 23 * 1024
-ICON_SIZE = 32              # the windows' title-bar icon
+ICON_SIZES = (32, 64, 128, 256)  # drawn on a 32-pixel grid, scaled up
 SEED = 2026                 # fixed, so the files can be made again unchanged
 
 
@@ -87,21 +88,51 @@ def make_picture(folder, rng):
         print(f"{out}: {width}x{height}, quality {best[2]}, {best[1]} bytes")
 
 
-def make_icon(folder):
-    s = ICON_SIZE
-    # A square wave, the analyzer's own trace, over a rounded blue tile.
-    wave = "M 3,21 L 9,21 L 9,10 L 16,10 L 16,21 L 23,21 L 23,10 L 29,10"
-    out = folder / "icon32.png"
-    convert(["-size", f"{s}x{s}", "xc:none",
-             "-fill", "#2f6fb6", "-stroke", "#1d4f8a", "-strokewidth", "1",
-             "-draw", "roundrectangle 0.5,0.5 31.5,31.5 6,6",
-             "-fill", "none", "-stroke", "#ffffff", "-strokewidth", "2",
-             "-draw", f"stroke-linejoin miter path '{wave}'",
-             "-stroke", "#9fc6ef", "-strokewidth", "1",
-             "-draw", "line 3,25.5 29,25.5",
+# The square wave of the icon on its 32-pixel grid, and the line under it.
+WAVE = ((3, 21), (9, 21), (9, 10), (16, 10), (16, 21), (23, 21), (23, 10), (29, 10))
+UNDERLINE = ((3, 25), (29, 25))
+
+
+def wave_rectangles(k):
+    """The wave as filled rectangles of whole pixels, 2k thick, one per
+    segment, each running on by k to fill the corners; the wave's two ends
+    stop flat. (Stroking the path instead gives stray diagonals at wide
+    strokes in ImageMagick 6.)"""
+    rects = []
+    last = len(WAVE) - 2
+    for i, ((x0, y0), (x1, y1)) in enumerate(zip(WAVE, WAVE[1:])):
+        left, right = min(x0, x1) * k - k, max(x0, x1) * k + k
+        top, bottom = min(y0, y1) * k - k, max(y0, y1) * k + k
+        if i == 0:
+            left += k
+        if i == last:
+            right -= k
+        # +antialias rectangles name their first and last pixel
+        rects.append(f"rectangle {left},{top} {right - 1},{bottom - 1}")
+    return rects
+
+
+def make_icon(folder, size):
+    # The 32-pixel drawing scaled by k, on whole pixels at every size.
+    k = size // 32
+    edge = 0.5 * k
+    (ux0, uy), (ux1, _) = UNDERLINE
+    draws = []
+    for rect in wave_rectangles(k):
+        draws += ["-draw", rect]
+    out = folder / f"icon{size}.png"
+    convert(["-size", f"{size}x{size}", "xc:none",
+             # a rounded blue tile
+             "-fill", "#2f6fb6", "-stroke", "#1d4f8a", "-strokewidth", f"{k}",
+             "-draw", f"roundrectangle {edge:g},{edge:g} {size - edge:g},{size - edge:g} "
+                      f"{6 * k},{6 * k}",
+             # the square wave, the analyzer's own trace, and a line under it
+             "+antialias", "-stroke", "none", "-fill", "#ffffff", *draws,
+             "-fill", "#9fc6ef",
+             "-draw", f"rectangle {ux0 * k},{uy * k} {ux1 * k - 1},{(uy + 1) * k - 1}",
              "-strip", "-define", "png:exclude-chunks=date,time",
              f"PNG32:{out}"])
-    print(f"{out}: {s}x{s}, {out.stat().st_size} bytes")
+    print(f"{out}: {size}x{size}, {out.stat().st_size} bytes")
 
 
 def main():
@@ -109,7 +140,8 @@ def main():
     folder.mkdir(parents=True, exist_ok=True)
     rng = random.Random(SEED)
     make_picture(folder, rng)
-    make_icon(folder)
+    for size in ICON_SIZES:
+        make_icon(folder, size)
 
 
 if __name__ == "__main__":

@@ -4,12 +4,22 @@
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # What building and running Wavemill needs on Debian 12.
+# (help2man makes the manual pages from the programs' --help.)
 BUILD_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev libgl-dev
-                libqt6serialport6 qt6-qpa-plugins fonts-wqy-microhei)
+                libqt6serialport6 qt6-qpa-plugins fonts-wqy-microhei help2man)
+
+# What the package check runs on the packages, besides building them.
+PACKAGE_CHECK_PACKAGES=(lintian reuse devscripts appstream desktop-file-utils man-db file)
 
 # Installs the Debian packages that are missing: apt-get as root, sudo
 # otherwise; when neither can be used, prints the line to run and stops.
+# ensure_packages [--no-install-recommends] PACKAGE...
 ensure_packages() {
+  local options=""
+  if [ "${1:-}" = "--no-install-recommends" ]; then
+    options="$1 "
+    shift
+  fi
   local missing=()
   local pkg
   for pkg in "$@"; do
@@ -17,7 +27,7 @@ ensure_packages() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing missing packages: ${missing[*]}"
-  local line="apt-get install -y ${missing[*]}"
+  local line="apt-get install -y ${options}${missing[*]}"
   if [ "$(id -u)" -eq 0 ]; then
     DEBIAN_FRONTEND=noninteractive apt-get update -qq || true
     DEBIAN_FRONTEND=noninteractive $line

@@ -109,11 +109,21 @@ Options parseOptions(const QCoreApplication &app)
         "\n"
         "Bytes carry eight samples each, one every 20.0736 us, the earliest in bit 7.\n"
         "\n"
+        "Exit status:\n"
+        "  0  ended by Ctrl+C or SIGTERM, after --once, or a device's stream is done\n"
+        "  1  an unknown option or a missing option value\n"
+        "  2  a wrong option value, or the device or pseudo-terminal cannot be opened\n"
+        "\n"
+        "Files:\n"
+        "  /dev/pts/N    the pseudo-terminal it opens, named on its first line\n"
+        "  /dev/ttyUSB0  a serial device to stream into; serial devices belong to the\n"
+        "                dialout group\n"
+        "\n"
         "Examples:\n"
-        "  wavemill-board --signal square --frequency 1000 --duty 0.25\n"
-        "  wavemill-board --signal uart --text \"Hello\" --baud 9600 --repeat\n"
-        "  wavemill-board --signal random --seed 7 --pace line\n"
-        "  wavemill-board --signal file --file capture.bin --repeat /dev/ttyUSB1"));
+        "  $ wavemill-board --signal square --frequency 1000 --duty 0.25\n"
+        "  $ wavemill-board --signal uart --text \"Hello\" --baud 9600 --repeat\n"
+        "  $ wavemill-board --signal random --seed 7 --pace line\n"
+        "  $ wavemill-board --signal file --file capture.bin --repeat /dev/ttyUSB1"));
     parser.addHelpOption();
     parser.addPositionalArgument(
         QStringLiteral("device"),

@@ -69,8 +69,19 @@ QString helpText()
         "sigrok-cli and PulseView turn every VCD time unit into one sample: import\n"
         "with the option downsample=200736 (sigrok-cli -I vcd:downsample=200736).\n"
         "\n"
-        "Exit status: 0 done, 1 the capture could not be read or the output not\n"
-        "written (nothing is left behind), 2 a wrong command line.\n");
+        "Exit status:\n"
+        "  0  done\n"
+        "  1  the capture could not be read or the output not written (nothing is\n"
+        "     left behind)\n"
+        "  2  a wrong command line\n"
+        "\n"
+        "Files:\n"
+        "  /usr/share/wavemill/examples/*.ird  sample captures from the package\n"
+        "\n"
+        "Examples:\n"
+        "  $ wavemill-export capture.ird -o capture.vcd\n"
+        "  $ wavemill-export capture.ird -o capture.vcd --traces 1,3\n"
+        "  $ wavemill-export capture.ird -o capture.csv --every-sample\n");
 }
 
 QList<int> parseTraces(const QString &text)
