@@ -136,7 +136,6 @@ void TestAboutLink::linkBlinksFromStartUp()
 
     wavemill::testing::WatchedForm watched;
     wavemill::Form1 &form = watched.form;
-    wavemill::testing::FakeSerialComponent &fake = watched.serial;
     QCOMPARE(form.Timer2->Interval(), 2000);
     if (aboutOpen)
         form.Label10_Click();
@@ -152,7 +151,6 @@ void TestAboutLink::opensOpaqueWhereTheWindowSystemCannotFade()
 
     wavemill::testing::WatchedForm watched;
     wavemill::Form1 &form = watched.form;
-    wavemill::testing::FakeSerialComponent &fake = watched.serial;
     form.Label10_Click();
     Form2 *about = openAboutWindow();
     QVERIFY(about);
