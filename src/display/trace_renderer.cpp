@@ -1,18 +1,19 @@
 #include "display/trace_renderer.h"
 
-
 namespace wavemill::display {
 
 void Draw_Square_Wave(platform::DrawingSurface &picture, const TraceBuffers &traces,
                       float samplePeriod, std::int32_t Start, int Y, std::int16_t Width_per_20us,
                       std::int16_t Channel)
 {
-    const TraceShape shape = shapeTrace(traces.trace(Channel), Start, Y, Width_per_20us,
-                                        picture.Width(), samplePeriod);
+    // Shaped into the same storage at every call: a redraw allocates nothing.
+    thread_local TraceShape shape;
+    shapeTrace(traces.trace(Channel), Start, Y, Width_per_20us, picture.Width(), samplePeriod,
+               shape);
     // The wave from the current point, then the separator, the label and the
     // ticks, so that the tick at x = 0 is drawn over the label's left edge.
-    picture.Line(shape.opening.from.x, shape.opening.from.y, shape.opening.to.x,
-                 shape.opening.to.y, kTraceColour);
+    picture.Line(shape.opening.from.x, shape.opening.from.y, shape.opening.to.x, shape.opening.to.y,
+                 kTraceColour);
     for (const ViewPoint &point : shape.wave)
         picture.LineTo(point.x, point.y, kTraceColour);
     picture.Line(shape.separator.from.x, shape.separator.from.y, shape.separator.to.x,

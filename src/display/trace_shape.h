@@ -56,5 +56,9 @@ struct TraceShape
 /// The label is the left edge's time from \a samplePeriod (µs a sample).
 TraceShape shapeTrace(const TraceBuffer *buffer, std::int32_t Start, int Y,
                       std::int16_t Width_per_20us, float viewWidth, float samplePeriod);
+/// The same into \a shape, whose storage is reused: a redraw that shapes
+/// into the same TraceShape each time allocates nothing.
+void shapeTrace(const TraceBuffer *buffer, std::int32_t Start, int Y, std::int16_t Width_per_20us,
+                float viewWidth, float samplePeriod, TraceShape &shape);
 
 } // namespace wavemill::display
