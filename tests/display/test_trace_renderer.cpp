@@ -199,9 +199,8 @@ void TestTraceRenderer::paintsTheShapeInItsOrder()
     using Kind = RecordingSurface::Kind;
     QList<RecordingSurface::Op> expected;
     const auto line = [&](const ViewLine &l, QRgb colour, bool fromCurrent = false) {
-        RecordingSurface::Op op{Kind::Line, l.from.x, l.from.y, l.to.x, l.to.y, colour};
-        op.fromCurrent = fromCurrent;
-        expected.append(op);
+        expected.append(
+            {Kind::Line, l.from.x, l.from.y, l.to.x, l.to.y, colour, QString(), fromCurrent});
     };
     line(s.opening, display::kTraceColour);
     ViewPoint at = s.opening.to;
