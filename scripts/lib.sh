@@ -4,8 +4,11 @@
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # What building and running Wavemill needs on Debian 12.
-BUILD_PACKAGES=(build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev libgl-dev
-                libqt6serialport6 qt6-qpa-plugins fonts-wqy-microhei)
+# libzip writes sigrok session files; libsigrokdecode runs sigrok's protocol
+# decoders inside wavemill-decode.
+BUILD_PACKAGES=(build-essential cmake ninja-build pkgconf qt6-base-dev qt6-serialport-dev libgl-dev
+                libqt6serialport6 qt6-qpa-plugins fonts-wqy-microhei libzip-dev
+                libsigrokdecode-dev)
 
 # Installs the Debian packages that are missing: apt-get as root, sudo
 # otherwise; when neither can be used, prints the line to run and stops.
