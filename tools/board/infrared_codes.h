@@ -48,8 +48,8 @@ struct PulseWidthTiming
 /// unit of mark and 1 (0) or 3 (1) units of space: the address, its inverse,
 /// the command and its inverse, least significant bit first.
 constexpr double kNecUnitUs = 562.5;
-constexpr PulseDistanceTiming kNec{"NEC",      16 * kNecUnitUs, 8 * kNecUnitUs, kNecUnitUs,
-                                   kNecUnitUs, 3 * kNecUnitUs,  32};
+constexpr PulseDistanceTiming kNec{
+    "NEC", 16 * kNecUnitUs, 8 * kNecUnitUs, kNecUnitUs, kNecUnitUs, 3 * kNecUnitUs, 32};
 /// While the button stays down NEC sends, every 108 ms, a repeat code: the
 /// leader's mark, 4 units of space and one unit of mark.
 constexpr double kNecRepeatSpaceUs = 4 * kNecUnitUs;
@@ -82,7 +82,7 @@ constexpr double kRc6LeaderMarkUnits = 6;
 constexpr double kRc6LeaderSpaceUnits = 2;
 constexpr int kRc6ModeBits = 3;
 constexpr int kRc6Bits = 1 + kRc6ModeBits + 1 + 16; // start, mode, toggle, address, command
-constexpr double kRc6RepeatUs = 240 * kRc6UnitUs; // 106.7 ms
+constexpr double kRc6RepeatUs = 240 * kRc6UnitUs;   // 106.7 ms
 
 /// A pulse-distance frame of \a bits (first sent first): leader, bits, final mark.
 IrPulses pulseDistanceFrame(const PulseDistanceTiming &timing, const std::vector<bool> &bits);

@@ -207,8 +207,8 @@ int run(const QStringList &arguments, QTextStream &out)
         QString why;
         content = writeSigrokSession(*buffers, chosen, &why);
         if (content.isEmpty())
-            fail(kExitFailed, QStringLiteral("%1: cannot make the session file: %2")
-                                  .arg(outputPath, why));
+            fail(kExitFailed,
+                 QStringLiteral("%1: cannot make the session file: %2").arg(outputPath, why));
     }
     writeOutput(outputPath, capturePath, content);
     return kExitOk;

@@ -31,8 +31,9 @@ QByteArray rateText(std::uint64_t hertz)
     }
     QByteArray text = QByteArray::number(qulonglong(hertz / scale));
     if (const std::uint64_t rest = hertz % scale) {
-        QByteArray fraction = QByteArray::number(qulonglong(rest)).rightJustified(
-            QByteArray::number(qulonglong(scale)).size() - 1, '0');
+        QByteArray fraction =
+            QByteArray::number(qulonglong(rest))
+                .rightJustified(QByteArray::number(qulonglong(scale)).size() - 1, '0');
         while (fraction.endsWith('0'))
             fraction.chop(1);
         text += '.' + fraction;
@@ -51,8 +52,8 @@ QByteArray metadata(const QList<int> &traces)
     text += "\nsamplerate=" + rateText(sigrok::kSampleRateHz);
     text += "\ntotal analog=0\n";
     for (int i = 0; i < traces.size(); ++i)
-        text += "probe" + QByteArray::number(i + 1) + "=trace" + QByteArray::number(traces[i]) +
-                '\n';
+        text +=
+            "probe" + QByteArray::number(i + 1) + "=trace" + QByteArray::number(traces[i]) + '\n';
     text += "unitsize=1\n";
     return text;
 }
@@ -74,8 +75,8 @@ struct SourceFreer
 /// Adds \a content as \a name; the content must outlive the archive's closing.
 bool addEntry(zip_t *archive, const char *name, const QByteArray &content, bool compress)
 {
-    zip_source_t *source = zip_source_buffer(archive, content.constData(),
-                                             zip_uint64_t(content.size()), 0);
+    zip_source_t *source =
+        zip_source_buffer(archive, content.constData(), zip_uint64_t(content.size()), 0);
     if (!source)
         return false;
     const zip_int64_t index = zip_file_add(archive, name, source, ZIP_FL_ENC_UTF_8);
@@ -107,8 +108,7 @@ QByteArray sourceBytes(zip_source_t *source)
 
 } // namespace
 
-QByteArray writeSigrokSession(const TraceBuffers &buffers, const QList<int> &traces,
-                              QString *error)
+QByteArray writeSigrokSession(const TraceBuffers &buffers, const QList<int> &traces, QString *error)
 {
     const QByteArray version(kFormatVersion);
     const QByteArray meta = metadata(traces);
