@@ -2,6 +2,7 @@
 
 #include "decode_session.h"
 #include "decoded_summary.h"
+#include "measure_text.h"
 #include "protocol_spec.h"
 #include "sigrok_decoders.h"
 #include "sigrok_logic.h"
@@ -225,6 +226,18 @@ QByteArray describeTraces(Library &library, const QString &path, const TraceBuff
             if (!session.run(samples, &why))
                 fail(kExitFailed, QStringLiteral("%1: trace %2: %3").arg(path).arg(trace).arg(why));
             decoded = summariseDecoded(d.decoder, session.annotations());
+            // sigrok's uart decoder takes each bit late in it; at two or three
+            // samples a bit it can misread what the framing check read whole.
+            const auto &annotations = session.annotations();
+            const bool warned =
+                std::any_of(annotations.begin(), annotations.end(), [](const Annotation &a) {
+                    return a.annotationClass == QLatin1String("rx-warnings");
+                });
+            if (d.kind == TraceDescription::Kind::Uart && warned &&
+                uartBytes(annotations) != d.bytes)
+                decoded << QStringLiteral("read by the framing check, each bit in its middle: "
+                                          "%1 bytes: \"%2\"")
+                               .arg(countText(d.bytes.size()), escapedText(d.bytes, 120));
         }
         if (json) {
             QJsonObject o;

@@ -2,6 +2,8 @@
 
 #include "measure_text.h"
 
+#include <algorithm>
+
 namespace wavemill::decode {
 
 namespace {
@@ -13,20 +15,11 @@ constexpr int kShownCodes = 6;
 
 QStringList summariseUart(const std::vector<Annotation> &annotations)
 {
-    QByteArray bytes;
-    int warnings = 0;
-    for (const Annotation &a : annotations) {
-        if (a.texts.isEmpty())
-            continue;
-        if (a.annotationClass == QLatin1String("rx-data")) {
-            bool ok = false;
-            const int value = a.texts.front().toInt(&ok, 16); // the decoder's default format
-            if (ok)
-                bytes.append(char(value));
-        } else if (a.annotationClass == QLatin1String("rx-warnings")) {
-            ++warnings;
-        }
-    }
+    const QByteArray bytes = uartBytes(annotations);
+    const auto warnings =
+        std::count_if(annotations.begin(), annotations.end(), [](const Annotation &a) {
+            return a.annotationClass == QLatin1String("rx-warnings");
+        });
     return {QStringLiteral("sigrok uart decoder: %1 bytes%2: \"%3\"")
                 .arg(countText(bytes.size()),
                      warnings > 0 ? QStringLiteral(", %1 warnings").arg(warnings) : QString(),
@@ -68,6 +61,20 @@ QStringList summariseRemote(const QString &decoder, const std::vector<Annotation
 }
 
 } // namespace
+
+QByteArray uartBytes(const std::vector<Annotation> &annotations)
+{
+    QByteArray bytes;
+    for (const Annotation &a : annotations) {
+        if (a.annotationClass != QLatin1String("rx-data") || a.texts.isEmpty())
+            continue;
+        bool ok = false;
+        const int value = a.texts.front().toInt(&ok, 16);
+        if (ok)
+            bytes.append(char(value));
+    }
+    return bytes;
+}
 
 QString escapedText(const QByteArray &bytes, int limit)
 {

@@ -13,6 +13,10 @@ namespace wavemill::decode {
 /// in order, with how many there were.
 QStringList summariseDecoded(const QString &decoder, const std::vector<Annotation> &annotations);
 
+/// The bytes the uart decoder read (its rx-data annotations, in its default
+/// hexadecimal format).
+QByteArray uartBytes(const std::vector<Annotation> &annotations);
+
 /// Bytes as text on one line: printable ASCII as it is; carriage return,
 /// line feed, tab, quote and backslash escaped as in C; others as \xNN. Cut
 /// after \a limit characters with "...".

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -36,6 +37,8 @@ struct TraceDescription
     double bitRate = 0;
     double measuredBitRate = 0;
     bool idleHigh = true;
+    /// UART: the bytes of the frames the framing check found whole.
+    QByteArray bytes;
     /// Periodic: frequency and mean duty cycle (0 to 1).
     double frequencyHz = 0;
     double duty = 0;

@@ -25,13 +25,11 @@ constexpr int kLongestActiveBits = 9;
 /// and 5 % of n bits (the rate) of it.
 constexpr double kWholeBitSlackSamples = 1.0;
 constexpr double kWholeBitSlack = 0.05;
-/// The pulses the bit is first searched over: enough for the shortest ones
-/// to show, few enough to stay quick on noise.
-constexpr std::size_t kSearchPulses = 4096;
-/// The bit is searched in steps of this many samples around the shortest pulse.
-constexpr double kSearchStep = 0.01;
-/// The shortest pulses, at this quantile, are taken as one bit long.
+/// The shortest pulses, at this quantile, are taken as one bit long; the
+/// pulses up to 25 % and a sample longer are one bit too.
 constexpr double kShortestQuantile = 0.02;
+constexpr double kOneBitSpread = 0.25;
+constexpr double kOneBitSlackSamples = 1.0;
 
 struct BitFit
 {
@@ -51,7 +49,11 @@ bool wholeBits(double width, double bit, int *bits)
     return true;
 }
 
-/// The bit that makes the most active pulses whole bits, refined by least squares.
+/// The bit from the pulses one bit long, refined by least squares over
+/// every pulse that is a whole number of bits. A one-bit pulse covers
+/// floor(bit) or ceil(bit) samples as the edges fall between samples, and
+/// bit samples on average, so their mean is the bit even at two or three
+/// samples a bit.
 BitFit fitBit(const std::vector<double> &widths)
 {
     BitFit result;
@@ -59,34 +61,16 @@ BitFit fitBit(const std::vector<double> &widths)
     std::vector<double> sorted(widths);
     const auto at = std::size_t(double(sorted.size()) * kShortestQuantile);
     std::nth_element(sorted.begin(), sorted.begin() + std::ptrdiff_t(at), sorted.end());
-    const double shortest = sorted[at];
-
-    std::vector<double> some;
-    const std::size_t stride = std::max<std::size_t>(1, widths.size() / kSearchPulses);
-    for (std::size_t i = 0; i < widths.size(); i += stride)
-        some.push_back(widths[i]);
-
-    const double low = std::max(kMinBitSamples, shortest - 1);
-    const double high = std::max(low, shortest + 1);
-    int bestCount = -1;
-    double bestSum = 0;
-    int bestTies = 0;
-    for (double b = low; b <= high + 1e-9; b += kSearchStep) {
-        int count = 0;
-        int bits = 0;
-        for (const double w : some)
-            count += wholeBits(w, b, &bits);
-        if (count > bestCount) {
-            bestCount = count;
-            bestSum = b;
-            bestTies = 1;
-        } else if (count == bestCount) {
-            bestSum += b; // the middle of the best stretch
-            ++bestTies;
+    const double oneBitLimit = sorted[at] * (1 + kOneBitSpread) + kOneBitSlackSamples;
+    double sum = 0;
+    int count = 0;
+    for (const double w : widths) {
+        if (w <= oneBitLimit) {
+            sum += w;
+            ++count;
         }
     }
-    double bit = bestSum / bestTies;
-    // Least squares over every pulse that is a whole number of bits.
+    double bit = sum / count;
     for (int round = 0; round < 2; ++round) {
         double nw = 0;
         double nn = 0;
@@ -105,7 +89,7 @@ BitFit fitBit(const std::vector<double> &widths)
     for (const double w : widths)
         whole += wholeBits(w, bit, &n);
     result.bit = bit;
-    result.fit = widths.empty() ? 0 : double(whole) / double(widths.size());
+    result.fit = double(whole) / double(widths.size());
     return result;
 }
 
@@ -113,17 +97,21 @@ struct Framing
 {
     int frames = 0;
     int framed = 0;
+    QByteArray bytes; // of the framed frames
 };
 
-/// Every frame from the first start edge on, each bit taken where sigrok's
-/// uart decoder takes it, the next frame looked for after the stop bit.
+/// Every frame from the first start edge on, the next frame looked for after
+/// the stop bit. Each bit is taken at the sample nearest its middle: the
+/// edge fell somewhere in the sample period before the first sample at the
+/// new level, half a sample earlier on average. (At two or three samples a
+/// bit, as at 19200 bit/s, sampling later than that misses bits.)
 Framing checkFrames(const PulseTrain &train, bool idleHigh, double bit)
 {
     Framing f;
     const std::vector<Run> &runs = train.runs();
     const int samples = PulseTrain::samples();
     const auto point = [&](int start, int bitNumber) {
-        return int(std::ceil(start + (bit - 1) / 2 + bitNumber * bit));
+        return int(std::lround(start - 0.5 + (bitNumber + 0.5) * bit));
     };
     int after = 0; // a start edge must come later than this sample
     for (std::size_t i = 1; i < runs.size(); ++i) {
@@ -136,8 +124,13 @@ Framing checkFrames(const PulseTrain &train, bool idleHigh, double bit)
         ++f.frames;
         const bool started = train.level(point(run.start, 0)) != idleHigh;
         const bool stopped = train.level(stopAt) == idleHigh;
-        if (started && stopped)
+        if (started && stopped) {
             ++f.framed;
+            int byte = 0;
+            for (int k = 0; k < 8; ++k)
+                byte |= int(train.level(point(run.start, 1 + k)) == idleHigh) << k;
+            f.bytes.append(char(byte));
+        }
         after = started ? stopAt : point(run.start, 0);
     }
     return f;
@@ -231,6 +224,7 @@ std::optional<TraceDescription> describeUart(const PulseTrain &train)
                       .arg(countText(c.framing.framed), countText(c.framing.frames),
                            percentText(double(c.framing.framed) / c.framing.frames),
                            QString::number(c.used, 'f', 0), idle);
+    d.bytes = c.framing.bytes;
     d.decoder = QStringLiteral("uart");
     d.channel = QStringLiteral("rx");
     d.options.insert(QStringLiteral("baudrate"), QString::number(c.used, 'f', 0));
