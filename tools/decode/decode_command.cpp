@@ -59,7 +59,7 @@ QString helpText()
         "or RC-6, read with ir_nec, ir_rc5 or ir_rc6; Samsung, JVC, Kaseikyo and\n"
         "SIRC named by their timings); or unrecognised, with its pulse widths. Each\n"
         "guess comes with the measurements it rests on; one that passes fewer than\n"
-        "90 % of its checks is reported as unrecognised.\n"
+        "95 % of its checks is reported as unrecognised.\n"
         "\n"
         "Options:\n"
         "  -P, --protocol SPEC  decoders to run, as sigrok-cli takes them:\n"

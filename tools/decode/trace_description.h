@@ -9,7 +9,9 @@ namespace wavemill::decode {
 
 /// A guess below this share of its checks passed is not named: the trace is
 /// reported as unrecognised, with the guess's evidence beside the widths.
-constexpr double kConfidenceThreshold = 0.9;
+/// Clean signals pass all their checks; an NEC code with a leader out of its
+/// window still frames as 1800 bit/s serial data 91 % of the time.
+constexpr double kConfidenceThreshold = 0.95;
 
 /// What one trace carries, as far as its pulses tell, and what the guess
 /// rests on.
