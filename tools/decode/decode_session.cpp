@@ -125,8 +125,23 @@ DecodeSession::DecodeSession(SigrokDecoders &decoders) : m_decoders(decoders)
 
 DecodeSession::~DecodeSession()
 {
-    if (m_session)
-        srd_session_destroy(m_session);
+    if (!m_session)
+        return;
+    // libsigrokdecode 0.5 frees a decoder's outputs but not the name and
+    // description of a meta output (pwm's average): free them here, once.
+    // (They are set for meta outputs only; the others leave them unset.)
+    for (auto it = m_traces.keyBegin(); it != m_traces.keyEnd(); ++it) {
+        for (GSList *l = (*it)->pd_output; l; l = l->next) {
+            auto *output = static_cast<srd_pd_output *>(l->data);
+            if (output->output_type != SRD_OUTPUT_META)
+                continue;
+            g_free(output->meta_name);
+            g_free(output->meta_descr);
+            output->meta_name = nullptr;
+            output->meta_descr = nullptr;
+        }
+    }
+    srd_session_destroy(m_session);
 }
 
 bool DecodeSession::addStack(const StackSpec &stack, int defaultTrace, QString *error)
@@ -253,7 +268,7 @@ bool DecodeSession::run(const std::vector<std::uint8_t> &samples, QString *error
 void DecodeSession::onAnnotation(srd_proto_data *data, void *self)
 {
     auto *session = static_cast<DecodeSession *>(self);
-    const srd_decoder_inst *instance = data->pdo->di;
+    srd_decoder_inst *instance = data->pdo->di;
     const auto *content = static_cast<const srd_proto_data_annotation *>(data->data);
     Annotation a;
     a.start = data->start_sample;

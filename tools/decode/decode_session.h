@@ -49,7 +49,7 @@ private:
     SigrokDecoders &m_decoders;
     srd_session *m_session = nullptr;
     /// The traces each decoder instance's stack reads.
-    QHash<const srd_decoder_inst *, QList<int>> m_traces;
+    QHash<srd_decoder_inst *, QList<int>> m_traces;
     std::mutex m_mutex;
     std::vector<Annotation> m_annotations;
 };
