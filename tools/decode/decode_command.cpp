@@ -30,6 +30,7 @@ namespace wavemill::decode {
 namespace {
 
 constexpr auto kProgram = "wavemill-decode";
+/// Picoseconds in a millisecond.
 constexpr double kPsPerMs = 1e9;
 
 /// Thrown inside runDecode to end it with one line on stderr.

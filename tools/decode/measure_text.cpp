@@ -8,6 +8,7 @@ namespace wavemill::decode {
 
 namespace {
 
+/// Microseconds in a millisecond, where a duration is shown in milliseconds.
 constexpr double kUsPerMs = 1000.0;
 
 } // namespace

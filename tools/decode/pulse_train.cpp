@@ -6,6 +6,7 @@ namespace wavemill::decode {
 
 namespace {
 
+/// The samples a capture fills: its buffers' last bytes are never written.
 constexpr int kSamples = kCaptureLength * kSamplesPerByte;
 
 } // namespace
