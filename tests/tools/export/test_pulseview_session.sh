@@ -26,6 +26,8 @@ trap 'rm -rf "$work"' EXIT
 # PulseView keeps its settings and runtime files here, not in the user's home.
 mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" HOME="$work"
+# A window on the X server, whatever platform the other tests run Qt on.
+export QT_QPA_PLATFORM=xcb
 name="$(basename "$capture" .ird).sr"
 session="$work/$name"
 "$exporter" "$capture" -o "$session"
