@@ -16,17 +16,19 @@
 
 namespace wavemill::testing {
 
-/// The text the board's serial signal repeats in these tests.
+/// The text the board's serial signal sends in these tests, once, or again
+/// and again with "repeated".
 inline const char *kBoardText = "Hello from wavemill-board\r\n";
 
-/// "uart RATE [inverted]", "nec|rc5|rc6 ADDRESS COMMAND [inverted]",
+/// "uart RATE [repeated] [inverted]", "nec|rc5|rc6 ADDRESS COMMAND [inverted]",
 /// "square HZ DUTY", "random SEED"; nullptr for anything else.
 inline std::unique_ptr<board::Signal> boardSignal(const QString &name)
 {
     const QStringList w = name.split(QLatin1Char(' '));
     std::unique_ptr<board::Signal> signal;
     if (w[0] == QLatin1String("uart"))
-        signal = std::make_unique<board::UartText>(kBoardText, w.value(1).toDouble(), true);
+        signal = std::make_unique<board::UartText>(kBoardText, w.value(1).toDouble(),
+                                                   w.contains(QLatin1String("repeated")));
     else if (w[0] == QLatin1String("square"))
         signal = std::make_unique<board::SquareWave>(w.value(1).toDouble(), w.value(2).toDouble());
     else if (w[0] == QLatin1String("random"))

@@ -138,8 +138,8 @@ void TestDecodeDetection::namesWhatTheTraceCarries_data()
     for (const int rate : {1200, 4800, 9600, 19200})
         QTest::addRow("uart %d", rate) << boardCapture(QStringLiteral("uart %1").arg(rate))
                                        << "uart idle high" << double(rate);
-    QTest::newRow("uart 14400 inverted")
-        << boardCapture("uart 14400 inverted") << "uart idle low" << 14400.0;
+    QTest::newRow("uart 14400 repeated, inverted")
+        << boardCapture("uart 14400 repeated inverted") << "uart idle low" << 14400.0;
     QTest::newRow("uart 6000") << boardCapture("uart 6000") << "uart idle high" << 6000.0;
 
     QTest::newRow("nec") << boardCapture("nec 0x04 0x08") << "infrared NEC, idle high, ir_nec"

@@ -1,8 +1,9 @@
-// wavemill-decode -P beside sigrok-cli: the sample captures and the board's
-// signals of each kind are exported to a session file, which sigrok-cli
-// decodes with the same decoder; both must give the same annotations, with
-// the same sample ranges and texts, in the same order, and the same ones
-// again when sigrok-cli shows a single annotation class.
+// wavemill-decode -P beside sigrok-cli: the sample captures and captures of
+// the board's signals of each kind are exported to a session file, which
+// sigrok-cli decodes with the same decoders; both must give the same
+// annotations, with the same sample ranges and texts, in the same order, for
+// every decoder stack, and the same ones again when sigrok-cli shows a single
+// annotation class. One run of each tool decodes every stack of a capture.
 
 #include "decode_test_signals.h"
 
@@ -30,6 +31,10 @@ struct Seen
     }
 };
 
+/// Annotations by decoder instance: sigrok-cli's "uart-2" is the second -P
+/// whose stack holds uart; ours are told apart by the trace the stack reads.
+using ByInstance = QMap<QString, QList<Seen>>;
+
 QString describe(const Seen &s)
 {
     return QStringLiteral("%1-%2 %3: %4").arg(s.start).arg(s.end).arg(s.decoder, s.text);
@@ -55,10 +60,10 @@ QByteArray run(const QString &program, const QStringList &arguments)
 }
 
 /// sigrok-cli's "START-END ID-N: TEXT" lines.
-QList<Seen> sigrokAnnotations(const QByteArray &output)
+ByInstance sigrokAnnotations(const QByteArray &output)
 {
-    static const QRegularExpression line(QStringLiteral("^(\\d+)-(\\d+) (\\w+)-\\d+: (.*)$"));
-    QList<Seen> seen;
+    static const QRegularExpression line(QStringLiteral("^(\\d+)-(\\d+) ((\\w+)-\\d+): (.*)$"));
+    ByInstance seen;
     for (const QByteArray &raw : output.split('\n')) {
         if (raw.isEmpty())
             continue;
@@ -67,39 +72,61 @@ QList<Seen> sigrokAnnotations(const QByteArray &output)
             qWarning("sigrok-cli said: %s", raw.constData());
             return {};
         }
-        seen.append(
-            {m.captured(1).toLongLong(), m.captured(2).toLongLong(), m.captured(3), m.captured(4)});
+        seen[m.captured(3)].append(
+            {m.captured(1).toLongLong(), m.captured(2).toLongLong(), m.captured(4), m.captured(5)});
     }
     return seen;
 }
 
-/// wavemill-decode's JSON lines, those of \a annotationClass only when given.
-QList<Seen> ourAnnotations(const QByteArray &output, const QString &annotationClass = {})
+/// wavemill-decode's JSON lines, those of \a annotationClass only when given,
+/// named as sigrok-cli names the instances of \a stacks (the -P texts, each
+/// reading a trace of its own, given as "channel=traceN" in its first decoder).
+ByInstance ourAnnotations(const QByteArray &output, const QStringList &stacks,
+                          const QString &annotationClass = {})
 {
-    QList<Seen> seen;
+    // Instance names of each (decoder, trace), in the order of the stacks.
+    QMap<QString, int> counts;
+    QMap<QPair<QString, int>, QString> names;
+    for (const QString &stack : stacks) {
+        static const QRegularExpression traceIn(QStringLiteral("=trace(\\d)"));
+        const int trace = traceIn.match(stack).captured(1).toInt();
+        for (const QString &decoder : stack.split(',')) {
+            const QString id = decoder.section(':', 0, 0);
+            names[{id, trace}] = QStringLiteral("%1-%2").arg(id).arg(++counts[id]);
+        }
+    }
+    ByInstance seen;
     for (const QByteArray &raw : output.split('\n')) {
         if (raw.isEmpty())
             continue;
         const QJsonObject o = QJsonDocument::fromJson(raw).object();
         if (!annotationClass.isEmpty() && o.value("class").toString() != annotationClass)
             continue;
-        seen.append({qint64(o.value("start_sample").toDouble()),
-                     qint64(o.value("end_sample").toDouble()), o.value("decoder").toString(),
-                     o.value("text").toString()});
+        const QString decoder = o.value("decoder").toString();
+        const int trace = o.value("traces").toArray().first().toInt();
+        seen[names.value({decoder, trace}, decoder + QStringLiteral("-?"))].append(
+            {qint64(o.value("start_sample").toDouble()), qint64(o.value("end_sample").toDouble()),
+             decoder, o.value("text").toString()});
     }
     return seen;
 }
 
-void compare(const QList<Seen> &ours, const QList<Seen> &theirs)
+void compare(const ByInstance &ours, const ByInstance &theirs)
 {
     QVERIFY2(!theirs.isEmpty(), "sigrok-cli decoded nothing");
-    for (qsizetype i = 0; i < std::min(ours.size(), theirs.size()); ++i) {
-        if (!(ours[i] == theirs[i]))
-            QFAIL(qPrintable(QStringLiteral("annotation %1: ours %2, sigrok-cli's %3")
-                                 .arg(i)
-                                 .arg(describe(ours[i]), describe(theirs[i]))));
+    QCOMPARE(ours.keys(), theirs.keys());
+    for (auto it = theirs.begin(); it != theirs.end(); ++it) {
+        const QList<Seen> &mine = ours[it.key()];
+        const QList<Seen> &sigrok = it.value();
+        for (qsizetype i = 0; i < std::min(mine.size(), sigrok.size()); ++i) {
+            if (!(mine[i] == sigrok[i]))
+                QFAIL(qPrintable(QStringLiteral("%1, annotation %2: ours %3, sigrok-cli's %4")
+                                     .arg(it.key())
+                                     .arg(i)
+                                     .arg(describe(mine[i]), describe(sigrok[i]))));
+        }
+        QCOMPARE(mine.size(), sigrok.size());
     }
-    QCOMPARE(ours.size(), theirs.size());
 }
 
 } // namespace
@@ -132,104 +159,62 @@ void TestDecodePeers::initTestCase()
 
 void TestDecodePeers::annotatesAsSigrokCliDoes_data()
 {
-    QTest::addColumn<QString>("source");    // an example file, or "board:" and a board signal
-    QTest::addColumn<QString>("protocol");  // -P for both tools
-    QTest::addColumn<QString>("shown");     // -A for sigrok-cli: every class of these decoders
-    QTest::addColumn<QString>("onlyClass"); // one class to compare alone; empty: none
-    QTest::addColumn<QString>("saying");    // a text one of the annotations must hold
+    QTest::addColumn<QString>("source");      // an example file, or "board:" and a signal per trace
+    QTest::addColumn<QStringList>("stacks");  // a -P for each, for both tools
+    QTest::addColumn<QStringList>("sayings"); // texts the annotations must hold
+    QTest::addColumn<QString>("onlyClass");   // decoder=class to compare alone; empty: none
 
-    QTest::newRow("uart-hello, uart") << "uart-hello.ird"
-                                      << "uart:baudrate=9600:rx=trace1"
-                                      << "uart"
-                                      << "rx-data"
-                                      << "48";
-    QTest::newRow("uart-hello, pwm") << "uart-hello.ird"
-                                     << "pwm:data=trace2"
-                                     << "pwm"
-                                     << "duty-cycle"
-                                     << "26.000000%"; // 13 samples of 50
-    QTest::newRow("uart-hello, uart with midi stacked") << "uart-hello.ird"
-                                                        << "uart:baudrate=9600:rx=trace1,midi"
-                                                        << "uart,midi"
-                                                        << "rx-data"
-                                                        << "65";
-    QTest::newRow("pwm, uart") << "pwm.ird"
-                               << "uart:baudrate=9600:rx=trace1"
-                               << "uart"
-                               << "rx-data"
-                               << "25";
-    QTest::newRow("pwm, pwm") << "pwm.ird"
-                              << "pwm:data=trace2"
-                              << "pwm"
-                              << "period"
-                              << "2.0 ms";
-    QTest::newRow("mixed, uart") << "mixed.ird"
-                                 << "uart:baudrate=9600:rx=trace1"
-                                 << "uart"
-                                 << "rx-data"
-                                 << "63";
-    QTest::newRow("infrared, ir_nec") << "infrared.ird"
-                                      << "ir_nec:ir=trace1"
-                                      << "ir_nec"
-                                      << "cmd"
-                                      << "Command: 0x10";
-    QTest::newRow("infrared, ir_rc5") << "infrared.ird"
-                                      << "ir_rc5:ir=trace2"
-                                      << "ir_rc5"
-                                      << "command"
-                                      << "Command: 32";
-    QTest::newRow("infrared, ir_rc6") << "infrared.ird"
-                                      << "ir_rc6:ir=trace3"
-                                      << "ir_rc6"
-                                      << "address"
-                                      << "Address: 1A";
+    QTest::newRow("uart-hello, midi stacked on uart")
+        << "uart-hello.ird" << QStringList{"uart:baudrate=9600:rx=trace1,midi", "pwm:data=trace2"}
+        << QStringList{"48", "26.000000%"} // 25 % is 13 samples of 50 in the first period
+        << "uart=rx-data";
+    QTest::newRow("pwm") << "pwm.ird"
+                         << QStringList{"uart:baudrate=9600:rx=trace1", "pwm:data=trace2"}
+                         << QStringList{"25", "2.0 ms"} << "pwm=period";
+    QTest::newRow("mixed") << "mixed.ird" << QStringList{"uart:baudrate=9600:rx=trace1"}
+                           << QStringList{"63"} << "";
+    QTest::newRow("infrared") << "infrared.ird"
+                              << QStringList{"ir_nec:ir=trace1", "ir_rc5:ir=trace2",
+                                             "ir_rc6:ir=trace3"}
+                              << QStringList{"Command: 0x10", "Command: 32", "Address: 1A"}
+                              << "ir_nec=cmd";
 
-    for (const int rate : {1200, 4800, 9600, 19200})
-        QTest::addRow("board uart %d", rate)
-            << QStringLiteral("board:uart %1").arg(rate)
-            << QStringLiteral("uart:baudrate=%1:rx=trace1").arg(rate) << "uart"
-            << "" << (rate == 19200 ? "65" : "48"); // 19200: the late sample misreads 'H'
-    QTest::newRow("board uart 4800 inverted") << "board:uart 4800 inverted"
-                                              << "uart:baudrate=4800:invert_rx=yes:rx=trace1"
-                                              << "uart"
-                                              << ""
-                                              << "48";
-    QTest::newRow("board nec") << "board:nec 0x04 0x08"
-                               << "ir_nec:ir=trace1"
-                               << "ir_nec"
-                               << "addr"
-                               << "Address: 0x04";
-    QTest::newRow("board rc5") << "board:rc5 3 9"
-                               << "ir_rc5:ir=trace1"
-                               << "ir_rc5"
-                               << ""
-                               << "Command: 9";
-    QTest::newRow("board rc6") << "board:rc6 200 100"
-                               << "ir_rc6:ir=trace1"
-                               << "ir_rc6"
-                               << ""
-                               << "Data: 64";
-    for (const double duty : {0.1, 0.5, 0.8})
-        QTest::addRow("board pwm %.0f %%", duty * 100)
-            << QStringLiteral("board:square 1000 %1").arg(duty) << "pwm:data=trace1"
-            << "pwm"
-            << "" << QStringLiteral("%1.000000%").arg(duty * 100);
+    // The board's signals of each kind, three to a capture.
+    QTest::newRow("board uart 1200, 4800, 9600")
+        << "board:uart 1200;uart 4800;uart 9600"
+        << QStringList{"uart:baudrate=1200:rx=trace1", "uart:baudrate=4800:rx=trace2",
+                       "uart:baudrate=9600:rx=trace3"}
+        << QStringList{"48"} << "";
+    QTest::newRow("board uart 19200, uart 4800 inverted, nec")
+        << "board:uart 19200;uart 4800 inverted;nec 0x04 0x08"
+        << QStringList{"uart:baudrate=19200:rx=trace1",
+                       "uart:baudrate=4800:invert_rx=yes:rx=trace2", "ir_nec:ir=trace3"}
+        << QStringList{"65", "Address: 0x04", "Command: 0x08"} << "";
+    QTest::newRow("board rc5, rc6, pwm 10 %")
+        << "board:rc5 3 9;rc6 200 100;square 1000 0.1"
+        << QStringList{"ir_rc5:ir=trace1", "ir_rc6:ir=trace2", "pwm:data=trace3"}
+        << QStringList{"Command: 9", "Data: 64", "10.000000%"} << "";
+    QTest::newRow("board pwm 50 %, 80 %") << "board:square 1000 0.5;square 1000 0.8"
+                                          << QStringList{"pwm:data=trace1", "pwm:data=trace2"}
+                                          << QStringList{"50.000000%", "80.000000%"} << "";
 }
 
 void TestDecodePeers::annotatesAsSigrokCliDoes()
 {
     QFETCH(QString, source);
-    QFETCH(QString, protocol);
-    QFETCH(QString, shown);
+    QFETCH(QStringList, stacks);
+    QFETCH(QStringList, sayings);
     QFETCH(QString, onlyClass);
-    QFETCH(QString, saying);
 
     QString capture = QStringLiteral(WAVEMILL_EXAMPLES_DIR "/") + source;
     if (source.startsWith(QLatin1String("board:"))) {
-        auto signal = boardSignal(source.mid(6));
-        QVERIFY(signal);
         auto traces = std::make_unique<TraceBuffers>();
-        *traces->trace(1) = captureOf(*signal);
+        const QStringList names = source.mid(6).split(';');
+        for (int t = 0; t < names.size(); ++t) {
+            auto signal = boardSignal(names[t]);
+            QVERIFY(signal);
+            *traces->trace(t + 1) = captureOf(*signal);
+        }
         capture = m_dir.filePath(QStringLiteral("board.ird"));
         QVERIFY(capture_file::writeCaptureFile(capture, *traces));
     }
@@ -238,25 +223,29 @@ void TestDecodePeers::annotatesAsSigrokCliDoes()
     run(QStringLiteral(WAVEMILL_EXPORT_PATH), {capture, QStringLiteral("-o"), session});
     QVERIFY(QFileInfo::exists(session));
 
-    const QByteArray ours =
-        run(QStringLiteral(WAVEMILL_DECODE_PATH),
-            {capture, QStringLiteral("-P"), protocol, QStringLiteral("--json")});
-    const QList<Seen> all = ourAnnotations(ours);
-    QVERIFY(std::any_of(all.begin(), all.end(),
-                        [&](const Seen &s) { return s.text.contains(saying); }));
+    QStringList protocols;
+    QStringList decoders;
+    for (const QString &stack : stacks) {
+        protocols << QStringLiteral("-P") << stack;
+        for (const QString &decoder : stack.split(','))
+            decoders << decoder.section(':', 0, 0);
+    }
+    decoders.removeDuplicates();
 
-    const QStringList sigrok{QStringLiteral("-i"),
-                             session,
-                             QStringLiteral("-P"),
-                             protocol,
-                             QStringLiteral("--protocol-decoder-samplenum"),
-                             QStringLiteral("-A")};
-    compare(all, sigrokAnnotations(run(m_sigrok, sigrok + QStringList{shown})));
+    const QByteArray ours = run(QStringLiteral(WAVEMILL_DECODE_PATH),
+                                QStringList{capture, QStringLiteral("--json")} + protocols);
+    for (const QString &saying : sayings)
+        QVERIFY2(ours.contains(saying.toUtf8()), qPrintable(saying));
+
+    const QStringList sigrok =
+        QStringList{QStringLiteral("-i"), session} + protocols +
+        QStringList{QStringLiteral("--protocol-decoder-samplenum"), QStringLiteral("-A")};
+    compare(ourAnnotations(ours, stacks),
+            sigrokAnnotations(run(m_sigrok, sigrok + QStringList{decoders.join(',')})));
     if (onlyClass.isEmpty())
         return;
-    const QString decoder = protocol.section(QLatin1Char(':'), 0, 0);
-    compare(ourAnnotations(ours, onlyClass),
-            sigrokAnnotations(run(m_sigrok, sigrok + QStringList{decoder + '=' + onlyClass})));
+    const ByInstance theirs = sigrokAnnotations(run(m_sigrok, sigrok + QStringList{onlyClass}));
+    compare(ourAnnotations(ours, stacks, onlyClass.section('=', 1)), theirs);
 }
 
 QTEST_GUILESS_MAIN(TestDecodePeers)
