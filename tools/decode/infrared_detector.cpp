@@ -73,18 +73,18 @@ std::optional<Frame> readPulseDistance(const Burst &b, const PulseDistanceTiming
 {
     Frame f;
     f.family = QString::fromLatin1(t.name);
-    if (b.size() != std::size_t(2 * t.bits + 3) ||
+    if (b.size() != 2 * std::size_t(t.bits) + 3 ||
         !leaderFits(b, t.leaderMarkUs, t.leaderSpaceUs, f))
         return std::nullopt;
-    for (int i = 0; i <= t.bits; ++i) {
-        const double mark = b[std::size_t(2 + 2 * i)];
+    for (std::size_t i = 0; i <= std::size_t(t.bits); ++i) {
+        const double mark = b[2 + 2 * i];
         if (!near(mark, t.bitMarkUs))
             return std::nullopt;
         f.markSum += mark;
         ++f.marks;
-        if (i == t.bits)
+        if (i == std::size_t(t.bits))
             break; // the closing mark
-        const double space = b[std::size_t(3 + 2 * i)];
+        const double space = b[3 + 2 * i];
         if (near(space, t.zeroSpaceUs)) {
             f.bits.push_back(false);
             f.zeroSum += space;
@@ -117,14 +117,14 @@ std::optional<Frame> readPulseWidth(const Burst &b, const PulseWidthTiming &t)
 {
     Frame f;
     f.family = QString::fromLatin1(t.name);
-    const int bits = int(b.size() / 2);
+    const std::size_t bits = b.size() / 2;
     if (b.size() % 2 != 1 ||
-        std::find(kSircBits.begin(), kSircBits.end(), bits) == kSircBits.end() ||
+        std::find(kSircBits.begin(), kSircBits.end(), int(bits)) == kSircBits.end() ||
         !leaderFits(b, t.leaderMarkUs, t.spaceUs, f))
         return std::nullopt;
-    for (int i = 0; i < bits; ++i) {
-        const double space = b[std::size_t(1 + 2 * i)];
-        const double mark = b[std::size_t(2 + 2 * i)];
+    for (std::size_t i = 0; i < bits; ++i) {
+        const double space = b[1 + 2 * i];
+        const double mark = b[2 + 2 * i];
         if (!near(space, t.spaceUs))
             return std::nullopt;
         if (near(mark, t.zeroMarkUs)) {
@@ -185,9 +185,10 @@ std::optional<Frame> readRc5(const Burst &b)
     if (rest.empty())
         return std::nullopt;
     h.insert(h.end(), rest.begin(), rest.end());
-    if (h.size() == 2 * kRc5Bits - 1)
+    constexpr std::size_t kHalves = 2 * std::size_t(kRc5Bits);
+    if (h.size() == kHalves - 1)
         h.push_back(false); // a closing space runs into the idle level
-    if (h.size() != 2 * kRc5Bits)
+    if (h.size() != kHalves)
         return std::nullopt;
     std::size_t at = 0;
     if (!biphaseBits(h, at, kRc5Bits, 2, false, f.bits) || !f.bits[0])

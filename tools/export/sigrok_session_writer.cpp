@@ -145,7 +145,7 @@ QByteArray writeSigrokSession(const TraceBuffers &buffers, const QList<int> &tra
         *error = QString::fromUtf8(zip_strerror(archive.get()));
         return {};
     }
-    archive.release(); // closed: zip_close freed it
+    static_cast<void>(archive.release()); // closed: zip_close freed it
     QByteArray bytes = sourceBytes(memory.get());
     if (bytes.isEmpty())
         *error = QStringLiteral("the archive could not be read back from memory");
