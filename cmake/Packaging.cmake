@@ -2,7 +2,11 @@
 # names itself with wavemill_program() (cmake/Programs.cmake); once all are
 # known, this makes their manual pages, gives every package its copyright
 # file and changelog, and sets up `cpack -G DEB`: one package per
-# wavemill_program() PACKAGE, by default just `wavemill`.
+# wavemill_program() PACKAGE: `wavemill` (the window, wavemill-board,
+# wavemill-export) and `wavemill-decode`. The decoder has a package of its own
+# because libsigrokdecode embeds Python: apt installs a package's Recommends
+# by default, so a Recommends would still bring Python in with the window, and
+# the decoder cannot run without the library anyway.
 
 include(${CMAKE_CURRENT_LIST_DIR}/Changelog.cmake)
 
@@ -109,6 +113,7 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/examples/uart-hello.ird
               ${PROJECT_SOURCE_DIR}/examples/pwm.ird
               ${PROJECT_SOURCE_DIR}/examples/mixed.ird
+              ${PROJECT_SOURCE_DIR}/examples/infrared.ird
         DESTINATION ${CMAKE_INSTALL_DATADIR}/wavemill/examples COMPONENT wavemill)
 
 # For the package and manual page checks, a line per program: its name, its
@@ -160,8 +165,8 @@ set_property(GLOBAL PROPERTY WAVEMILL_PACKAGE_DESCRIPTION_wavemill
   "\n"
   "The package also holds wavemill-board, which plays the board on a\n"
   "pseudo-terminal for trying Wavemill without one, and wavemill-export,\n"
-  "which turns capture files into Value Change Dump or CSV files for GTKWave,\n"
-  "PulseView and sigrok-cli.")
+  "which turns capture files into Value Change Dump, CSV or sigrok session\n"
+  "files for GTKWave, PulseView and sigrok-cli.")
 foreach(package IN LISTS packages)
   string(TOUPPER ${package} component)
   get_property(summary GLOBAL PROPERTY WAVEMILL_PACKAGE_SUMMARY_${package})
@@ -175,6 +180,9 @@ endforeach()
 # platform plugins, and a font with the Chinese captions of the window.
 set(CPACK_DEBIAN_WAVEMILL_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_WAVEMILL_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk")
-set(CPACK_DEBIAN_WAVEMILL_PACKAGE_SUGGESTS "sigrok-cli, pulseview, gtkwave")
+set(CPACK_DEBIAN_WAVEMILL_PACKAGE_SUGGESTS "wavemill-decode, sigrok-cli, pulseview, gtkwave")
+# The decoder needs only its libraries; the window brings the sample captures.
+set(CPACK_DEBIAN_WAVEMILL-DECODE_PACKAGE_RECOMMENDS "wavemill")
+set(CPACK_DEBIAN_WAVEMILL-DECODE_PACKAGE_SUGGESTS "sigrok-cli, pulseview")
 
 include(CPack)

@@ -178,14 +178,14 @@ void PictureBox::paintSegment(int x1, int y1, int x2, int y2, QRgb colour)
     flushRun();
     QPainter &p = painter();
     const int t = m_thickness;
-    if (x1 == x2 || y1 == y2) {
-        // Axis-aligned: the pixels of the run it would make.
+    if (t > 1 && (x1 == x2 || y1 == y2)) {
+        // Axis-aligned and thick: the rectangle of the run it would make.
         p.fillRect(QRect(QPoint(std::min(x1, x2), std::min(y1, y2)),
                          QPoint(std::max(x1, x2) + t - 1, std::max(y1, y2) + t - 1)),
                    QColor(colour));
     } else {
-        // Any other line: the one-pixel line, widened to a block of t x t
-        // device pixels at each of its pixels.
+        // The one-pixel line, widened to a block of t x t device pixels at
+        // each of its pixels.
         p.setPen(QPen(QColor(colour), 1));
         for (int dy = 0; dy < t; ++dy)
             for (int dx = 0; dx < t; ++dx)

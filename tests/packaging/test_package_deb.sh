@@ -80,10 +80,41 @@ done <"$build/packaging/programs.txt"
 # The window's package: what it needs at run time, its menu entry and icons,
 # and a packaged program that runs on the system's Qt with the packaged example.
 main="$work/wavemill"
-depends="$(dpkg-deb -f "$build"/wavemill_*.deb Depends)"
-for dep in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 qt6-qpa-plugins libc6; do
+deb="$(ls "$build"/wavemill_*.deb)"
+decode_deb="$(ls "$build"/wavemill-decode_*.deb)"
+depends="$(dpkg-deb -f "$deb" Depends)"
+for dep in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 qt6-qpa-plugins libc6 libzip4; do
   grep -qE "(^|, )$dep( |,|$)" <<<"$depends" || fail "Depends does not name $dep"
 done
+[ -f "$main/usr/share/wavemill/examples/infrared.ird" ] || fail "the infrared example is not packaged"
+
+# The decoder and what it brings along are a package of their own: the
+# program, its manual page and its copyright and changelog, nothing else.
+[ -e "$main/usr/bin/wavemill-decode" ] && fail "wavemill-decode is in the window's package"
+decode_files="$(cd "$work/wavemill-decode" && find . -type f | sort | tr '\n' ' ')"
+[ "$decode_files" = "./usr/bin/wavemill-decode ./usr/share/doc/wavemill-decode/changelog.gz ./usr/share/doc/wavemill-decode/copyright ./usr/share/man/man1/wavemill-decode.1.gz " ] ||
+  fail "the decoder's package holds: $decode_files"
+grep -qE "(^|, )libsigrokdecode4( |,|$)" <<<"$(dpkg-deb -f "$decode_deb" Depends)" ||
+  fail "the decoder does not depend on libsigrokdecode4"
+
+# What installing each package brings on a system with nothing installed,
+# Recommends included, as apt works it out from its package lists: the window
+# brings no Python; the decoder does (so the look-up can see it).
+if [ -n "$(ls /var/lib/apt/lists/ 2>/dev/null | grep -v -e lock -e partial)" ]; then
+  : >"$work/nothing-installed"
+  brings() {
+    apt-get install --simulate -o Dir::State::status="$work/nothing-installed" "$1" 2>/dev/null |
+      awk '$1 == "Inst" {print $2}'
+  }
+  window_set="$(brings "$deb")"
+  [ -n "$window_set" ] || fail "apt could not work out what the window's package brings"
+  if grep -iE 'python' <<<"$window_set"; then fail "installing wavemill brings Python"; fi
+  grep -qiE '^libpython3' <<<"$(brings "$decode_deb")" ||
+    fail "the look-up did not see the decoder's Python: the window's check proves nothing"
+  echo "== installing wavemill brings $(wc -l <<<"$window_set") packages, none of them Python"
+else
+  fail "no apt package lists: what the packages bring cannot be checked (apt-get update)"
+fi
 grep -qx 'Exec=wavemill' "$main/usr/share/applications/wavemill.desktop" || fail "desktop entry Exec"
 grep -qx 'Icon=wavemill' "$main/usr/share/applications/wavemill.desktop" || fail "desktop entry Icon"
 for size in 32 64 128 256; do
@@ -92,6 +123,9 @@ for size in 32 64 128 256; do
 done
 "$main/usr/bin/wavemill-export" "$main/usr/share/wavemill/examples/uart-hello.ird" \
   -o "$work/hello.vcd" || fail "the packaged wavemill-export cannot export the packaged example"
+"$work/wavemill-decode/usr/bin/wavemill-decode" "$main/usr/share/wavemill/examples/uart-hello.ird" \
+  --trace 1 | grep -q 'UART at 9600 bit/s' ||
+  fail "the packaged wavemill-decode does not describe the packaged example"
 
 echo "package check: $failures failed"
 [ "$failures" -eq 0 ]

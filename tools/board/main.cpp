@@ -3,6 +3,7 @@
 // program's port selector takes, or into a serial device.
 
 #include "board_link.h"
+#include "infrared_remote.h"
 #include "signals.h"
 
 #include <QCommandLineParser>
@@ -92,6 +93,21 @@ double numberOption(const QCommandLineParser &parser, const QString &name, doubl
     return *value;
 }
 
+/// A whole number from 0 to \a high, decimal or with 0x hexadecimal.
+int integerOption(const QCommandLineParser &parser, const QString &name, int high)
+{
+    const QString text = parser.value(name).trimmed();
+    const bool hex = text.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    bool ok = false;
+    const qlonglong value = (hex ? text.mid(2) : text).toLongLong(&ok, hex ? 16 : 10);
+    if (!ok || value < 0 || value > high)
+        fail(QStringLiteral("--%1 wants a whole number from 0 to %2, not \"%3\"")
+                 .arg(name)
+                 .arg(high)
+                 .arg(parser.value(name)));
+    return int(value);
+}
+
 Options parseOptions(const QCoreApplication &app)
 {
     QCommandLineParser parser;
@@ -122,6 +138,8 @@ Options parseOptions(const QCoreApplication &app)
         "Examples:\n"
         "  $ wavemill-board --signal square --frequency 1000 --duty 0.25\n"
         "  $ wavemill-board --signal uart --text \"Hello\" --baud 9600 --repeat\n"
+        "  $ wavemill-board --signal uart --baud 4800 --invert\n"
+        "  $ wavemill-board --signal nec --address 0x04 --command 0x08\n"
         "  $ wavemill-board --signal random --seed 7 --pace line\n"
         "  $ wavemill-board --signal file --file capture.bin --repeat /dev/ttyUSB1"));
     parser.addHelpOption();
@@ -130,8 +148,22 @@ Options parseOptions(const QCoreApplication &app)
         QStringLiteral("Serial device to write to instead of a pseudo-terminal."),
         QStringLiteral("[device]"));
     const QList<QCommandLineOption> options = {
-        {QStringLiteral("signal"), QStringLiteral("square, uart, random or file (default square)."),
+        {QStringLiteral("signal"),
+         QStringLiteral("square, uart, nec, rc5, rc6, random or file (default square). nec, rc5 "
+                        "and rc6 are a remote control's button pressed every 500 ms, its code "
+                        "sent with its repeat, as an infrared receiver gives it: idle high, low "
+                        "while the carrier is on."),
          QStringLiteral("kind"), QStringLiteral("square")},
+        {QStringLiteral("address"),
+         QStringLiteral("Address of the remote control's code (nec and rc6: 0 to 255, rc5: 0 to "
+                        "31; default 0); 0x for hexadecimal."),
+         QStringLiteral("n"), QStringLiteral("0")},
+        {QStringLiteral("command"),
+         QStringLiteral("Command of the remote control's code (nec and rc6: 0 to 255, rc5: 0 to "
+                        "63; default 0); 0x for hexadecimal."),
+         QStringLiteral("n"), QStringLiteral("0")},
+        {QStringLiteral("invert"),
+         QStringLiteral("Send every level the other way round (a serial line idling low).")},
         {QStringLiteral("frequency"),
          QStringLiteral("Square wave frequency in Hz (default 1000; the board sees up to about "
                         "24,900 Hz)."),
@@ -188,6 +220,15 @@ Options parseOptions(const QCoreApplication &app)
         const double baud = numberOption(parser, QStringLiteral("baud"), 1, 1e7);
         o.signal = std::make_unique<UartText>(parser.value(QStringLiteral("text")).toStdString(),
                                               baud, repeat);
+    } else if (kind == QLatin1String("nec") || kind == QLatin1String("rc5") ||
+               kind == QLatin1String("rc6")) {
+        const RemoteFamily family = kind == QLatin1String("nec")   ? RemoteFamily::Nec
+                                    : kind == QLatin1String("rc5") ? RemoteFamily::Rc5
+                                                                   : RemoteFamily::Rc6;
+        const bool rc5 = family == RemoteFamily::Rc5;
+        const int address = integerOption(parser, QStringLiteral("address"), rc5 ? 31 : 255);
+        const int command = integerOption(parser, QStringLiteral("command"), rc5 ? 63 : 255);
+        o.signal = std::make_unique<InfraredRemote>(family, address, command);
     } else if (kind == QLatin1String("random")) {
         const double seed = numberOption(parser, QStringLiteral("seed"), 0, 4294967295.0);
         o.signal = std::make_unique<RandomBytes>(std::uint32_t(seed));
@@ -201,8 +242,11 @@ Options parseOptions(const QCoreApplication &app)
         o.signal = std::make_unique<FileBytes>(
             std::vector<std::uint8_t>(content.begin(), content.end()), repeat);
     } else {
-        fail(QStringLiteral("unknown signal \"%1\" (square, uart, random, file)").arg(kind));
+        fail(QStringLiteral("unknown signal \"%1\" (square, uart, nec, rc5, rc6, random, file)")
+                 .arg(kind));
     }
+    if (parser.isSet(QStringLiteral("invert")))
+        o.signal = std::make_unique<InvertedSignal>(std::move(o.signal));
 
     if (parser.isSet(QStringLiteral("count")))
         o.count = std::uint64_t(numberOption(parser, QStringLiteral("count"), 0, 1e15));

@@ -76,6 +76,14 @@ bool FileBytes::nextByte(std::uint8_t &byte)
     return true;
 }
 
+bool InvertedSignal::nextByte(std::uint8_t &byte)
+{
+    if (!m_signal->nextByte(byte))
+        return false;
+    byte = std::uint8_t(~byte);
+    return true;
+}
+
 std::vector<std::uint8_t> take(Signal &signal, std::size_t count)
 {
     std::vector<std::uint8_t> bytes;

@@ -7,8 +7,10 @@
 #include "core/samples.h"
 
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace wavemill::board {
@@ -107,6 +109,19 @@ private:
     std::vector<std::uint8_t> m_bytes;
     bool m_repeat;
     std::size_t m_next = 0;
+};
+
+/// Another signal with every level the other way round: a serial line that
+/// idles low, or a receiver that is active high.
+class InvertedSignal : public Signal
+{
+public:
+    explicit InvertedSignal(std::unique_ptr<Signal> signal) : m_signal(std::move(signal)) {}
+    bool nextByte(std::uint8_t &byte) override;
+    void rewind() override { m_signal->rewind(); }
+
+private:
+    std::unique_ptr<Signal> m_signal;
 };
 
 /// Up to count bytes of the signal, fewer if it ends first.

@@ -108,6 +108,34 @@ Example makeMixed()
     return e;
 }
 
+Example makeInfrared()
+{
+    Example e{QStringLiteral("infrared.ird"), 0, {}, std::make_unique<TraceBuffers>()};
+    // Three remote controls side by side, a different button every 400 ms,
+    // each code sent with its repeat as when a button is held a moment.
+    TraceSketch nec(true);
+    TraceSketch rc5(true);
+    TraceSketch rc6(true);
+    constexpr double kFirstUs = 20000;
+    constexpr double kPressUs = 400000;
+    constexpr double kLongestPressUs = 200000; // a code and its repeat, and room after
+    for (int press = 0; kFirstUs + press * kPressUs + kLongestPressUs < TraceSketch::length();
+         ++press) {
+        const double at = kFirstUs + press * kPressUs;
+        const bool toggle = press % 2 == 1; // flips with each new press
+        addInfrared(nec, at, board::necFrame(0x04, std::uint8_t(0x10 + press)));
+        addInfrared(nec, at + board::kNecRepeatUs, board::necRepeat());
+        for (const double repeat : {0.0, board::kRc5RepeatUs})
+            addInfrared(rc5, at + repeat, board::rc5Frame(5, 32 + press, toggle));
+        for (const double repeat : {0.0, board::kRc6RepeatUs})
+            addInfrared(rc6, at + repeat, board::rc6Frame(0x1A, 0x40 + press, toggle));
+    }
+    *e.traces->trace(1) = nec.packed();
+    *e.traces->trace(2) = rc5.packed();
+    *e.traces->trace(3) = rc6.packed();
+    return e;
+}
+
 } // namespace
 
 TraceSketch::TraceSketch(bool idleLevel) : m_levels(kSampleCount, idleLevel) {}
@@ -179,6 +207,16 @@ double addManchester(TraceSketch &trace, double fromUs, double bitUs, const QByt
     return t;
 }
 
+double addInfrared(TraceSketch &trace, double fromUs, const board::IrPulses &pulses)
+{
+    double t = fromUs;
+    for (const board::IrPulse &pulse : pulses) {
+        trace.set(t, t + pulse.us, !pulse.mark);
+        t += pulse.us;
+    }
+    return t;
+}
+
 QByteArray pseudoRandomBytes(int count, std::uint16_t seed)
 {
     constexpr std::uint16_t kTaps = 0xB400; // x^16 + x^14 + x^13 + x^11 + 1
@@ -205,6 +243,7 @@ std::vector<Example> makeExamples()
     examples.push_back(makeUartHello());
     examples.push_back(makePwm());
     examples.push_back(makeMixed());
+    examples.push_back(makeInfrared());
     return examples;
 }
 

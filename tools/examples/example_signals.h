@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/samples.h"
+#include "infrared_codes.h"
 #include "core/trace_buffers.h"
 
 #include <QByteArray>
@@ -45,6 +46,10 @@ void addPwm(TraceSketch &trace, double fromUs, double toUs, double periodUs, dou
 /// goes low to high in mid-bit, a 0 high to low. Returns the time past the last bit.
 double addManchester(TraceSketch &trace, double fromUs, double bitUs, const QByteArray &bytes);
 
+/// A remote control's pulses from \a fromUs, as a receiver gives them: low
+/// during the marks. Returns the time past the last pulse.
+double addInfrared(TraceSketch &trace, double fromUs, const board::IrPulses &pulses);
+
 /// Pseudo-random bytes from a 16-bit Galois LFSR, the same for the same seed.
 QByteArray pseudoRandomBytes(int count, std::uint16_t seed);
 
@@ -52,13 +57,14 @@ QByteArray pseudoRandomBytes(int count, std::uint16_t seed);
 struct Example
 {
     QString fileName;
-    double baud;         // trace 1's serial speed
+    double baud;         // trace 1's serial speed (0: no serial text)
     QByteArray uartText; // every frame sent on trace 1, in order
     std::unique_ptr<TraceBuffers> traces;
 };
 
 /// The sample captures shipped in examples/: serial text on trace 1, a PWM
-/// signal on trace 2 and something busier on trace 3.
+/// signal on trace 2 and something busier on trace 3; and one of three
+/// remote controls, one a trace.
 std::vector<Example> makeExamples();
 
 } // namespace wavemill::examples

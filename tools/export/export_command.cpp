@@ -2,6 +2,7 @@
 
 #include "csv_writer.h"
 #include "level_rows.h"
+#include "sigrok_session_writer.h"
 #include "vcd_writer.h"
 
 #include "capture_file/capture_file_format.h"
@@ -25,7 +26,7 @@ namespace {
 
 constexpr auto kProgram = "wavemill-export";
 
-enum class Format { Vcd, Csv };
+enum class Format { Vcd, Csv, Sigrok };
 
 /// Thrown inside runExport to end it with one line on stderr.
 struct Failure
@@ -52,6 +53,9 @@ QString helpText()
         "  .csv  time_ms,sample,trace1,trace2,trace3: one row where a level changes\n"
         "        (and for the first and last sample), or one per sample with\n"
         "        --every-sample. Times are exact, with seven decimals.\n"
+        "  .sr   sigrok session file, which PulseView and sigrok-cli open as it is:\n"
+        "        one logic channel per trace, trace1 to trace3, every sample, at\n"
+        "        49817 Hz (sigrok keeps whole hertz; the exact rate is 49817.07 Hz).\n"
         "\n"
         "A capture is 507,904 samples per trace (10.195 s); sample k of a trace is\n"
         "bit (7 - k mod 8) of byte k / 8, the earliest sample in the top bit. The\n"
@@ -61,13 +65,13 @@ QString helpText()
         "Options:\n"
         "  -o, --output FILE   where to write (required); replaced only once complete\n"
         "  --traces LIST       traces to export, e.g. 1,3 (default 1,2,3)\n"
-        "  --format vcd|csv    the format, whatever the output's extension\n"
+        "  --format vcd|csv|sr the format, whatever the output's extension\n"
         "  --every-sample      CSV: one row per sample instead of per change\n"
         "  -h, --help          this text\n"
         "  -v, --version       the version\n"
         "\n"
-        "sigrok-cli and PulseView turn every VCD time unit into one sample: import\n"
-        "with the option downsample=200736 (sigrok-cli -I vcd:downsample=200736).\n"
+        "For PulseView and sigrok-cli write .sr: they turn every VCD time unit into\n"
+        "one sample, and read a VCD only with downsample=200736.\n"
         "\n"
         "Exit status:\n"
         "  0  done\n"
@@ -109,11 +113,13 @@ Format chooseFormat(const QString &requested, const QString &output)
         return Format::Vcd;
     if (name == QLatin1String("csv"))
         return Format::Csv;
+    if (name == QLatin1String("sr"))
+        return Format::Sigrok;
     if (requested.isEmpty())
-        fail(kExitUsage, QStringLiteral("cannot tell the format of '%1': name it .vcd or .csv, "
-                                        "or give --format")
+        fail(kExitUsage, QStringLiteral("cannot tell the format of '%1': name it .vcd, .csv or "
+                                        ".sr, or give --format")
                              .arg(output));
-    fail(kExitUsage, QStringLiteral("unknown format '%1': vcd or csv").arg(requested));
+    fail(kExitUsage, QStringLiteral("unknown format '%1': vcd, csv or sr").arg(requested));
 }
 
 /// Reads the capture whole; a failure is explained in the terms of the file.
@@ -192,9 +198,9 @@ int run(const QStringList &arguments, QTextStream &out)
     const QString outputPath = parser.value(output);
     const QList<int> chosen = parseTraces(parser.value(traces));
     const Format kind = chooseFormat(parser.value(format), outputPath);
-    if (kind == Format::Vcd && parser.isSet(everySample))
-        fail(kExitUsage,
-             QStringLiteral("--every-sample is for CSV output; a VCD holds changes only"));
+    if (kind != Format::Csv && parser.isSet(everySample))
+        fail(kExitUsage, QStringLiteral("--every-sample is for CSV output; a VCD holds changes "
+                                        "only and a session file every sample"));
 
     const auto buffers = readCapture(capturePath);
     QByteArray content;
@@ -206,8 +212,14 @@ int run(const QStringList &arguments, QTextStream &out)
                 .arg(QFileInfo(capturePath).fileName())
                 .arg(kExportedSamples)};
         content = writeVcd(*buffers, chosen, header);
-    } else {
+    } else if (kind == Format::Csv) {
         content = writeCsv(*buffers, chosen, parser.isSet(everySample));
+    } else {
+        QString why;
+        content = writeSigrokSession(*buffers, chosen, &why);
+        if (content.isEmpty())
+            fail(kExitFailed,
+                 QStringLiteral("%1: cannot make the session file: %2").arg(outputPath, why));
     }
     writeOutput(outputPath, capturePath, content);
     return kExitOk;

@@ -1,5 +1,6 @@
 // wavemill-board run as a user runs it, read through its pseudo-terminal.
 
+#include "infrared_remote.h"
 #include "signals.h"
 
 #include <QtTest>
@@ -136,6 +137,13 @@ void BoardProgram::streamsTheSignalAtItsPace_data()
         << QStringList{"--signal", "uart",    "--text", "Hi there", "--baud",
                        "4800",     "--count", "5000",   "--pace",   "fast"}
         << expected(UartText("Hi there", 4800, false), 5000) << 0.0;
+    // The options reach the remote in their places, hexadecimal read as such.
+    QTest::newRow("nec, inverted, as fast as possible")
+        << QStringList{"--signal", "nec",     "--address", "0x2C",   "--command", "200",
+                       "--invert", "--count", "9000",      "--pace", "fast"}
+        << expected(InvertedSignal(std::make_unique<InfraredRemote>(RemoteFamily::Nec, 0x2C, 200)),
+                    9000)
+        << 0.0;
     QByteArray content(1500, '\0');
     for (int i = 0; i < content.size(); ++i)
         content[i] = char(i * 37 + 5);
@@ -212,6 +220,10 @@ void BoardProgram::explainsItselfAndRefusesBadOptions_data()
     QTest::newRow("duty above 1") << QStringList{"--duty", "1.5"} << 2 << "--duty";
     QTest::newRow("file signal without a file") << QStringList{"--signal", "file"} << 2 << "--file";
     QTest::newRow("missing device") << QStringList{"/nonexistent/tty"} << 2 << "cannot open";
+    QTest::newRow("rc5 address above 31")
+        << QStringList{"--signal", "rc5", "--address", "32"} << 2 << "--address";
+    QTest::newRow("command not a number")
+        << QStringList{"--signal", "rc6", "--command", "0x1G"} << 2 << "--command";
 }
 
 void BoardProgram::explainsItselfAndRefusesBadOptions()

@@ -1,6 +1,8 @@
-// The export read by independent tools of the field: sigrok-cli decodes the
-// serial text of the example captures from the VCD, and gtkwave's vcd2fst and
-// fst2vcd carry the VCD through FST and back. A missing tool skips its test.
+// The export read by independent tools of the field: sigrok-cli reads the
+// session file as it is and decodes the serial text of the example captures
+// from it and from the VCD, and gtkwave's vcd2fst and fst2vcd carry the VCD
+// through FST and back. A missing tool skips its test, unless scripts/test
+// asks for every peer check (WAVEMILL_REQUIRE_PEERS).
 
 #include "example_signals.h"
 
@@ -56,6 +58,16 @@ QString requireTool(const char *name)
     return QStandardPaths::findExecutable(QString::fromLatin1(name));
 }
 
+/// Skips the test when a tool is missing, or fails it when every peer check must run.
+#define REQUIRE_PEER(path, why)                                                                    \
+    do {                                                                                           \
+        if ((path).isEmpty()) {                                                                    \
+            if (qEnvironmentVariableIsSet("WAVEMILL_REQUIRE_PEERS"))                               \
+                QFAIL(why);                                                                        \
+            QSKIP(why);                                                                            \
+        }                                                                                          \
+    } while (false)
+
 } // namespace
 
 class TestExportPeers : public QObject
@@ -63,6 +75,8 @@ class TestExportPeers : public QObject
     Q_OBJECT
 
 private slots:
+    void sigrokReadsTheSessionFile_data();
+    void sigrokReadsTheSessionFile();
     void sigrokDecodesTheSerialText_data();
     void sigrokDecodesTheSerialText();
     void fstRoundTripKeepsEveryChange_data();
@@ -71,6 +85,55 @@ private slots:
 private:
     QTemporaryDir m_dir;
 };
+
+void TestExportPeers::sigrokReadsTheSessionFile_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("traces");
+
+    QTest::newRow("uart-hello, all traces") << "uart-hello.ird"
+                                            << "1,2,3";
+    QTest::newRow("pwm, traces 3 and 1") << "pwm.ird"
+                                         << "3,1";
+    QTest::newRow("mixed, trace 1 alone") << "mixed.ird"
+                                          << "1";
+    QTest::newRow("infrared, trace 2 alone") << "infrared.ird"
+                                             << "2";
+}
+
+void TestExportPeers::sigrokReadsTheSessionFile()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QString, traces);
+
+    const QString sigrok = requireTool("sigrok-cli");
+    REQUIRE_PEER(sigrok, "sigrok-cli is not installed (Debian package sigrok-cli); the session "
+                         "file is not checked against its reader");
+    const QString session = m_dir.filePath(fileName + QStringLiteral(".sr"));
+    QVERIFY(exportCapture(examplePath(fileName), session, traces));
+
+    // What the file holds, as sigrok reads it with no input options.
+    QByteArray expected =
+        "Samplerate: 49817\nChannels: " + QByteArray::number(traces.count(',') + 1) + '\n';
+    for (const QString &trace : traces.split(','))
+        expected += "- trace" + trace.toLatin1() + ": logic\n";
+    expected += "Logic unitsize: 1\nLogic sample count: 507904\n";
+    const QByteArray shown =
+        runTool(sigrok, {QStringLiteral("-i"), session, QStringLiteral("--show")});
+    QVERIFY2(shown.contains(expected), shown.constData());
+
+    QByteArray sent;
+    for (const auto &example : examples::makeExamples()) {
+        if (example.fileName == fileName)
+            sent = example.uartText;
+    }
+    if (sent.isEmpty() || !traces.split(',').contains(QStringLiteral("1")))
+        return; // no serial text on the traces in the file
+    const QByteArray decoded = runTool(sigrok, {QStringLiteral("-i"), session, QStringLiteral("-P"),
+                                                QStringLiteral("uart:rx=trace1:baudrate=9600"),
+                                                QStringLiteral("-B"), QStringLiteral("uart=rx")});
+    QCOMPARE(decoded, sent);
+}
 
 void TestExportPeers::sigrokDecodesTheSerialText_data()
 {
@@ -93,9 +156,8 @@ void TestExportPeers::sigrokDecodesTheSerialText()
     QFETCH(QString, traces);
 
     const QString sigrok = requireTool("sigrok-cli");
-    if (sigrok.isEmpty())
-        QSKIP("sigrok-cli is not installed (Debian package sigrok-cli); the VCD is not checked "
-              "against its reader");
+    REQUIRE_PEER(sigrok, "sigrok-cli is not installed (Debian package sigrok-cli); the VCD is not "
+                         "checked against its reader");
 
     QByteArray sent;
     for (const auto &example : examples::makeExamples()) {
@@ -129,9 +191,9 @@ void TestExportPeers::fstRoundTripKeepsEveryChange()
 
     const QString toFst = requireTool("vcd2fst");
     const QString fromFst = requireTool("fst2vcd");
-    if (toFst.isEmpty() || fromFst.isEmpty())
-        QSKIP("vcd2fst or fst2vcd is not installed (Debian package gtkwave); the VCD is not "
-              "checked through FST");
+    REQUIRE_PEER(QString(toFst.isEmpty() ? QString() : fromFst),
+                 "vcd2fst or fst2vcd is not installed (Debian package gtkwave); the VCD is not "
+                 "checked through FST");
 
     const QString vcd = m_dir.filePath(fileName + QStringLiteral(".vcd"));
     const QString fst = m_dir.filePath(fileName + QStringLiteral(".fst"));

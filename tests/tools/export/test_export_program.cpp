@@ -126,6 +126,10 @@ void TestExportProgram::failsWithOneLineAndLeavesNoOutput_data()
         << QStringList{capture, "-o", "old.csv", "--traces", ""} << 2 << "--traces";
     QTest::newRow("every sample in a vcd")
         << QStringList{capture, "-o", "old.vcd", "--every-sample"} << 2 << "CSV";
+    QTest::newRow("every sample in a session file")
+        << QStringList{capture, "-o", "out.sr", "--every-sample"} << 2 << "CSV";
+    QTest::newRow("session file in a missing folder")
+        << QStringList{capture, "-o", "no/such/out.sr"} << 1 << "cannot write";
     QTest::newRow("no output") << QStringList{capture} << 2 << "-o";
     QTest::newRow("two captures") << QStringList{capture, capture, "-o", "old.vcd"} << 2
                                   << "one capture";
@@ -168,6 +172,9 @@ void TestExportProgram::writesTheChosenTraces_data()
     QTest::newRow("csv by extension, trace 3")
         << QStringList{"--traces", "3"} << "out.csv"
         << QByteArray("time_ms,sample,trace3\n0.0000000,0,0\n16.0588800,800,1\n16.0789536,801,0\n");
+    // A zip's first local header; test_export_peers has sigrok read the rest.
+    QTest::newRow("session file, traces 3 and 1")
+        << QStringList{"--traces", "3,1"} << "out.sr" << QByteArray("PK\x03\x04");
     QTest::newRow("csv by --format, every sample")
         << QStringList{"--format", "csv", "--every-sample", "--traces", "1"} << "levels.dat"
         << QByteArray("time_ms,sample,trace1\n0.0000000,0,0\n0.0200736,1,0\n0.0401472,2,0\n"
@@ -199,8 +206,8 @@ void TestExportProgram::helpExplainsTheFormats()
 {
     const Run run = runExport({QStringLiteral("--help")}, m_dir->path());
     QCOMPARE(run.status, 0);
-    for (const char *word :
-         {"-o", "--traces", "--every-sample", "200736", "downsample=200736", "trace1", "time_ms"})
+    for (const char *word : {"-o", "--traces", "--every-sample", "200736", "downsample=200736",
+                             "trace1", "time_ms", ".sr", "49817 Hz"})
         QVERIFY2(run.out.contains(word), word);
 }
 

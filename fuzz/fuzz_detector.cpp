@@ -1,0 +1,68 @@
+// The trace detector of wavemill-decode over any trace. The first byte of an
+// input chooses how the rest becomes a trace: 0, its bytes as they are; n,
+// each of its bits held for n samples, so that short inputs make pulses as
+// long as a remote's or a slow serial line's. Either way the pattern repeats
+// to the end of the capture. Aborts unless the description names a kind only
+// with its checks passed (confidence from the threshold to 1, unrecognised
+// below), always says what it rests on, and hands UART and the three remote
+// families to their sigrok decoders.
+
+#include "trace_detector.h"
+
+#include "core/samples.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+using wavemill::TraceBuffer;
+using wavemill::decode::kConfidenceThreshold;
+using wavemill::decode::TraceDescription;
+
+void fill(TraceBuffer &buffer, const std::uint8_t *data, std::size_t size)
+{
+    buffer.fill(0);
+    if (size < 2)
+        return;
+    const unsigned hold = data[0];
+    const std::uint8_t *pattern = data + 1;
+    const std::size_t bytes = size - 1;
+    if (hold == 0) {
+        for (std::size_t i = 0; i < buffer.size(); ++i)
+            buffer[i] = pattern[i % bytes];
+        return;
+    }
+    const std::size_t bits = bytes * 8;
+    for (std::size_t s = 0; s < buffer.size() * wavemill::kSamplesPerByte; ++s) {
+        const std::size_t bit = (s / hold) % bits;
+        if ((pattern[bit / 8] >> (7 - bit % 8)) & 1)
+            buffer[s / 8] |= wavemill::sampleBit(int(s % 8));
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    static TraceBuffer buffer;
+    fill(buffer, data, size);
+    const TraceDescription d = wavemill::decode::describeTrace(buffer);
+
+    if (!(d.confidence >= 0 && d.confidence <= 1))
+        __builtin_trap();
+    const bool named = d.kind != TraceDescription::Kind::Unrecognised;
+    if (named && d.confidence < kConfidenceThreshold)
+        __builtin_trap();
+    if (d.title.isEmpty() || d.evidence.isEmpty())
+        __builtin_trap();
+    if (d.kind == TraceDescription::Kind::Uart &&
+        (d.decoder != QLatin1String("uart") || !(d.bitRate > 0)))
+        __builtin_trap();
+    const bool sigrokFamily = d.family == QLatin1String("NEC") ||
+                              d.family == QLatin1String("RC-5") ||
+                              d.family == QLatin1String("RC-6");
+    if (d.kind == TraceDescription::Kind::Infrared && sigrokFamily == d.decoder.isEmpty())
+        __builtin_trap();
+    return 0;
+}

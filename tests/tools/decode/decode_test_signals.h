@@ -1,0 +1,57 @@
+#pragma once
+
+// The board's signals by a short name, as the decoder tests' tables give
+// them, and a trace buffer of one capture of them.
+
+#include "infrared_remote.h"
+#include "signals.h"
+
+#include "core/trace_buffers.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <algorithm>
+#include <memory>
+
+namespace wavemill::testing {
+
+/// The text the board's serial signal sends in these tests, once, or again
+/// and again with "repeated".
+inline const char *kBoardText = "Hello from wavemill-board\r\n";
+
+/// "uart RATE [repeated] [inverted]", "nec|rc5|rc6 ADDRESS COMMAND [inverted]",
+/// "square HZ DUTY", "random SEED"; nullptr for anything else.
+inline std::unique_ptr<board::Signal> boardSignal(const QString &name)
+{
+    const QStringList w = name.split(QLatin1Char(' '));
+    std::unique_ptr<board::Signal> signal;
+    if (w[0] == QLatin1String("uart"))
+        signal = std::make_unique<board::UartText>(kBoardText, w.value(1).toDouble(),
+                                                   w.contains(QLatin1String("repeated")));
+    else if (w[0] == QLatin1String("square"))
+        signal = std::make_unique<board::SquareWave>(w.value(1).toDouble(), w.value(2).toDouble());
+    else if (w[0] == QLatin1String("random"))
+        signal = std::make_unique<board::RandomBytes>(w.value(1).toUInt());
+    else if (w[0] == QLatin1String("nec") || w[0] == QLatin1String("rc5") ||
+             w[0] == QLatin1String("rc6"))
+        signal = std::make_unique<board::InfraredRemote>(
+            w[0] == QLatin1String("nec")   ? board::RemoteFamily::Nec
+            : w[0] == QLatin1String("rc5") ? board::RemoteFamily::Rc5
+                                           : board::RemoteFamily::Rc6,
+            w.value(1).toInt(nullptr, 0), w.value(2).toInt(nullptr, 0));
+    if (signal && w.back() == QLatin1String("inverted"))
+        signal = std::make_unique<board::InvertedSignal>(std::move(signal));
+    return signal;
+}
+
+/// One capture of \a signal as the board streams it, into a trace buffer.
+inline TraceBuffer captureOf(board::Signal &signal)
+{
+    TraceBuffer buffer{};
+    const std::vector<std::uint8_t> bytes = board::take(signal, kCaptureLength);
+    std::copy(bytes.begin(), bytes.end(), buffer.begin());
+    return buffer;
+}
+
+} // namespace wavemill::testing

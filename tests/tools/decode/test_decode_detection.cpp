@@ -1,0 +1,263 @@
+// What wavemill-decode tells of a trace without being told: the board's
+// signals, remote control families from their timings, the edges of each
+// family's timing windows, signals that are no protocol, and the sample
+// captures. Each row logs what was detected, as one line of the table of
+// signal kind against detection.
+
+#include "decode_test_signals.h"
+#include "example_signals.h"
+#include "infrared_codes.h"
+#include "trace_detector.h"
+
+#include "capture_file/capture_file_format.h"
+#include "core/samples.h"
+
+#include <QtTest>
+
+#include <cmath>
+#include <random>
+
+using namespace wavemill;
+using namespace wavemill::board;
+using namespace wavemill::decode;
+using namespace wavemill::testing;
+
+namespace {
+
+QByteArray bytesOf(const TraceBuffer &buffer)
+{
+    return QByteArray(reinterpret_cast<const char *>(buffer.data()), qsizetype(buffer.size()));
+}
+
+QByteArray boardCapture(const QString &name)
+{
+    auto signal = boardSignal(name);
+    return signal ? bytesOf(captureOf(*signal)) : QByteArray();
+}
+
+/// A remote's frame, every pulse stretched by \a scale, sent every 110 ms.
+QByteArray remoteCapture(IrPulses frame, double scale = 1.0)
+{
+    constexpr double kFirstUs = 20000;
+    constexpr double kEveryUs = 110000;
+    for (IrPulse &pulse : frame)
+        pulse.us *= scale;
+    examples::TraceSketch sketch(true);
+    for (double t = kFirstUs; t + kEveryUs < examples::TraceSketch::length(); t += kEveryUs)
+        examples::addInfrared(sketch, t, frame);
+    return bytesOf(sketch.packed());
+}
+
+/// Pulses of random widths, 1 to 300 samples, at alternating levels.
+QByteArray noiseCapture(std::uint32_t seed)
+{
+    std::mt19937 engine(seed);
+    TraceBuffer buffer{};
+    bool level = true;
+    int left = 0;
+    for (int s = 0; s < kCaptureLength * kSamplesPerByte; ++s) {
+        if (left-- == 0) {
+            level = !level;
+            left = int(engine() % 300);
+        }
+        if (level)
+            buffer[std::size_t(s / kSamplesPerByte)] |= sampleBit(s % kSamplesPerByte);
+    }
+    return bytesOf(buffer);
+}
+
+/// What a description says, in a few words a table can hold.
+QString signature(const TraceDescription &d)
+{
+    const QString idle = d.idleHigh ? QStringLiteral("idle high") : QStringLiteral("idle low");
+    switch (d.kind) {
+    case TraceDescription::Kind::Flat:
+        return d.idleHigh ? QStringLiteral("flat high") : QStringLiteral("flat low");
+    case TraceDescription::Kind::Periodic:
+        if (d.title.contains(QLatin1String(" from ")))
+            return QStringLiteral("periodic PWM varying");
+        return QStringLiteral("periodic %1 %2 %")
+            .arg(d.title.contains(QLatin1String("clock")) ? QStringLiteral("clock")
+                                                          : QStringLiteral("PWM"))
+            .arg(std::lround(d.duty * 100));
+    case TraceDescription::Kind::Uart:
+        return QStringLiteral("uart ") + idle;
+    case TraceDescription::Kind::Infrared:
+        return QStringLiteral("infrared %1, %2, %3")
+            .arg(d.family, idle, d.decoder.isEmpty() ? QStringLiteral("no decoder") : d.decoder);
+    case TraceDescription::Kind::Unrecognised:
+        break;
+    }
+    return QStringLiteral("unrecognised");
+}
+
+/// The bit rate of a UART, the frequency of a periodic signal.
+double number(const TraceDescription &d)
+{
+    return d.kind == TraceDescription::Kind::Uart ? d.bitRate : d.frequencyHz;
+}
+
+void checkDescription(const QByteArray &capture, const QString &expected, double value)
+{
+    QCOMPARE(capture.size(), qsizetype(kTraceBufferSize));
+    TraceBuffer buffer{};
+    std::copy(capture.begin(), capture.end(), buffer.begin());
+    const TraceDescription d = describeTrace(buffer);
+    qInfo("%s -> %s", QTest::currentDataTag(), qPrintable(d.title));
+    // "!x": anything but x.
+    const bool match = expected.startsWith(QLatin1Char('!')) ? signature(d) != expected.mid(1)
+                                                             : signature(d) == expected;
+    QVERIFY2(match, qPrintable(signature(d) + QStringLiteral("\n") + d.evidence.join('\n')));
+    if (d.kind != TraceDescription::Kind::Unrecognised)
+        QVERIFY(d.confidence >= kConfidenceThreshold);
+    if (value > 0)
+        QVERIFY2(std::fabs(number(d) / value - 1) < 0.01, qPrintable(QString::number(number(d))));
+}
+
+} // namespace
+
+class TestDecodeDetection : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void namesWhatTheTraceCarries_data();
+    void namesWhatTheTraceCarries();
+    void describesEverySampleCapture_data();
+    void describesEverySampleCapture();
+};
+
+void TestDecodeDetection::namesWhatTheTraceCarries_data()
+{
+    QTest::addColumn<QByteArray>("capture");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<double>("value"); // bit rate or frequency; 0: not checked
+
+    // Serial text at standard rates down to 2.6 samples a bit, inverted, and
+    // at a rate 25 % from any standard one, which is measured, not snapped.
+    for (const int rate : {1200, 4800, 9600, 19200})
+        QTest::addRow("uart %d", rate) << boardCapture(QStringLiteral("uart %1").arg(rate))
+                                       << "uart idle high" << double(rate);
+    QTest::newRow("uart 14400 repeated, inverted")
+        << boardCapture("uart 14400 repeated inverted") << "uart idle low" << 14400.0;
+    QTest::newRow("uart 6000") << boardCapture("uart 6000") << "uart idle high" << 6000.0;
+
+    QTest::newRow("nec") << boardCapture("nec 0x04 0x08") << "infrared NEC, idle high, ir_nec"
+                         << 0.0;
+    QTest::newRow("nec inverted") << boardCapture("nec 0x01 0xFE inverted")
+                                  << "infrared NEC, idle low, ir_nec" << 0.0;
+    QTest::newRow("rc5") << boardCapture("rc5 3 9") << "infrared RC-5, idle high, ir_rc5" << 0.0;
+    QTest::newRow("rc6") << boardCapture("rc6 200 100") << "infrared RC-6, idle high, ir_rc6"
+                         << 0.0;
+
+    QTest::newRow("pwm 10 %") << boardCapture("square 1000 0.1") << "periodic PWM 10 %" << 1000.0;
+    QTest::newRow("pwm 25 %") << boardCapture("square 1000 0.25") << "periodic PWM 25 %" << 1000.0;
+    QTest::newRow("pwm 75 %") << boardCapture("square 2000 0.75") << "periodic PWM 75 %" << 2000.0;
+    QTest::newRow("square wave") << boardCapture("square 1000 0.5") << "periodic clock 50 %"
+                                 << 1000.0;
+    QTest::newRow("slow square wave")
+        << boardCapture("square 40 0.5") << "periodic clock 50 %" << 40.0;
+
+    // No protocol at all.
+    QTest::newRow("random data") << boardCapture("random 3") << "unrecognised" << 0.0;
+    QTest::newRow("noise") << noiseCapture(5) << "unrecognised" << 0.0;
+    QTest::newRow("flat high") << QByteArray(kTraceBufferSize, '\xff') << "flat high" << 0.0;
+    QTest::newRow("flat low") << QByteArray(kTraceBufferSize, '\0') << "flat low" << 0.0;
+
+    // Families sigrok has no decoder for, told apart by their leaders.
+    std::vector<bool> bits = bitsMsbFirst(0xA5C3F00F, 32);
+    const std::vector<bool> more = bitsMsbFirst(0x5AA5, 16);
+    bits.insert(bits.end(), more.begin(), more.end());
+    const auto first = [&](int n) { return std::vector<bool>(bits.begin(), bits.begin() + n); };
+    QTest::newRow("samsung") << remoteCapture(pulseDistanceFrame(kSamsung, first(32)))
+                             << "infrared Samsung, idle high, no decoder" << 0.0;
+    QTest::newRow("jvc") << remoteCapture(pulseDistanceFrame(kJvc, first(16)))
+                         << "infrared JVC, idle high, no decoder" << 0.0;
+    QTest::newRow("kaseikyo") << remoteCapture(pulseDistanceFrame(kKaseikyo, first(48)))
+                              << "infrared Kaseikyo, idle high, no decoder" << 0.0;
+    QTest::newRow("sirc") << remoteCapture(pulseWidthFrame(kSirc, first(12)))
+                          << "infrared SIRC, idle high, no decoder" << 0.0;
+
+    // Timing windows: a remote a little fast or slow is still itself; one
+    // beyond its windows is not. Bi-phase codes stretched out of theirs are
+    // also valid serial frames (RC-5 at 700 us is 1429 bit/s 8N1 every time),
+    // so for them only the family is ruled out.
+    const IrPulses nec = necFrame(0x10, 0x20);
+    QTest::newRow("nec 7 % slow") << remoteCapture(nec, 1.07) << "infrared NEC, idle high, ir_nec"
+                                  << 0.0;
+    QTest::newRow("nec 7 % fast") << remoteCapture(nec, 0.93) << "infrared NEC, idle high, ir_nec"
+                                  << 0.0;
+    IrPulses longLeader = nec;
+    longLeader[0].us = 10500; // 17 % over NEC's 9 ms, and no other family's
+    QTest::newRow("nec leader 10.5 ms") << remoteCapture(longLeader) << "unrecognised" << 0.0;
+    IrPulses badBits = nec;
+    for (std::size_t i = 3; i < badBits.size(); i += 2)
+        badBits[i].us *= 1.45; // the spaces of 0 and 1 bits both out of their windows
+    QTest::newRow("nec spaces 45 % long") << remoteCapture(badBits) << "unrecognised" << 0.0;
+    const IrPulses rc5 = rc5Frame(7, 40, false);
+    QTest::newRow("rc5 10 % slow")
+        << remoteCapture(rc5, 1.10) << "infrared RC-5, idle high, ir_rc5" << 0.0;
+    QTest::newRow("rc5 half-bit 700 us")
+        << remoteCapture(rc5, 700 / kRc5HalfBitUs) << "!infrared RC-5, idle high, ir_rc5" << 0.0;
+    const IrPulses rc6 = rc6Frame(0x33, 0x44, true);
+    QTest::newRow("rc6 8 % fast") << remoteCapture(rc6, 0.92) << "infrared RC-6, idle high, ir_rc6"
+                                  << 0.0;
+    QTest::newRow("rc6 unit 25 % long")
+        << remoteCapture(rc6, 1.25) << "!infrared RC-6, idle high, ir_rc6" << 0.0;
+}
+
+void TestDecodeDetection::namesWhatTheTraceCarries()
+{
+    QFETCH(QByteArray, capture);
+    QFETCH(QString, expected);
+    QFETCH(double, value);
+    checkDescription(capture, expected, value);
+}
+
+void TestDecodeDetection::describesEverySampleCapture_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<int>("trace");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<double>("value");
+
+    QTest::newRow("uart-hello 1") << "uart-hello.ird" << 1 << "uart idle high" << 9600.0;
+    QTest::newRow("uart-hello 2") << "uart-hello.ird" << 2 << "periodic PWM 25 %" << 1000.0;
+    QTest::newRow("uart-hello 3 (Manchester bursts)")
+        << "uart-hello.ird" << 3 << "unrecognised" << 0.0;
+    QTest::newRow("pwm 1") << "pwm.ird" << 1 << "uart idle high" << 9600.0;
+    QTest::newRow("pwm 2") << "pwm.ird" << 2 << "periodic PWM varying" << 500.0;
+    QTest::newRow("pwm 3 (servo)") << "pwm.ird" << 3 << "periodic PWM varying" << 50.0;
+    QTest::newRow("mixed 1") << "mixed.ird" << 1 << "uart idle high" << 9600.0;
+    QTest::newRow("mixed 2") << "mixed.ird" << 2 << "periodic PWM 75 %" << 2000.0;
+    QTest::newRow("mixed 3 (Manchester)") << "mixed.ird" << 3 << "unrecognised" << 0.0;
+    QTest::newRow("infrared 1") << "infrared.ird" << 1 << "infrared NEC, idle high, ir_nec" << 0.0;
+    QTest::newRow("infrared 2") << "infrared.ird" << 2 << "infrared RC-5, idle high, ir_rc5" << 0.0;
+    QTest::newRow("infrared 3") << "infrared.ird" << 3 << "infrared RC-6, idle high, ir_rc6" << 0.0;
+}
+
+void TestDecodeDetection::describesEverySampleCapture()
+{
+    QFETCH(QString, fileName);
+    QFETCH(int, trace);
+    QFETCH(QString, expected);
+    QFETCH(double, value);
+
+    auto traces = std::make_unique<TraceBuffers>();
+    QVERIFY(capture_file::readCaptureFile(QStringLiteral(WAVEMILL_EXAMPLES_DIR "/") + fileName,
+                                          *traces));
+    // The committed file is what the generator makes now.
+    bool generated = false;
+    for (const auto &example : examples::makeExamples()) {
+        if (example.fileName == fileName) {
+            QVERIFY2(example.traces->buffers == traces->buffers,
+                     "out of date: run wavemill-make-examples examples");
+            generated = true;
+        }
+    }
+    QVERIFY(generated);
+    checkDescription(bytesOf(*traces->trace(trace)), expected, value);
+}
+
+QTEST_GUILESS_MAIN(TestDecodeDetection)
+#include "test_decode_detection.moc"

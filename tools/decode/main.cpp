@@ -1,0 +1,15 @@
+// wavemill-decode: tells what the traces of a capture carry, and decodes
+// them with sigrok's protocol decoders in this process. See --help.
+
+#include "decode_command.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return wavemill::decode::runDecode(QCoreApplication::arguments(), out, err);
+}

@@ -1,0 +1,51 @@
+#include "measure_text.h"
+
+#include "core/sample_period.h"
+
+#include <cmath>
+
+namespace wavemill::decode {
+
+namespace {
+
+/// Microseconds in a millisecond, where a duration is shown in milliseconds.
+constexpr double kUsPerMs = 1000.0;
+
+} // namespace
+
+double samplesToUs(double samples)
+{
+    return samples * kSamplePeriodUs;
+}
+
+double usToSamples(double us)
+{
+    return us / kSamplePeriodUs;
+}
+
+QString microsecondsText(double us)
+{
+    if (std::fabs(us) < kUsPerMs)
+        return QString::number(us, 'f', 1) + QStringLiteral(" µs");
+    return QString::number(us / kUsPerMs, 'f', 2) + QStringLiteral(" ms");
+}
+
+QString durationText(double samples)
+{
+    return microsecondsText(samplesToUs(samples));
+}
+
+QString percentText(double share, int decimals)
+{
+    return QString::number(share * 100, 'f', decimals) + QStringLiteral(" %");
+}
+
+QString countText(qint64 count)
+{
+    QString digits = QString::number(count < 0 ? -count : count);
+    for (int at = int(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(at, QLatin1Char(','));
+    return count < 0 ? QLatin1Char('-') + digits : digits;
+}
+
+} // namespace wavemill::decode

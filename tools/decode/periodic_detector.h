@@ -1,0 +1,18 @@
+#pragma once
+
+#include "pulse_train.h"
+#include "trace_description.h"
+
+#include <optional>
+
+namespace wavemill::decode {
+
+/// A trace whose rising edges come at a steady period: a clock or a PWM
+/// signal. Its confidence is the share of periods within the tolerance of
+/// the median one. No guess (nullopt) below kMinPeriods periods.
+std::optional<TraceDescription> describePeriodic(const PulseTrain &train);
+
+/// Fewest whole periods a periodic guess is made from.
+constexpr int kMinPeriods = 8;
+
+} // namespace wavemill::decode

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <mutex>
+
+struct srd_decoder;
+
+namespace wavemill::decode {
+
+/// A decoder that takes one logic channel, for --list.
+struct DecoderSummary
+{
+    QString id;
+    QString name;
+    QString description;
+    QStringList channels; // the channel ids it can be given
+};
+
+/// sigrok's protocol decoder library, started once for the process: it
+/// embeds Python, which cannot be started again once finished. Its log is
+/// kept rather than printed, so that a failure is told in one line.
+class SigrokDecoders
+{
+public:
+    SigrokDecoders();
+    ~SigrokDecoders();
+    SigrokDecoders(const SigrokDecoders &) = delete;
+    SigrokDecoders &operator=(const SigrokDecoders &) = delete;
+
+    /// False when the library could not start; error() says why.
+    bool ready() const { return m_ready; }
+    const QString &error() const { return m_error; }
+
+    /// Loads decoder \a id (once); nullptr with \a why when it is unknown
+    /// or sigrok's decoders are not installed.
+    srd_decoder *load(const QString &id, QString *why);
+    /// Every decoder whose input is logic and that reads one channel, with
+    /// at most one more it can do without.
+    QList<DecoderSummary> singleChannelDecoders(QString *why);
+
+    /// Whether any folder the library searches holds a decoder; \a searched
+    /// gets the folders.
+    bool decodersInstalled(QStringList *searched = nullptr) const;
+
+    /// The last error the library logged since clearLog(), on one line.
+    QString lastLogError() const;
+    void clearLog();
+
+private:
+    static int onLog(void *self, int level, const char *format, va_list args);
+
+    bool m_ready = false;
+    QString m_error;
+    mutable std::mutex m_logMutex;
+    QString m_lastError;
+};
+
+} // namespace wavemill::decode

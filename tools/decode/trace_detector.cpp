@@ -1,0 +1,75 @@
+#include "trace_detector.h"
+
+#include "infrared_detector.h"
+#include "measure_text.h"
+#include "periodic_detector.h"
+#include "pulse_train.h"
+#include "uart_detector.h"
+#include "width_summary.h"
+
+#include <optional>
+
+namespace wavemill::decode {
+
+QString kindName(TraceDescription::Kind kind)
+{
+    switch (kind) {
+    case TraceDescription::Kind::Flat:
+        return QStringLiteral("flat");
+    case TraceDescription::Kind::Periodic:
+        return QStringLiteral("periodic");
+    case TraceDescription::Kind::Uart:
+        return QStringLiteral("uart");
+    case TraceDescription::Kind::Infrared:
+        return QStringLiteral("infrared");
+    case TraceDescription::Kind::Unrecognised:
+        break;
+    }
+    return QStringLiteral("unrecognised");
+}
+
+TraceDescription describeTrace(const TraceBuffer &buffer)
+{
+    const PulseTrain train(buffer);
+    if (train.edges() == 0) {
+        TraceDescription d;
+        d.kind = TraceDescription::Kind::Flat;
+        d.confidence = 1;
+        d.idleHigh = train.level(0);
+        d.title = QStringLiteral("flat: %1 all along")
+                      .arg(d.idleHigh ? QStringLiteral("high") : QStringLiteral("low"));
+        d.evidence << QStringLiteral("no change of level in %1 samples (%2)")
+                          .arg(countText(PulseTrain::samples()),
+                               durationText(PulseTrain::samples()));
+        return d;
+    }
+
+    std::optional<TraceDescription> best;
+    const auto consider = [&](std::optional<TraceDescription> guess) {
+        if (guess && (!best || guess->confidence > best->confidence))
+            best = std::move(guess);
+    };
+    consider(describePeriodic(train));
+    if (best && best->confidence >= kConfidenceThreshold)
+        return *best;
+    // A remote code before UART on a tie: its frames are checked bit by bit.
+    consider(describeInfrared(train));
+    consider(describeUart(train));
+    if (best && best->confidence >= kConfidenceThreshold)
+        return *best;
+
+    TraceDescription d;
+    d.title = QStringLiteral("unrecognised");
+    d.evidence = describeWidths(train);
+    if (best) {
+        d.evidence << QStringLiteral("closest guess, not taken: %1, with %2 of its checks "
+                                     "passed where %3 are needed")
+                          .arg(best->title, percentText(best->confidence),
+                               percentText(kConfidenceThreshold));
+        for (const QString &line : best->evidence)
+            d.evidence << QStringLiteral("  ") + line;
+    }
+    return d;
+}
+
+} // namespace wavemill::decode

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "pulse_train.h"
+#include "trace_description.h"
+
+#include <optional>
+
+namespace wavemill::decode {
+
+/// Fewest frames a UART guess is made from.
+constexpr int kMinUartFrames = 4;
+/// A measured bit rate this close to a standard one is taken as that one.
+constexpr double kBitRateSnap = 0.03;
+
+/// The standard bit rate within kBitRateSnap of \a measured, or 0 when none is.
+double standardBitRate(double measured);
+
+/// An asynchronous serial line, 8 data bits, no parity, one stop bit, idling
+/// high or (inverted) low. The bit is measured from the widths of the pulses
+/// at the active level, which are whole numbers of bits; then every frame is
+/// checked for its start and stop bit at the rate found. Its confidence is
+/// the smaller of the share of frames framed and the share of pulses that
+/// are whole bits. No guess (nullopt) below kMinUartFrames frames or with
+/// bits shorter than two samples.
+std::optional<TraceDescription> describeUart(const PulseTrain &train);
+
+} // namespace wavemill::decode

@@ -1,0 +1,98 @@
+#include "width_summary.h"
+
+#include "measure_text.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace wavemill::decode {
+
+namespace {
+
+/// Widths within 10 % (and a sample) of a group's first one join it.
+constexpr double kGroupSpread = 0.10;
+constexpr double kGroupSlackSamples = 1.0;
+/// Groups shown for each level.
+constexpr std::size_t kShownGroups = 3;
+/// Bi-phase: this share of pulses in the two groups, the long one twice the
+/// short one within this.
+constexpr double kBiphaseShare = 0.95;
+constexpr double kBiphaseRatioTolerance = 0.15;
+
+struct Group
+{
+    double mean; // samples
+    int count;
+};
+
+std::vector<Group> groups(std::vector<double> widths)
+{
+    std::sort(widths.begin(), widths.end());
+    std::vector<Group> out;
+    std::size_t first = 0;
+    double sum = 0;
+    for (std::size_t i = 0; i <= widths.size(); ++i) {
+        if (i == widths.size() ||
+            widths[i] > widths[first] * (1 + kGroupSpread) + kGroupSlackSamples) {
+            // The mean, not the median: sampling splits a width between two sample counts.
+            if (i > first)
+                out.push_back({sum / double(i - first), int(i - first)});
+            first = i;
+            sum = 0;
+        }
+        if (i < widths.size())
+            sum += widths[i];
+    }
+    std::sort(out.begin(), out.end(),
+              [](const Group &a, const Group &b) { return a.count > b.count; });
+    return out;
+}
+
+QString groupsText(const std::vector<Group> &g, int total)
+{
+    QStringList parts;
+    for (std::size_t i = 0; i < g.size() && i < kShownGroups; ++i)
+        parts << QStringLiteral("%1 (%2)").arg(durationText(g[i].mean),
+                                               percentText(double(g[i].count) / total));
+    if (g.size() > kShownGroups)
+        parts << QStringLiteral("%1 other widths").arg(g.size() - kShownGroups);
+    return parts.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+QStringList describeWidths(const PulseTrain &train)
+{
+    const std::vector<Run> &runs = train.runs();
+    std::vector<double> high;
+    std::vector<double> low;
+    std::vector<double> all;
+    // The first and last runs are cut by the capture: their widths mean nothing.
+    for (std::size_t i = 1; i + 1 < runs.size(); ++i) {
+        (runs[i].high ? high : low).push_back(runs[i].length);
+        all.push_back(runs[i].length);
+    }
+    QStringList lines;
+    lines << QStringLiteral("%1 changes of level in %2 samples")
+                 .arg(countText(train.edges()), countText(PulseTrain::samples()));
+    if (!high.empty())
+        lines << QStringLiteral("high pulses: %1").arg(groupsText(groups(high), int(high.size())));
+    if (!low.empty())
+        lines << QStringLiteral("low pulses: %1").arg(groupsText(groups(low), int(low.size())));
+
+    const std::vector<Group> g = groups(all);
+    if (g.size() >= 2) {
+        const double shortW = std::min(g[0].mean, g[1].mean);
+        const double longW = std::max(g[0].mean, g[1].mean);
+        const double share = double(g[0].count + g[1].count) / double(all.size());
+        if (share >= kBiphaseShare && std::fabs(longW / shortW - 2) <= 2 * kBiphaseRatioTolerance)
+            lines << QStringLiteral("%1 of the pulses are %2 or twice that: the look of bi-phase "
+                                    "(Manchester) coding at about %3 bit/s, which no decoder here "
+                                    "reads without its framing")
+                         .arg(percentText(share), durationText(shortW),
+                              QString::number(1e6 / samplesToUs(2 * shortW), 'f', 0));
+    }
+    return lines;
+}
+
+} // namespace wavemill::decode

@@ -1,0 +1,31 @@
+#include "sigrok_logic.h"
+
+#include "core/samples.h"
+
+namespace wavemill::sigrok {
+
+static_assert(kLogicSamples == kCaptureLength * kSamplesPerByte);
+
+std::vector<std::uint8_t> logicSamples(const TraceBuffers &buffers, const QList<int> &traces)
+{
+    std::vector<std::uint8_t> samples(kLogicSamples, 0);
+    for (int i = 0; i < traces.size(); ++i) {
+        const TraceBuffer *trace = buffers.trace(traces[i]);
+        if (!trace)
+            continue;
+        const auto bit = std::uint8_t(1u << i);
+        for (int byte = 0; byte < kCaptureLength; ++byte) {
+            const std::uint8_t packed = (*trace)[std::size_t(byte)];
+            if (packed == 0)
+                continue; // eight low samples: nothing to set
+            std::uint8_t *out = samples.data() + std::size_t(byte) * kSamplesPerByte;
+            for (int k = 0; k < kSamplesPerByte; ++k) {
+                if (sampleLevel(packed, k))
+                    out[k] |= bit;
+            }
+        }
+    }
+    return samples;
+}
+
+} // namespace wavemill::sigrok
