@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
@@ -29,7 +30,7 @@ void makeRaw(int fd)
 
 std::string lastError(const std::string &what)
 {
-    return what + ": " + std::strerror(errno);
+    return what + ": " + std::generic_category().message(errno);
 }
 
 } // namespace
@@ -46,12 +47,18 @@ std::string BoardLink::openPseudoTerminal()
     if (m_fd < 0)
         return lastError("cannot open a pseudo-terminal");
     if (grantpt(m_fd) != 0 || unlockpt(m_fd) != 0) {
-        const std::string why = lastError("cannot unlock the pseudo-terminal");
+        std::string why = lastError("cannot unlock the pseudo-terminal");
         close();
         return why;
     }
     m_pseudoTerminal = true;
-    m_path = ptsname(m_fd);
+    char name[128];
+    if (ptsname_r(m_fd, name, sizeof name) != 0) {
+        std::string why = lastError("cannot name the pseudo-terminal");
+        close();
+        return why;
+    }
+    m_path = name;
     makeRaw(m_fd);
     // The master reports a hang-up only once a slave has been opened and
     // closed again; doing that once here makes "nobody has the port open"

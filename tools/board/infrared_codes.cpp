@@ -19,6 +19,7 @@ void appendBiphase(IrPulses &pulses, bool firstMark, double halfUs)
 std::vector<bool> bitsLsbFirst(std::uint32_t value, int count)
 {
     std::vector<bool> bits;
+    bits.reserve(std::size_t(count));
     for (int i = 0; i < count; ++i)
         bits.push_back((value >> i) & 1u);
     return bits;

@@ -81,7 +81,7 @@ constexpr double kRc6UnitUs = 1e6 * 16 / 36000; // 444.4 µs
 constexpr double kRc6LeaderMarkUnits = 6;
 constexpr double kRc6LeaderSpaceUnits = 2;
 constexpr int kRc6ModeBits = 3;
-constexpr double kRc6RepeatUs = 240 * kRc6UnitUs;   // 106.7 ms
+constexpr double kRc6RepeatUs = 240 * kRc6UnitUs; // 106.7 ms
 
 /// A pulse-distance frame of \a bits (first sent first): leader, bits, final mark.
 IrPulses pulseDistanceFrame(const PulseDistanceTiming &timing, const std::vector<bool> &bits);

@@ -67,7 +67,7 @@ void sleepUntilNs(std::int64_t when)
 [[noreturn]] void fail(const QString &why)
 {
     std::fprintf(stderr, "wavemill-board: %s\n", qPrintable(why));
-    std::exit(2);
+    std::exit(2); // NOLINT(concurrency-mt-unsafe): only while reading the options, one thread
 }
 
 std::optional<double> number(const QString &text)

@@ -28,7 +28,7 @@ QByteArray repeatLine(TraceSketch &trace, double firstUs, double everyUs,
         const QByteArray text = line(n);
         const double start = firstUs + n * everyUs;
         // Ten bits a frame; a line cut off at the end would not decode whole.
-        if (start + text.size() * 10 * bitUs >= TraceSketch::length())
+        if (start + double(text.size()) * 10 * bitUs >= TraceSketch::length())
             break;
         addUart(trace, start, kBaud, text);
         sent += text;
@@ -75,7 +75,8 @@ Example makePwm()
     // Servo pulses at 50 Hz sweeping from 1 ms to 2 ms across the capture.
     TraceSketch servo(false);
     constexpr double kServoPeriodUs = 20000;
-    for (double t = 0; t < TraceSketch::length(); t += kServoPeriodUs) {
+    for (int pulse = 0; pulse * kServoPeriodUs < TraceSketch::length(); ++pulse) {
+        const double t = pulse * kServoPeriodUs;
         const double width = 1000 + 1000 * t / TraceSketch::length();
         servo.set(t, t + width, true);
     }
@@ -186,7 +187,8 @@ double addUart(TraceSketch &trace, double fromUs, double baud, const QByteArray 
 
 void addPwm(TraceSketch &trace, double fromUs, double toUs, double periodUs, double duty)
 {
-    for (double t = fromUs; t < toUs; t += periodUs) {
+    for (int period = 0; fromUs + period * periodUs < toUs; ++period) {
+        const double t = fromUs + period * periodUs;
         const double edge = std::min(t + duty * periodUs, toUs);
         trace.set(t, edge, true);
         trace.set(edge, std::min(t + periodUs, toUs), false);

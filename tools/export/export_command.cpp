@@ -194,7 +194,7 @@ int run(const QStringList &arguments, QTextStream &out)
     if (!parser.isSet(output) || parser.value(output).isEmpty())
         fail(kExitUsage, QStringLiteral("give the output file with -o (see --help)"));
 
-    const QString capturePath = positional.front();
+    const QString &capturePath = positional.front();
     const QString outputPath = parser.value(output);
     const QList<int> chosen = parseTraces(parser.value(traces));
     const Format kind = chooseFormat(parser.value(format), outputPath);
