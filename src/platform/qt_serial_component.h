@@ -63,7 +63,7 @@ private:
     ReceiveQueue m_queue;
     std::int16_t m_commEvent = 0;
     bool m_dispatchQueued = false;
-    bool m_lost = false; // the device went away; the loss is not yet reported
+    bool m_lost = false;    // the device went away; the loss is not yet reported
     quint64 m_openings = 0; // a loss reported late never reaches a later opening
     QString m_error;
 };
