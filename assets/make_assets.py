@@ -1,4 +1,9 @@
 #!/usr/bin/env python3
+
+# SPDX-FileCopyrightText: 2026 Wavemill developers
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 """Makes the About window's background picture and the program icon.
 
 The picture is a 350 x 235 JPEG, a pale blue and white abstract design of

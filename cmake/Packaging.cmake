@@ -1,3 +1,7 @@
+# SPDX-FileCopyrightText: 2026 Wavemill developers
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Manual pages, desktop integration and the Debian packages. Each program
 # names itself with wavemill_program() (cmake/Programs.cmake); once all are
 # known, this makes their manual pages, gives every package its copyright

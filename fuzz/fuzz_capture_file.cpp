@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The capture-file loader over any bytes of any length. Each input is loaded
 // as an image (fromImage) and, for one input in four, as a file on disk
 // (readCaptureFile). Aborts unless a load either replaces all three buffers

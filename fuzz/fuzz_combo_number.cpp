@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The combo boxes' number reader over any text a user could type or paste:
 // the input bytes read as UTF-8 and as Latin-1. Aborts when
 //   - the value is NaN,

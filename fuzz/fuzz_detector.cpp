@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The trace detector of wavemill-decode over any trace. The first byte of an
 // input chooses how the rest becomes a trace: 0, its bytes as they are; n,
 // each of its bits held for n samples, so that short inputs make pulses as

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The serial components' block delivery over any sequence of arrivals. The
 // input is a script: chunks of any size arrive (also while a handler runs),
 // queued receive events run when the script says, the port is closed and

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Back-to-back captures over a pseudo-terminal through the main window with
 // the real serial component and the real capture handlers. A writer thread
 // plays the board; the window's event loop reads. For each capture the board

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Decoding one full trace with sigrok's uart decoder three ways, measured in
 // the same run: in this process through libsigrokdecode, straight from the
 // trace buffers (the library started once, as a program keeps it); as the

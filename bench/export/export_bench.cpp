@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Time to export one capture file, as wavemill-export does it (read the
 // capture, write the whole output beside the target, put it in place), for
 // each example capture. Medians over the runs; prints one line per capture:

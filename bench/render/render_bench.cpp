@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Times a full clear-and-redraw of the waveform view (Cls, the three traces,
 // flush) in the real drawing surface, drawn the fast way and the plain way
 // (one QPainter call per line), and prints one summary line per case:

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Captures in a row over a pseudo-terminal, through the main window with the
 // real serial component and the real capture handlers. A writer thread plays
 // the board with random chunk sizes and random pauses; the window's event

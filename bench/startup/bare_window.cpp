@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The yardstick for the start-up benchmark: a Qt window of the main window's
 // size with nothing in it, started and shown the way wavemill is.
 

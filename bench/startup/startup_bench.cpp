@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Start-up of wavemill beside a bare Qt window: each program is started
 // several times, alternately, with the probe preloaded; the time runs from
 // just before the program is spawned to its first window being shown, and

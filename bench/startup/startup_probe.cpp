@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Loaded into a Qt program with LD_PRELOAD, so that the program itself is
 // measured unchanged. Qt calls the probe when the application object is
 // made; the probe waits for the first window to be exposed and painted and

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "capture_file/capture_file_commands.h"
 
 #include "capture_file/capture_file_format.h"

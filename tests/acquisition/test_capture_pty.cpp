@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The capture end to end: the real serial component reads a real
 // pseudo-terminal that the board's end writes into.
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The trace logic on the computed shape of a trace; the painting on the
 // surface calls it makes, in their order.
 

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 Wavemill developers
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The package check: builds the Debian packages as a user does (scripts/package,
 # a Release build with Debian's hardening flags) and puts them and the source
 # tree through Debian's own checkers, then checks what the packages hold and

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The real drawing surface: the fast way (runs written straight into the
 // backing image) must give exactly the pixels of one QPainter call per line,
 // lines must land on the pixels their end points name, and the drawing must

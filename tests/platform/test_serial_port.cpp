@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "acquisition/serial_setup.h"
 #include "platform/qt_serial_component.h"
 #include "platform/serial_settings.h"

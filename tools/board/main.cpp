@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // wavemill-board: stands in for the acquisition board. It streams a chosen
 // signal, eight samples a byte, into a pseudo-terminal whose device path the
 // program's port selector takes, or into a serial device.

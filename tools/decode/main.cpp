@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // wavemill-decode: tells what the traces of a capture carry, and decodes
 // them with sigrok's protocol decoders in this process. See --help.
 

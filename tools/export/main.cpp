@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // wavemill-export: turns a capture file into a Value Change Dump or CSV for
 // the tools people already use. See --help.
 

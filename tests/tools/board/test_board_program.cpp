@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // wavemill-board run as a user runs it, read through its pseudo-terminal.
 
 #include "infrared_remote.h"

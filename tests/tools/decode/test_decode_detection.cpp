@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What wavemill-decode tells of a trace without being told: the board's
 // signals, remote control families from their timings, the edges of each
 // family's timing windows, signals that are no protocol, and the sample

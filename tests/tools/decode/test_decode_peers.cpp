@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // wavemill-decode -P beside sigrok-cli: the sample captures and captures of
 // the board's signals of each kind are exported to a session file, which
 // sigrok-cli decodes with the same decoders; both must give the same

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // wavemill-decode run as a user runs it: what it tells of the sample
 // captures, its annotation lines, its decoder list, and its failures: one
 // line on stderr, a non-zero status and nothing on stdout.

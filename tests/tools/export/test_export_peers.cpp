@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The export read by independent tools of the field: sigrok-cli reads the
 // session file as it is and decodes the serial text of the example captures
 // from it and from the VCD, and gtkwave's vcd2fst and fst2vcd carry the VCD

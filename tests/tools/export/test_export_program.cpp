@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // wavemill-export run as a user runs it: exit status, stderr, and what is
 // left on disk when it fails.
 

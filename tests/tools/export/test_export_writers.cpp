@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The VCD and CSV writers against levels computed sample by sample here.
 
 #include "core/samples.h"

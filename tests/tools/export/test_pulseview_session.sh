@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 Wavemill developers
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # PulseView opens a session file of wavemill-export's, given on its command
 # line, under a private X server: its window comes up titled with the file,
 # and its log shows libsigrok reading the capture, 507,904 samples of unit
