@@ -18,7 +18,7 @@
 // (each on one line). Usage: bench_decode [--runs N]
 
 #include "decode_session.h"
-#include "protocol_spec.h"
+#include "protocol_stack.h"
 #include "sigrok_decoders.h"
 #include "sigrok_logic.h"
 #include "trace_detector.h"
@@ -97,7 +97,7 @@ int main(int argc, char *argv[])
     }
     const double libraryMs = double(startClock.nsecsElapsed()) / 1e6;
     const QString sigrok = QStandardPaths::findExecutable(QStringLiteral("sigrok-cli"));
-    const decode::StackSpec stack = decode::parseProtocolSpec(kProtocol, &why);
+    const decode::DecoderStack stack = decode::parseProtocolStack(kProtocol, &why);
 
     QTemporaryDir dir;
     int failures = 0;

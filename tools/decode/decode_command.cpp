@@ -7,7 +7,7 @@
 #include "decode_session.h"
 #include "decoded_summary.h"
 #include "measure_text.h"
-#include "protocol_spec.h"
+#include "protocol_stack.h"
 #include "sigrok_decoders.h"
 #include "sigrok_logic.h"
 #include "trace_detector.h"
@@ -67,18 +67,18 @@ QString helpText()
         "95 % of its checks is reported as unrecognised.\n"
         "\n"
         "Options:\n"
-        "  -P, --protocol SPEC  decoders to run, as sigrok-cli takes them:\n"
-        "                       id[:option=value]...[:channel=traceN], and\n"
-        "                       ',' to stack one decoder on another; may be given\n"
-        "                       again for more stacks. One line per annotation:\n"
-        "                       start time, trace, decoder, class and text.\n"
-        "                       e.g. -P uart:baudrate=9600:rx=trace1\n"
-        "  --trace N            the trace (1 to 3) of a single-channel decoder\n"
-        "                       given no channel; without -P, describe trace N only\n"
-        "  --json               JSON Lines: one object per annotation or per trace\n"
-        "  --list               the decoders that take one logic channel\n"
-        "  -h, --help           this text\n"
-        "  -v, --version        the version\n"
+        "  -P, --protocol STACK  decoders to run, as sigrok-cli takes them:\n"
+        "                        id[:option=value]...[:channel=traceN], and\n"
+        "                        ',' to stack one decoder on another; may be given\n"
+        "                        again for more stacks. One line per annotation:\n"
+        "                        start time, trace, decoder, class and text.\n"
+        "                        e.g. -P uart:baudrate=9600:rx=trace1\n"
+        "  --trace N             the trace (1 to 3) of a single-channel decoder\n"
+        "                        given no channel; without -P, describe trace N only\n"
+        "  --json                JSON Lines: one object per annotation or per trace\n"
+        "  --list                the decoders that take one logic channel\n"
+        "  -h, --help            this text\n"
+        "  -v, --version         the version\n"
         "\n"
         "Times are from the start of the capture, one sample every 20.0736 us; the\n"
         "decoders are told 49817 Hz, as sigrok keeps whole hertz.\n"
@@ -162,11 +162,11 @@ QByteArray listDecoders(Library &library)
 }
 
 QByteArray decodeProtocols(Library &library, const QString &path, const TraceBuffers &buffers,
-                           const QList<StackSpec> &stacks, int trace, bool json, bool header)
+                           const QList<DecoderStack> &stacks, int trace, bool json, bool header)
 {
     DecodeSession session(library.get());
     QString why;
-    for (const StackSpec &stack : stacks) {
+    for (const DecoderStack &stack : stacks) {
         if (!session.addStack(stack, trace, &why))
             fail(library.setupStatus(), why);
     }
@@ -220,13 +220,13 @@ QByteArray describeTraces(Library &library, const QString &path, const TraceBuff
         if (!d.decoder.isEmpty()) {
             if (samples.empty())
                 samples = sigrok::logicSamples(buffers, {1, 2, 3});
-            DecoderSpec spec{d.decoder, {}};
+            DecoderChoice choice{d.decoder, {}};
             for (auto it = d.options.begin(); it != d.options.end(); ++it)
-                spec.settings.append({it.key(), it.value()});
-            spec.settings.append({d.channel, QStringLiteral("trace%1").arg(trace)});
+                choice.settings.append({it.key(), it.value()});
+            choice.settings.append({d.channel, QStringLiteral("trace%1").arg(trace)});
             DecodeSession session(library.get());
             QString why;
-            if (!session.addStack({spec}, 0, &why))
+            if (!session.addStack({choice}, 0, &why))
                 fail(kExitFailed, QStringLiteral("%1: trace %2: %3").arg(path).arg(trace).arg(why));
             if (!session.run(samples, &why))
                 fail(kExitFailed, QStringLiteral("%1: trace %2: %3").arg(path).arg(trace).arg(why));
@@ -294,7 +294,7 @@ int run(const QStringList &arguments, QTextStream &out)
 {
     QCommandLineParser parser;
     const QCommandLineOption protocol({QStringLiteral("P"), QStringLiteral("protocol")}, QString(),
-                                      QStringLiteral("spec"));
+                                      QStringLiteral("stack"));
     const QCommandLineOption trace(QStringLiteral("trace"), QString(), QStringLiteral("n"));
     const QCommandLineOption json(QStringLiteral("json"), QString());
     const QCommandLineOption list(QStringLiteral("list"), QString());
@@ -332,10 +332,10 @@ int run(const QStringList &arguments, QTextStream &out)
                                             "traces 1 to 3)")
                                  .arg(parser.value(trace)));
     }
-    QList<StackSpec> stacks;
+    QList<DecoderStack> stacks;
     for (const QString &text : parser.values(protocol)) {
         QString why;
-        const StackSpec stack = parseProtocolSpec(text, &why);
+        const DecoderStack stack = parseProtocolStack(text, &why);
         if (stack.isEmpty())
             fail(kExitUsage, why);
         stacks.append(stack);

@@ -148,7 +148,7 @@ DecodeSession::~DecodeSession()
     srd_session_destroy(m_session);
 }
 
-bool DecodeSession::addStack(const StackSpec &stack, int defaultTrace, QString *error)
+bool DecodeSession::addStack(const DecoderStack &stack, int defaultTrace, QString *error)
 {
     if (!m_session) {
         *error = QStringLiteral("libsigrokdecode could not make a session");
@@ -156,21 +156,21 @@ bool DecodeSession::addStack(const StackSpec &stack, int defaultTrace, QString *
     }
     srd_decoder_inst *below = nullptr;
     QList<int> traces;
-    for (const DecoderSpec &spec : stack) {
-        srd_decoder *decoder = m_decoders.load(spec.id, error);
+    for (const DecoderChoice &choice : stack) {
+        srd_decoder *decoder = m_decoders.load(choice.id, error);
         if (!decoder)
             return false;
         HashTable options = newTable();
         HashTable channels = newTable();
         QList<int> read;
-        for (const auto &[key, text] : spec.settings) {
+        for (const auto &[key, text] : choice.settings) {
             const QByteArray name = key.toUtf8();
             if (findChannel(decoder->channels, key) || findChannel(decoder->opt_channels, key)) {
                 const int trace = traceOfChannelValue(text);
                 if (trace == 0) {
                     *error = QStringLiteral("%1: channel %2 reads trace1, trace2 or trace3, not "
                                             "'%3' (the capture has traces 1 to 3)")
-                                 .arg(spec.id, key, text);
+                                 .arg(choice.id, key, text);
                     return false;
                 }
                 g_hash_table_insert(channels.get(), g_strdup(name.constData()),
@@ -187,12 +187,12 @@ bool DecodeSession::addStack(const StackSpec &stack, int defaultTrace, QString *
             if (!option) {
                 const QStringList known = optionIds(decoder);
                 *error = QStringLiteral("%1 has no option or channel '%2' (options: %3)")
-                             .arg(spec.id, key,
+                             .arg(choice.id, key,
                                   known.isEmpty() ? QStringLiteral("none")
                                                   : known.join(QStringLiteral(", ")));
                 return false;
             }
-            GVariant *value = optionValue(spec.id, option, text, error);
+            GVariant *value = optionValue(choice.id, option, text, error);
             if (!value)
                 return false;
             g_hash_table_insert(options.get(), g_strdup(name.constData()), value);
@@ -214,36 +214,36 @@ bool DecodeSession::addStack(const StackSpec &stack, int defaultTrace, QString *
                 if (!g_hash_table_contains(channels.get(), channel->id)) {
                     *error = QStringLiteral("%1 needs its channel %2: give %2=traceN in -P, or "
                                             "--trace N")
-                                 .arg(spec.id, fromUtf8(channel->id));
+                                 .arg(choice.id, fromUtf8(channel->id));
                     return false;
                 }
             }
             if (read.isEmpty()) {
                 *error = QStringLiteral("%1 reads no trace: give one of its channels (%2) as "
                                         "channel=traceN in -P, or --trace N")
-                             .arg(spec.id, channelIds(decoder).join(QStringLiteral(", ")));
+                             .arg(choice.id, channelIds(decoder).join(QStringLiteral(", ")));
                 return false;
             }
             traces = read;
         } else if (!read.isEmpty()) {
             *error = QStringLiteral("%1 is stacked on %2 and reads no trace itself")
-                         .arg(spec.id, fromUtf8(below->decoder->id));
+                         .arg(choice.id, fromUtf8(below->decoder->id));
             return false;
         }
 
         m_decoders.clearLog();
         srd_decoder_inst *instance = srd_inst_new(m_session, decoder->id, options.get());
         if (!instance) {
-            *error = QStringLiteral("%1: %2").arg(spec.id, m_decoders.lastLogError());
+            *error = QStringLiteral("%1: %2").arg(choice.id, m_decoders.lastLogError());
             return false;
         }
         if (!below && srd_inst_channel_set_all(instance, channels.get()) != SRD_OK) {
-            *error = QStringLiteral("%1: %2").arg(spec.id, m_decoders.lastLogError());
+            *error = QStringLiteral("%1: %2").arg(choice.id, m_decoders.lastLogError());
             return false;
         }
         if (below && srd_inst_stack(m_session, below, instance) != SRD_OK) {
             *error = QStringLiteral("%1 cannot be stacked on %2: %3")
-                         .arg(spec.id, fromUtf8(below->decoder->id), m_decoders.lastLogError());
+                         .arg(choice.id, fromUtf8(below->decoder->id), m_decoders.lastLogError());
             return false;
         }
         m_traces.insert(instance, traces);

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "annotation.h"
-#include "protocol_spec.h"
+#include "protocol_stack.h"
 
 #include <QHash>
 
@@ -38,7 +38,7 @@ public:
     /// optional one when it requires none. False with \a error when a
     /// decoder is unknown, an option unknown or of the wrong kind, a channel
     /// given no trace from 1 to 3, or no channel given at all.
-    bool addStack(const StackSpec &stack, int defaultTrace, QString *error);
+    bool addStack(const DecoderStack &stack, int defaultTrace, QString *error);
 
     /// Decodes \a samples (one byte each, trace n in bit n - 1). False with
     /// \a error when a decoder fails.

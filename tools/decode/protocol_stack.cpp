@@ -2,18 +2,18 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "protocol_spec.h"
+#include "protocol_stack.h"
 
 #include "core/trace_buffers.h"
 
 namespace wavemill::decode {
 
-StackSpec parseProtocolSpec(const QString &text, QString *error)
+DecoderStack parseProtocolStack(const QString &text, QString *error)
 {
-    StackSpec stack;
+    DecoderStack stack;
     for (const QString &part : text.split(QLatin1Char(','))) {
         const QStringList fields = part.split(QLatin1Char(':'));
-        DecoderSpec decoder;
+        DecoderChoice decoder;
         decoder.id = fields.front().trimmed();
         if (decoder.id.isEmpty()) {
             *error = QStringLiteral("-P '%1': a decoder's name is missing").arg(text);
