@@ -24,6 +24,7 @@
 #include "trace_detector.h"
 
 #include "capture_file/capture_file_format.h"
+#include "support/median_time.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -33,9 +34,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <memory>
-#include <vector>
 
 namespace {
 
@@ -43,27 +42,6 @@ using namespace wavemill;
 
 /// sigrok-cli and the program, given the same decoder.
 const QString kProtocol = QStringLiteral("uart:baudrate=9600:rx=trace1");
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
-
-/// The median time of \a work in ms, or -1 when it failed once.
-double timeMs(int runs, const std::function<bool()> &work)
-{
-    std::vector<double> times;
-    for (int r = 0; r < runs; ++r) {
-        QElapsedTimer clock;
-        clock.start();
-        if (!work())
-            return -1;
-        times.push_back(double(clock.nsecsElapsed()) / 1e6);
-    }
-    return median(times);
-}
 
 bool runQuietly(const QString &program, const QStringList &arguments)
 {
@@ -114,7 +92,7 @@ int main(int argc, char *argv[])
                             {capture, QStringLiteral("-o"), session}))
                 return 1;
             std::size_t annotations = 0;
-            const double inProcess = timeMs(runs, [&] {
+            const double inProcess = bench::medianMs(runs, [&] {
                 // From the trace buffers to the annotations, as the program does it.
                 decode::DecodeSession decoding(decoders);
                 QString error;
@@ -123,11 +101,11 @@ int main(int argc, char *argv[])
                 annotations = decoding.annotations().size();
                 return ok;
             });
-            const double process = timeMs(runs, [&] {
+            const double process = bench::medianMs(runs, [&] {
                 return runQuietly(QStringLiteral(WAVEMILL_DECODE_PATH),
                                   {capture, QStringLiteral("-P"), kProtocol});
             });
-            const double theirs = sigrok.isEmpty() ? -1 : timeMs(runs, [&] {
+            const double theirs = sigrok.isEmpty() ? -1 : bench::medianMs(runs, [&] {
                 return runQuietly(sigrok,
                                   {QStringLiteral("-i"), session, QStringLiteral("-P"), kProtocol,
                                    QStringLiteral("-A"), QStringLiteral("uart")});
@@ -140,12 +118,12 @@ int main(int argc, char *argv[])
                         theirs > 0 ? inProcess / theirs : 0, theirs > 0 ? process / theirs : 0);
         }
 
-        const double measure = timeMs(runs, [&] {
+        const double measure = bench::medianMs(runs, [&] {
             for (int trace = 1; trace <= kTraceCount; ++trace)
                 decode::describeTrace(*buffers->trace(trace));
             return true;
         });
-        const double describe = timeMs(
+        const double describe = bench::medianMs(
             runs, [&] { return runQuietly(QStringLiteral(WAVEMILL_DECODE_PATH), {capture}); });
         if (describe < 0)
             ++failures;

@@ -18,10 +18,10 @@
 #include "level_rows.h"
 
 #include "capture_file/capture_file_format.h"
+#include "support/median_time.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -29,35 +29,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <memory>
-#include <vector>
-
-namespace {
 
 using namespace wavemill;
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t mid = values.size() / 2;
-    return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
-
-double timeMs(int runs, const std::function<bool()> &work)
-{
-    std::vector<double> times;
-    for (int r = 0; r < runs; ++r) {
-        QElapsedTimer clock;
-        clock.start();
-        if (!work())
-            return -1;
-        times.push_back(double(clock.nsecsElapsed()) / 1e6);
-    }
-    return median(times);
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -85,12 +59,12 @@ int main(int argc, char *argv[])
                            err) == exporting::kExitOk;
             };
         };
-        const double vcdMs = timeMs(runs, exportTo({QStringLiteral("-o"), vcd}));
-        const double csvMs = timeMs(runs, exportTo({QStringLiteral("-o"), csv}));
-        const double everyMs =
-            timeMs(std::max(1, runs / 4),
-                   exportTo({QStringLiteral("-o"), csv, QStringLiteral("--every-sample")}));
-        const double processMs = timeMs(runs, [&] {
+        const double vcdMs = bench::medianMs(runs, exportTo({QStringLiteral("-o"), vcd}));
+        const double csvMs = bench::medianMs(runs, exportTo({QStringLiteral("-o"), csv}));
+        const double everyMs = bench::medianMs(
+            std::max(1, runs / 4),
+            exportTo({QStringLiteral("-o"), csv, QStringLiteral("--every-sample")}));
+        const double processMs = bench::medianMs(runs, [&] {
             QProcess process;
             process.start(QStringLiteral(WAVEMILL_EXPORT_PATH),
                           {capture, QStringLiteral("-o"), vcd});

@@ -12,12 +12,10 @@
 #include "sigrok_logic.h"
 #include "trace_detector.h"
 
-#include "capture_file/capture_file_format.h"
 #include "core/numbers.h"
 #include "core/sample_period.h"
 
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -33,21 +31,11 @@ namespace wavemill::decode {
 
 namespace {
 
+using command::fail;
+
 constexpr auto kProgram = "wavemill-decode";
 /// Picoseconds in a millisecond.
 constexpr double kPsPerMs = 1e9;
-
-/// Thrown inside runDecode to end it with one line on stderr.
-struct Failure
-{
-    int status;
-    QString message;
-};
-
-[[noreturn]] void fail(int status, const QString &message)
-{
-    throw Failure{status, message};
-}
 
 QString helpText()
 {
@@ -85,24 +73,6 @@ QString helpText()
         "\n"
         "Exit status: 0 done, 1 a capture could not be read or the decoders could\n"
         "not run, 2 a wrong command line (an unknown decoder, option or trace).\n");
-}
-
-std::unique_ptr<TraceBuffers> readCapture(const QString &path)
-{
-    auto buffers = std::make_unique<TraceBuffers>();
-    if (capture_file::readCaptureFile(path, *buffers))
-        return buffers;
-    const QFileInfo info(path);
-    if (!info.exists())
-        fail(kExitFailed, QStringLiteral("%1: no such file").arg(path));
-    if (!info.isFile())
-        fail(kExitFailed, QStringLiteral("%1: not a regular file").arg(path));
-    if (info.size() < capture_file::kFileSize)
-        fail(kExitFailed, QStringLiteral("%1: not a capture file: %2 bytes, a capture file has %3")
-                              .arg(path)
-                              .arg(info.size())
-                              .arg(capture_file::kFileSize));
-    fail(kExitFailed, QStringLiteral("%1: cannot read it").arg(path));
 }
 
 double sampleMs(std::uint64_t sample)
@@ -344,7 +314,7 @@ int run(const QStringList &arguments, QTextStream &out)
     // Every capture read before anything is decoded or written.
     std::vector<std::unique_ptr<TraceBuffers>> buffers;
     for (const QString &path : captures)
-        buffers.push_back(readCapture(path));
+        buffers.push_back(command::readCaptureOrFail(path));
 
     const bool header = captures.size() > 1;
     QByteArray result;
@@ -363,15 +333,7 @@ int run(const QStringList &arguments, QTextStream &out)
 
 int runDecode(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    try {
-        return run(arguments, out);
-    } catch (const Failure &failure) {
-        QString line = failure.message;
-        line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        err << kProgram << ": " << line << '\n';
-        err.flush();
-        return failure.status;
-    }
+    return command::runReportingFailure(kProgram, err, [&] { return run(arguments, out); });
 }
 
 } // namespace wavemill::decode

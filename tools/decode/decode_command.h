@@ -4,17 +4,18 @@
 
 #pragma once
 
+#include "command_line.h"
+
 #include <QStringList>
 #include <QTextStream>
 
 namespace wavemill::decode {
 
 /// Exit status of wavemill-decode.
-enum ExitStatus {
-    kExitOk = 0,
-    kExitFailed = 1, // a capture could not be read, or the decoders could not run
-    kExitUsage = 2,  // the command line asks for something impossible
-};
+using command::ExitStatus;
+using command::kExitFailed;
+using command::kExitOk;
+using command::kExitUsage;
 
 /// Runs wavemill-decode on \a arguments (the program name first, as in
 /// argv). Results go to \a out only once every capture has been read and

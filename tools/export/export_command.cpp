@@ -9,11 +9,8 @@
 #include "sigrok_session_writer.h"
 #include "vcd_writer.h"
 
-#include "capture_file/capture_file_format.h"
-
 #include <QCommandLineParser>
 #include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -28,21 +25,11 @@ namespace wavemill::exporting {
 
 namespace {
 
+using command::fail;
+
 constexpr auto kProgram = "wavemill-export";
 
 enum class Format { Vcd, Csv, Sigrok };
-
-/// Thrown inside runExport to end it with one line on stderr.
-struct Failure
-{
-    int status;
-    QString message;
-};
-
-[[noreturn]] void fail(int status, const QString &message)
-{
-    throw Failure{status, message};
-}
 
 QString helpText()
 {
@@ -126,28 +113,6 @@ Format chooseFormat(const QString &requested, const QString &output)
     fail(kExitUsage, QStringLiteral("unknown format '%1': vcd, csv or sr").arg(requested));
 }
 
-/// Reads the capture whole; a failure is explained in the terms of the file.
-std::unique_ptr<TraceBuffers> readCapture(const QString &path)
-{
-    auto buffers = std::make_unique<TraceBuffers>();
-    if (capture_file::readCaptureFile(path, *buffers))
-        return buffers;
-    const QFileInfo info(path);
-    if (!info.exists())
-        fail(kExitFailed, QStringLiteral("%1: no such file").arg(path));
-    if (!info.isFile())
-        fail(kExitFailed, QStringLiteral("%1: not a regular file").arg(path));
-    if (info.size() < capture_file::kFileSize)
-        fail(kExitFailed, QStringLiteral("%1: not a capture file: %2 bytes, a capture file "
-                                         "has %3")
-                              .arg(path)
-                              .arg(info.size())
-                              .arg(capture_file::kFileSize));
-    QFile file(path);
-    file.open(QIODevice::ReadOnly);
-    fail(kExitFailed, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()));
-}
-
 void writeOutput(const QString &path, const QString &capturePath, const QByteArray &content)
 {
     const QFileInfo target(path);
@@ -206,7 +171,7 @@ int run(const QStringList &arguments, QTextStream &out)
         fail(kExitUsage, QStringLiteral("--every-sample is for CSV output; a VCD holds changes "
                                         "only and a session file every sample"));
 
-    const auto buffers = readCapture(capturePath);
+    const auto buffers = command::readCaptureOrFail(capturePath);
     QByteArray content;
     if (kind == Format::Vcd) {
         const VcdHeader header{
@@ -233,15 +198,7 @@ int run(const QStringList &arguments, QTextStream &out)
 
 int runExport(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    try {
-        return run(arguments, out);
-    } catch (const Failure &failure) {
-        QString line = failure.message;
-        line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        err << kProgram << ": " << line << '\n';
-        err.flush();
-        return failure.status;
-    }
+    return command::runReportingFailure(kProgram, err, [&] { return run(arguments, out); });
 }
 
 } // namespace wavemill::exporting

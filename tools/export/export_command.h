@@ -4,17 +4,18 @@
 
 #pragma once
 
+#include "command_line.h"
+
 #include <QStringList>
 #include <QTextStream>
 
 namespace wavemill::exporting {
 
 /// Exit status of wavemill-export.
-enum ExitStatus {
-    kExitOk = 0,
-    kExitFailed = 1, // the capture could not be read or the output not written
-    kExitUsage = 2,  // the command line asks for something impossible
-};
+using command::ExitStatus;
+using command::kExitFailed;
+using command::kExitOk;
+using command::kExitUsage;
 
 /// Runs wavemill-export on \a arguments (the program name first, as in
 /// argv). Help and version go to \a out; every failure writes exactly one

@@ -12,6 +12,7 @@
 #include "decode_test_signals.h"
 
 #include "capture_file/capture_file_format.h"
+#include "support/program_run.h"
 
 #include <QtTest>
 
@@ -19,8 +20,6 @@ using namespace wavemill;
 using namespace wavemill::testing;
 
 namespace {
-
-constexpr int kToolTimeoutMs = 120000;
 
 /// One annotation as both tools can show it.
 struct Seen
@@ -42,25 +41,6 @@ using ByInstance = QMap<QString, QList<Seen>>;
 QString describe(const Seen &s)
 {
     return QStringLiteral("%1-%2 %3: %4").arg(s.start).arg(s.end).arg(s.decoder, s.text);
-}
-
-/// Runs a program to its end; its standard output, or a failed test.
-QByteArray run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(kToolTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        qWarning("%s did not finish", qPrintable(program));
-        return {};
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        qWarning("%s %s: exit %d: %s", qPrintable(program), qPrintable(arguments.join(' ')),
-                 process.exitCode(), process.readAllStandardError().constData());
-        return {};
-    }
-    return process.readAllStandardOutput();
 }
 
 /// sigrok-cli's "START-END ID-N: TEXT" lines.
@@ -224,7 +204,7 @@ void TestDecodePeers::annotatesAsSigrokCliDoes()
     }
     const QString session = m_dir.filePath(QStringLiteral("capture.sr"));
     QFile::remove(session);
-    run(QStringLiteral(WAVEMILL_EXPORT_PATH), {capture, QStringLiteral("-o"), session});
+    outputOf(QStringLiteral(WAVEMILL_EXPORT_PATH), {capture, QStringLiteral("-o"), session});
     QVERIFY(QFileInfo::exists(session));
 
     QStringList protocols;
@@ -236,8 +216,8 @@ void TestDecodePeers::annotatesAsSigrokCliDoes()
     }
     decoders.removeDuplicates();
 
-    const QByteArray ours = run(QStringLiteral(WAVEMILL_DECODE_PATH),
-                                QStringList{capture, QStringLiteral("--json")} + protocols);
+    const QByteArray ours = outputOf(QStringLiteral(WAVEMILL_DECODE_PATH),
+                                     QStringList{capture, QStringLiteral("--json")} + protocols);
     for (const QString &saying : sayings)
         QVERIFY2(ours.contains(saying.toUtf8()), qPrintable(saying));
 
@@ -245,10 +225,11 @@ void TestDecodePeers::annotatesAsSigrokCliDoes()
         QStringList{QStringLiteral("-i"), session} + protocols +
         QStringList{QStringLiteral("--protocol-decoder-samplenum"), QStringLiteral("-A")};
     compare(ourAnnotations(ours, stacks),
-            sigrokAnnotations(run(m_sigrok, sigrok + QStringList{decoders.join(',')})));
+            sigrokAnnotations(outputOf(m_sigrok, sigrok + QStringList{decoders.join(',')})));
     if (onlyClass.isEmpty())
         return;
-    const ByInstance theirs = sigrokAnnotations(run(m_sigrok, sigrok + QStringList{onlyClass}));
+    const ByInstance theirs =
+        sigrokAnnotations(outputOf(m_sigrok, sigrok + QStringList{onlyClass}));
     compare(ourAnnotations(ours, stacks, onlyClass.section('=', 1)), theirs);
 }
 

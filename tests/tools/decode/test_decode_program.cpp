@@ -7,45 +7,22 @@
 // line on stderr, a non-zero status and nothing on stdout.
 
 #include "capture_file/capture_file_format.h"
+#include "support/program_run.h"
 
 #include <QtTest>
 
 using namespace wavemill;
+using namespace wavemill::testing;
 
 namespace {
 
-constexpr int kRunTimeoutMs = 120000;
-
-struct Run
+ProgramRun decode(const QStringList &arguments)
 {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run runProgram(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.setWorkingDirectory(QStringLiteral(WAVEMILL_EXAMPLES_DIR));
-    process.start(program, arguments);
-    Run run;
-    if (!process.waitForFinished(kRunTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return runProgram(QStringLiteral(WAVEMILL_DECODE_PATH), arguments,
+                      QStringLiteral(WAVEMILL_EXAMPLES_DIR));
 }
 
-Run decode(const QStringList &arguments)
-{
-    return runProgram(QStringLiteral(WAVEMILL_DECODE_PATH), arguments);
-}
-
-void checkFailure(const Run &run, int status, const QString &saying)
+void checkFailure(const ProgramRun &run, int status, const QString &saying)
 {
     QCOMPARE(run.status, status);
     QVERIFY2(run.out.isEmpty(), run.out.left(200).constData());
@@ -108,7 +85,7 @@ void TestDecodeProgram::describesTheSampleCaptures()
     QFETCH(QStringList, kinds);
     QFETCH(QStringList, sayings);
 
-    const Run run = decode({fileName, QStringLiteral("--json")});
+    const ProgramRun run = decode({fileName, QStringLiteral("--json")});
     QCOMPARE(run.status, 0);
     QVERIFY2(run.err.isEmpty(), run.err.constData());
     const QList<QByteArray> lines = run.out.trimmed().split('\n');
@@ -125,25 +102,26 @@ void TestDecodeProgram::describesTheSampleCaptures()
 void TestDecodeProgram::writesOneLinePerAnnotation()
 {
     // The first frame of uart-hello.ird starts at sample 101 (2.0274336 ms).
-    const Run byChannel = decode({QStringLiteral("uart-hello.ird"), QStringLiteral("-P"),
-                                  QStringLiteral("uart:baudrate=9600:rx=trace1")});
+    const ProgramRun byChannel = decode({QStringLiteral("uart-hello.ird"), QStringLiteral("-P"),
+                                         QStringLiteral("uart:baudrate=9600:rx=trace1")});
     QCOMPARE(byChannel.status, 0);
     QVERIFY(byChannel.out.startsWith(" 2.027ms trace1 uart rx-start: Start bit\n"
                                      " 2.128ms trace1 uart rx-data-bits: 0\n"));
     QVERIFY(byChannel.out.contains(" trace1 uart rx-data: 48\n"));
     // --trace gives a single-channel decoder its channel.
-    const Run byTrace = decode({QStringLiteral("uart-hello.ird"), QStringLiteral("-P"),
-                                QStringLiteral("uart:baudrate=9600"), QStringLiteral("--trace"),
-                                QStringLiteral("1")});
+    const ProgramRun byTrace = decode({QStringLiteral("uart-hello.ird"), QStringLiteral("-P"),
+                                       QStringLiteral("uart:baudrate=9600"),
+                                       QStringLiteral("--trace"), QStringLiteral("1")});
     QCOMPARE(byTrace.out, byChannel.out);
-    const Run pwm = decode({QStringLiteral("pwm.ird"), QStringLiteral("-P"), QStringLiteral("pwm"),
-                            QStringLiteral("--trace"), QStringLiteral("2")});
+    const ProgramRun pwm =
+        decode({QStringLiteral("pwm.ird"), QStringLiteral("-P"), QStringLiteral("pwm"),
+                QStringLiteral("--trace"), QStringLiteral("2")});
     QVERIFY(pwm.out.startsWith(" 2.007ms trace2 pwm duty-cycle: "));
 }
 
 void TestDecodeProgram::listsTheSingleChannelDecoders()
 {
-    const Run run = decode({QStringLiteral("--list")});
+    const ProgramRun run = decode({QStringLiteral("--list")});
     QCOMPARE(run.status, 0);
     QStringList ids;
     for (const QByteArray &line : run.out.split('\n'))
@@ -212,9 +190,10 @@ void TestDecodeProgram::failsWhenSigroksDecodersAreMissing()
         return runProgram(QStringLiteral("unshare"),
                           QStringList{"-m", "sh", "-c", script, "sh", empty, decoders,
                                       QStringLiteral(WAVEMILL_DECODE_PATH)} +
-                              arguments);
+                              arguments,
+                          QStringLiteral(WAVEMILL_EXAMPLES_DIR));
     };
-    const Run probe = hidden({QStringLiteral("--version")});
+    const ProgramRun probe = hidden({QStringLiteral("--version")});
     if (probe.status != 0)
         QSKIP("cannot make a mount namespace here (needs root)");
     checkFailure(hidden({QStringLiteral("uart-hello.ird")}), 1, "decoders are not installed");

@@ -11,6 +11,7 @@
 #include "example_signals.h"
 
 #include "export_vcd_reader.h"
+#include "support/program_run.h"
 
 #include <QtTest>
 
@@ -21,7 +22,6 @@ using namespace wavemill::testing;
 
 namespace {
 
-constexpr int kToolTimeoutMs = 120000;
 /// sigrok's VCD reader makes one sample of every time unit; 200,736 units of
 /// 100 ps are one sample of the capture.
 constexpr auto kSigrokInput = "vcd:downsample=200736";
@@ -31,30 +31,11 @@ QString examplePath(const QString &name)
     return QStringLiteral(WAVEMILL_EXAMPLES_DIR "/") + name;
 }
 
-/// Runs a program to its end; returns its standard output, or fails the test.
-QByteArray runTool(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(kToolTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        qWarning("%s did not finish", qPrintable(program));
-        return QByteArray();
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        qWarning("%s %s: exit %d: %s", qPrintable(program), qPrintable(arguments.join(' ')),
-                 process.exitCode(), process.readAllStandardError().constData());
-    return process.readAllStandardOutput();
-}
-
 bool exportCapture(const QString &capture, const QString &output, const QString &traces)
 {
-    QProcess process;
-    process.start(QStringLiteral(WAVEMILL_EXPORT_PATH),
-                  {capture, QStringLiteral("-o"), output, QStringLiteral("--traces"), traces});
-    return process.waitForFinished(kToolTimeoutMs) &&
-           process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return runProgram(QStringLiteral(WAVEMILL_EXPORT_PATH),
+                      {capture, QStringLiteral("-o"), output, QStringLiteral("--traces"), traces})
+               .status == 0;
 }
 
 QString requireTool(const char *name)
@@ -123,7 +104,7 @@ void TestExportPeers::sigrokReadsTheSessionFile()
         expected += "- trace" + trace.toLatin1() + ": logic\n";
     expected += "Logic unitsize: 1\nLogic sample count: 507904\n";
     const QByteArray shown =
-        runTool(sigrok, {QStringLiteral("-i"), session, QStringLiteral("--show")});
+        outputOf(sigrok, {QStringLiteral("-i"), session, QStringLiteral("--show")});
     QVERIFY2(shown.contains(expected), shown.constData());
 
     QByteArray sent;
@@ -133,9 +114,10 @@ void TestExportPeers::sigrokReadsTheSessionFile()
     }
     if (sent.isEmpty() || !traces.split(',').contains(QStringLiteral("1")))
         return; // no serial text on the traces in the file
-    const QByteArray decoded = runTool(sigrok, {QStringLiteral("-i"), session, QStringLiteral("-P"),
-                                                QStringLiteral("uart:rx=trace1:baudrate=9600"),
-                                                QStringLiteral("-B"), QStringLiteral("uart=rx")});
+    const QByteArray decoded =
+        outputOf(sigrok, {QStringLiteral("-i"), session, QStringLiteral("-P"),
+                          QStringLiteral("uart:rx=trace1:baudrate=9600"), QStringLiteral("-B"),
+                          QStringLiteral("uart=rx")});
     QCOMPARE(decoded, sent);
 }
 
@@ -174,9 +156,9 @@ void TestExportPeers::sigrokDecodesTheSerialText()
     QVERIFY(exportCapture(examplePath(fileName), vcd, traces));
     // -B writes the decoder's received bytes as they are.
     const QByteArray decoded =
-        runTool(sigrok, {QStringLiteral("-I"), QLatin1String(kSigrokInput), QStringLiteral("-i"),
-                         vcd, QStringLiteral("-P"), QStringLiteral("uart:rx=trace1:baudrate=9600"),
-                         QStringLiteral("-B"), QStringLiteral("uart=rx")});
+        outputOf(sigrok, {QStringLiteral("-I"), QLatin1String(kSigrokInput), QStringLiteral("-i"),
+                          vcd, QStringLiteral("-P"), QStringLiteral("uart:rx=trace1:baudrate=9600"),
+                          QStringLiteral("-B"), QStringLiteral("uart=rx")});
     QCOMPARE(decoded, sent);
 }
 
@@ -202,9 +184,9 @@ void TestExportPeers::fstRoundTripKeepsEveryChange()
     const QString vcd = m_dir.filePath(fileName + QStringLiteral(".vcd"));
     const QString fst = m_dir.filePath(fileName + QStringLiteral(".fst"));
     QVERIFY(exportCapture(examplePath(fileName), vcd, QStringLiteral("1,2,3")));
-    runTool(toFst, {vcd, fst});
+    outputOf(toFst, {vcd, fst});
     QVERIFY(QFileInfo(fst).size() > 0);
-    const QByteArray back = runTool(fromFst, {fst});
+    const QByteArray back = outputOf(fromFst, {fst});
 
     QFile file(vcd);
     QVERIFY(file.open(QIODevice::ReadOnly));

@@ -8,6 +8,7 @@
 #include "capture_file/capture_file_format.h"
 
 #include "export_vcd_reader.h"
+#include "support/program_run.h"
 
 #include <QtTest>
 
@@ -18,33 +19,13 @@ using namespace wavemill::testing;
 
 namespace {
 
-constexpr int kRunTimeoutMs = 30000;
+ProgramRun runExport(const QStringList &arguments, const QString &folder)
+{
+    return runProgram(QStringLiteral(WAVEMILL_EXPORT_PATH), arguments, folder);
+}
+
 /// What an earlier output file held; a failed export must leave it so.
 const QByteArray kOldOutput("an earlier export\n");
-
-struct Run
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-Run runExport(const QStringList &arguments, const QString &folder)
-{
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(QStringLiteral(WAVEMILL_EXPORT_PATH), arguments);
-    Run run;
-    if (!process.waitForFinished(kRunTimeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
-}
 
 void writeFile(const QString &path, const QByteArray &content)
 {
@@ -149,7 +130,7 @@ void TestExportProgram::failsWithOneLineAndLeavesNoOutput()
 
     const QStringList before = QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden);
     const QByteArray capture = readFile(path(QStringLiteral("capture.ird")));
-    const Run run = runExport(arguments, m_dir->path());
+    const ProgramRun run = runExport(arguments, m_dir->path());
 
     QCOMPARE(run.status, status);
     QVERIFY2(run.err.startsWith("wavemill-export: "), run.err.constData());
@@ -191,7 +172,8 @@ void TestExportProgram::writesTheChosenTraces()
     QFETCH(QString, output);
     QFETCH(QByteArray, expected);
 
-    const Run run = runExport(QStringList{"capture.ird", "-o", output} + options, m_dir->path());
+    const ProgramRun run =
+        runExport(QStringList{"capture.ird", "-o", output} + options, m_dir->path());
     QVERIFY2(run.status == 0, run.err.constData());
     QVERIFY(run.err.isEmpty());
     const QByteArray written = readFile(path(output));
@@ -208,7 +190,7 @@ void TestExportProgram::writesTheChosenTraces()
 
 void TestExportProgram::helpExplainsTheFormats()
 {
-    const Run run = runExport({QStringLiteral("--help")}, m_dir->path());
+    const ProgramRun run = runExport({QStringLiteral("--help")}, m_dir->path());
     QCOMPARE(run.status, 0);
     for (const char *word : {"-o", "--traces", "--every-sample", "200736", "downsample=200736",
                              "trace1", "time_ms", ".sr", "49817 Hz"})

@@ -1,0 +1,40 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "core/trace_buffers.h"
+
+#include <QString>
+#include <QTextStream>
+
+#include <functional>
+#include <memory>
+
+namespace wavemill::command {
+
+enum ExitStatus {
+    kExitOk = 0,
+    kExitFailed = 1, // a capture could not be read, or the work could not be done
+    kExitUsage = 2,  // the command line asks for something impossible
+};
+
+/// Thrown inside a program's run to end it with one line on stderr.
+struct Failure
+{
+    int status;
+    QString message;
+};
+
+[[noreturn]] void fail(int status, const QString &message);
+
+/// Reads a capture file whole; a failure (kExitFailed) is explained in the
+/// terms of the file: missing, not a regular file, too short, unreadable.
+std::unique_ptr<TraceBuffers> readCaptureOrFail(const QString &path);
+
+/// Runs \a body and returns its status. A Failure thrown in it is written to
+/// \a err as one line, "program: message", and its status returned.
+int runReportingFailure(const char *program, QTextStream &err, const std::function<int()> &body);
+
+} // namespace wavemill::command
