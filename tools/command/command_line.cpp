@@ -9,6 +9,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#ifndef WAVEMILL_VERSION
+#define WAVEMILL_VERSION "unknown"
+#endif
+
 namespace wavemill::command {
 
 void fail(int status, const QString &message)
@@ -35,6 +39,29 @@ std::unique_ptr<TraceBuffers> readCaptureOrFail(const QString &path)
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     fail(kExitFailed, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()));
+}
+
+bool parseArguments(QCommandLineParser &parser, const QList<QCommandLineOption> &options,
+                    const QStringList &arguments, QTextStream &out, const char *program,
+                    const QString &help)
+{
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")}, QString());
+    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
+                                           QString());
+    parser.addOptions(options);
+    parser.addOptions({helpOption, versionOption});
+    parser.addPositionalArgument(QStringLiteral("capture"), QString());
+    if (!parser.parse(arguments))
+        fail(kExitUsage, parser.errorText() + QStringLiteral(" (see --help)"));
+    if (parser.isSet(helpOption)) {
+        out << help;
+        return false;
+    }
+    if (parser.isSet(versionOption)) {
+        out << program << ' ' << WAVEMILL_VERSION << '\n';
+        return false;
+    }
+    return true;
 }
 
 int runReportingFailure(const char *program, QTextStream &err, const std::function<int()> &body)

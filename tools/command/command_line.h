@@ -6,6 +6,7 @@
 
 #include "core/trace_buffers.h"
 
+#include <QCommandLineParser>
 #include <QString>
 #include <QTextStream>
 
@@ -32,6 +33,14 @@ struct Failure
 /// Reads a capture file whole; a failure (kExitFailed) is explained in the
 /// terms of the file: missing, not a regular file, too short, unreadable.
 std::unique_ptr<TraceBuffers> readCaptureOrFail(const QString &path);
+
+/// Parses \a arguments with \a options and -h/--help and -v/--version. A
+/// wrong command line fails with kExitUsage. Returns false when it has
+/// answered --help (with \a help) or --version on \a out: nothing is left
+/// to do then but exit with kExitOk.
+bool parseArguments(QCommandLineParser &parser, const QList<QCommandLineOption> &options,
+                    const QStringList &arguments, QTextStream &out, const char *program,
+                    const QString &help);
 
 /// Runs \a body and returns its status. A Failure thrown in it is written to
 /// \a err as one line, "program: message", and its status returned.

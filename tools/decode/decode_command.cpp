@@ -23,10 +23,6 @@
 #include <algorithm>
 #include <memory>
 
-#ifndef WAVEMILL_VERSION
-#define WAVEMILL_VERSION "unknown"
-#endif
-
 namespace wavemill::decode {
 
 namespace {
@@ -268,21 +264,9 @@ int run(const QStringList &arguments, QTextStream &out)
     const QCommandLineOption trace(QStringLiteral("trace"), QString(), QStringLiteral("n"));
     const QCommandLineOption json(QStringLiteral("json"), QString());
     const QCommandLineOption list(QStringLiteral("list"), QString());
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
-    parser.addOptions({protocol, trace, json, list, help, version});
-    parser.addPositionalArgument(QStringLiteral("capture"), QString());
-
-    if (!parser.parse(arguments))
-        fail(kExitUsage, parser.errorText() + QStringLiteral(" (see --help)"));
-    if (parser.isSet(help)) {
-        out << helpText();
+    if (!command::parseArguments(parser, {protocol, trace, json, list}, arguments, out, kProgram,
+                                 helpText()))
         return kExitOk;
-    }
-    if (parser.isSet(version)) {
-        out << kProgram << ' ' << WAVEMILL_VERSION << '\n';
-        return kExitOk;
-    }
     Library library;
     if (parser.isSet(list)) {
         const QByteArray text = listDecoders(library);

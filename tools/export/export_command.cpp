@@ -142,21 +142,9 @@ int run(const QStringList &arguments, QTextStream &out)
                                     QStringLiteral("1,2,3"));
     const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("name"));
     const QCommandLineOption everySample(QStringLiteral("every-sample"), QString());
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
-    const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QString());
-    parser.addOptions({output, traces, format, everySample, help, version});
-    parser.addPositionalArgument(QStringLiteral("capture"), QString());
-
-    if (!parser.parse(arguments))
-        fail(kExitUsage, parser.errorText() + QStringLiteral(" (see --help)"));
-    if (parser.isSet(help)) {
-        out << helpText();
+    if (!command::parseArguments(parser, {output, traces, format, everySample}, arguments, out,
+                                 kProgram, helpText()))
         return kExitOk;
-    }
-    if (parser.isSet(version)) {
-        out << kProgram << ' ' << WAVEMILL_VERSION << '\n';
-        return kExitOk;
-    }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1)
         fail(kExitUsage, QStringLiteral("give exactly one capture file (see --help)"));
