@@ -38,6 +38,16 @@ bool exportCapture(const QString &capture, const QString &output, const QString 
                .status == 0;
 }
 
+/// The serial text the example generator put on trace 1 of \a fileName.
+QByteArray uartTextOf(const QString &fileName)
+{
+    for (const auto &example : examples::makeExamples()) {
+        if (example.fileName == fileName)
+            return example.uartText;
+    }
+    return {};
+}
+
 QString requireTool(const char *name)
 {
     return QStandardPaths::findExecutable(QString::fromLatin1(name));
@@ -107,11 +117,7 @@ void TestExportPeers::sigrokReadsTheSessionFile()
         outputOf(sigrok, {QStringLiteral("-i"), session, QStringLiteral("--show")});
     QVERIFY2(shown.contains(expected), shown.constData());
 
-    QByteArray sent;
-    for (const auto &example : examples::makeExamples()) {
-        if (example.fileName == fileName)
-            sent = example.uartText;
-    }
+    const QByteArray sent = uartTextOf(fileName);
     if (sent.isEmpty() || !traces.split(',').contains(QStringLiteral("1")))
         return; // no serial text on the traces in the file
     const QByteArray decoded =
@@ -145,11 +151,7 @@ void TestExportPeers::sigrokDecodesTheSerialText()
     REQUIRE_PEER(sigrok, "sigrok-cli is not installed (Debian package sigrok-cli); the VCD is not "
                          "checked against its reader");
 
-    QByteArray sent;
-    for (const auto &example : examples::makeExamples()) {
-        if (example.fileName == fileName)
-            sent = example.uartText;
-    }
+    const QByteArray sent = uartTextOf(fileName);
     QVERIFY(!sent.isEmpty());
 
     const QString vcd = m_dir.filePath(fileName + QStringLiteral(".vcd"));
