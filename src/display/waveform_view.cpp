@@ -28,10 +28,9 @@ void WaveformView::DrawAllTraces(std::int32_t Start)
 
 void WaveformView::redrawFromScrollBar()
 {
-    m_c.Picture1->Cls();
     // The position is a 16-bit signed number, widened with its sign.
     m_state.storedScrollValue = std::int16_t(m_c.HScroll1->value());
-    DrawAllTraces(2 * m_state.storedScrollValue);
+    redraw();
 }
 
 void WaveformView::updateScrollRange()
