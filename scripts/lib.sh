@@ -10,10 +10,12 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 # What building and running Wavemill needs on Debian 12.
 # (help2man makes the manual pages from the programs' --help; libzip writes
 # sigrok session files; libsigrokdecode runs sigrok's protocol decoders inside
-# wavemill-decode.)
+# wavemill-decode; gcc-avr, avr-libc and binutils-avr build the board's
+# firmware, avrdude writes it (scripts/flash), and libsimavr runs it in a
+# simulated chip inside wavemill-board, with libelf-dev for its pkg-config.)
 BUILD_PACKAGES=(build-essential cmake ninja-build pkgconf qt6-base-dev qt6-serialport-dev libgl-dev
                 libqt6serialport6 qt6-qpa-plugins fonts-wqy-microhei help2man libzip-dev
-                libsigrokdecode-dev)
+                libsigrokdecode-dev gcc-avr avr-libc binutils-avr avrdude libsimavr-dev libelf-dev)
 
 # What the package check runs on the packages, besides building them.
 PACKAGE_CHECK_PACKAGES=(lintian reuse devscripts appstream desktop-file-utils man-db file)
