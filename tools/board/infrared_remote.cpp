@@ -46,14 +46,28 @@ InfraredRemote::InfraredRemote(RemoteFamily family, int address, int command)
 
 bool InfraredRemote::level(std::uint64_t i) const
 {
-    const double t = double(i) * kSamplePeriodUs - kLeadInUs;
+    return stretchAtUs(double(i) * kSamplePeriodUs).high;
+}
+
+std::optional<Stretch> InfraredRemote::stretchAt(double seconds) const
+{
+    Stretch stretch = stretchAtUs(seconds * 1e6);
+    stretch.until /= 1e6;
+    return stretch;
+}
+
+Stretch InfraredRemote::stretchAtUs(double us) const
+{
+    const double t = us - kLeadInUs;
     if (t < 0)
-        return true;
+        return {true, kLeadInUs};
     const double press = std::floor(t / kPressPeriodUs);
     const double within = t - press * kPressPeriodUs;
     const auto &edges = m_edges[std::size_t(std::fmod(press, 2.0))];
-    const auto changes = std::upper_bound(edges.begin(), edges.end(), within) - edges.begin();
-    return changes % 2 == 0;
+    const auto next = std::upper_bound(edges.begin(), edges.end(), within);
+    // Until the next change within the press, or the next press.
+    const double end = next == edges.end() ? kPressPeriodUs : *next;
+    return {(next - edges.begin()) % 2 == 0, kLeadInUs + press * kPressPeriodUs + end};
 }
 
 } // namespace wavemill::board

@@ -25,6 +25,7 @@ class InfraredRemote : public SampledSignal
 public:
     InfraredRemote(RemoteFamily family, int address, int command);
     bool level(std::uint64_t i) const override;
+    std::optional<Stretch> stretchAt(double seconds) const override;
 
     /// Idle before the first press.
     static constexpr double kLeadInUs = 10000;
@@ -32,6 +33,9 @@ public:
     static constexpr double kPressPeriodUs = 500000;
 
 private:
+    /// The stretch that holds \a us after the start, its end in microseconds.
+    Stretch stretchAtUs(double us) const;
+
     /// The times within a press at which the output changes, the first one
     /// going low; one list per toggle value.
     std::array<std::vector<double>, 2> m_edges;

@@ -4,9 +4,11 @@
 
 // wavemill-board: stands in for the acquisition board. It streams a chosen
 // signal, eight samples a byte, into a pseudo-terminal whose device path the
-// program's port selector takes, or into a serial device.
+// program's port selector takes, or into a serial device. With --chip the
+// bytes come from the board's own firmware running in a simulated chip.
 
 #include "board_link.h"
+#include "chip_stream.h"
 #include "command_line.h"
 #include "infrared_remote.h"
 #include "signals.h"
@@ -54,6 +56,7 @@ struct Options
     bool once = false;
     int settleMs = 50;
     QString device;
+    QString chip; // firmware to run in the simulated chip
 };
 
 std::int64_t nowNs()
@@ -165,6 +168,10 @@ QString helpText()
         "  --settle MS        milliseconds to wait after the port opens before streaming\n"
         "                     (default 50)\n"
         "  --once             exit after one stream, once the port is closed again\n"
+        "  --chip FIRMWARE    run the board's firmware (an ELF or .hex file) in a\n"
+        "                     simulated ATmega328P at 16 MHz with the signal on pin D2,\n"
+        "                     and stream what its serial port sends; it starts from\n"
+        "                     reset each time the port opens. --pace is board or fast.\n"
         "  -h, --help         this text\n"
         "  -v, --version      the version\n"
         "\n"
@@ -185,7 +192,8 @@ QString helpText()
         "  $ wavemill-board --signal uart --baud 4800 --invert\n"
         "  $ wavemill-board --signal nec --address 0x04 --command 0x08\n"
         "  $ wavemill-board --signal random --seed 7 --pace line\n"
-        "  $ wavemill-board --signal file --file capture.bin --repeat /dev/ttyUSB1\n");
+        "  $ wavemill-board --signal file --file capture.bin --repeat /dev/ttyUSB1\n"
+        "  $ wavemill-board --chip firmware/wavemill-board.elf --signal uart --repeat\n");
 }
 
 /// Reads the command line; nullopt when it has answered --help or --version.
@@ -214,6 +222,7 @@ std::optional<Options> parseOptions(const QStringList &arguments, QTextStream &o
         valued("pace", "board"),
         valued("settle", "50"),
         QCommandLineOption(QStringLiteral("once")),
+        valued("chip"),
     };
     if (!command::parseArguments(parser, options, arguments, out, kProgram, helpText()))
         return std::nullopt;
@@ -282,6 +291,10 @@ std::optional<Options> parseOptions(const QStringList &arguments, QTextStream &o
 
     o.settleMs = int(numberOption(parser, QStringLiteral("settle"), 0, 60000));
     o.once = parser.isSet(QStringLiteral("once"));
+    o.chip = parser.value(QStringLiteral("chip"));
+    if (!o.chip.isEmpty() && pace != QLatin1String("board") && pace != QLatin1String("fast"))
+        fail(kExitUsage,
+             QStringLiteral("--chip runs at the board's own pace or fast, not \"%1\"").arg(pace));
     return o;
 }
 
@@ -349,6 +362,13 @@ int run(const QStringList &arguments, QTextStream &out)
     sigaction(SIGTERM, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    SimulatedChip chip;
+    if (!o.chip.isEmpty()) {
+        const std::string why = chip.load(o.chip.toStdString());
+        if (!why.empty())
+            fail(kExitFailed, QString::fromStdString(why));
+    }
+
     BoardLink link;
     const std::string failed =
         o.device.isEmpty() ? link.openPseudoTerminal() : link.openDevice(o.device.toStdString());
@@ -357,9 +377,10 @@ int run(const QStringList &arguments, QTextStream &out)
     std::printf("%s\n", link.path().c_str());
     std::fflush(stdout);
 
-    const QString pace = o.bytesPerSecond > 0
-                             ? QString::number(o.bytesPerSecond, 'f', 0) + " bytes/s"
-                             : QStringLiteral("as fast as possible");
+    const QString pace =
+        !o.chip.isEmpty() && o.bytesPerSecond > 0 ? QStringLiteral("the simulated chip's own pace")
+        : o.bytesPerSecond > 0 ? QString::number(o.bytesPerSecond, 'f', 0) + " bytes/s"
+                               : QStringLiteral("as fast as possible");
     const QString amount =
         o.count ? QString::number(o.count) + " bytes" : QStringLiteral("without end");
     while (!g_stop) {
@@ -376,7 +397,18 @@ int run(const QStringList &arguments, QTextStream &out)
                      qPrintable(pace));
         o.signal->rewind();
         const std::int64_t began = nowNs();
-        const std::uint64_t sent = stream(link, *o.signal, o);
+        std::uint64_t sent = 0;
+        if (o.chip.isEmpty()) {
+            sent = stream(link, *o.signal, o);
+        } else {
+            const ChipRun chipRun =
+                streamChip(link, chip, *o.signal, o.count, o.bytesPerSecond > 0, &g_stop);
+            std::fprintf(stderr, "wavemill-board: %s\n",
+                         chipRun.summary(chip.sampleTiming()).c_str());
+            if (!chipRun.failure.empty())
+                fail(kExitFailed, QString::fromStdString(chipRun.failure));
+            sent = chipRun.sent;
+        }
         const double seconds = double(nowNs() - began) / 1e9;
         std::fprintf(stderr, "wavemill-board: sent %llu bytes in %.3f s (%.0f bytes/s)%s\n",
                      static_cast<unsigned long long>(sent), seconds,

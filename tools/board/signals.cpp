@@ -21,25 +21,58 @@ bool SampledSignal::nextByte(std::uint8_t &byte)
 }
 
 SquareWave::SquareWave(double frequencyHz, double duty)
-    : m_cyclesPerSample(frequencyHz * kSamplePeriodUs / 1e6), m_duty(duty)
+    : m_frequencyHz(frequencyHz), m_cyclesPerSample(frequencyHz * kSamplePeriodUs / 1e6),
+      m_duty(duty)
 {
+}
+
+bool SquareWave::highAfter(double cycles) const
+{
+    return cycles - std::floor(cycles) < m_duty;
 }
 
 bool SquareWave::level(std::uint64_t i) const
 {
-    const double cycles = double(i) * m_cyclesPerSample;
-    return cycles - std::floor(cycles) < m_duty;
+    return highAfter(double(i) * m_cyclesPerSample);
+}
+
+std::optional<Stretch> SquareWave::stretchAt(double seconds) const
+{
+    const double cycles = seconds * m_frequencyHz;
+    const bool high = highAfter(cycles);
+    if (m_frequencyHz <= 0 || m_duty <= 0 || m_duty >= 1)
+        return Stretch{high, kForever};
+    const double end = std::floor(cycles) + (high ? m_duty : 1.0);
+    return Stretch{high, end / m_frequencyHz};
 }
 
 UartText::UartText(std::string text, double baud, bool repeat)
-    : m_text(std::move(text)), m_bitsPerSample(baud * kSamplePeriodUs / 1e6), m_repeat(repeat)
+    : m_text(std::move(text)), m_baud(baud), m_bitsPerSample(baud * kSamplePeriodUs / 1e6),
+      m_repeat(repeat)
 {
 }
 
 bool UartText::level(std::uint64_t i) const
 {
     // The bit on the line at the time of this sample.
-    std::int64_t bit = std::int64_t(std::floor(double(i) * m_bitsPerSample)) - kIdleBits;
+    return bitLevel(std::int64_t(std::floor(double(i) * m_bitsPerSample)));
+}
+
+std::optional<Stretch> UartText::stretchAt(double seconds) const
+{
+    const auto bit = std::int64_t(std::floor(seconds * m_baud));
+    return Stretch{bitLevel(bit), idleForGood(bit) ? kForever : double(bit + 1) / m_baud};
+}
+
+bool UartText::idleForGood(std::int64_t bit) const
+{
+    return m_text.empty() ||
+           (!m_repeat && bit >= kIdleBits + std::int64_t(m_text.size()) * kFrameBits);
+}
+
+bool UartText::bitLevel(std::int64_t bitTime) const
+{
+    std::int64_t bit = bitTime - kIdleBits;
     if (bit < 0 || m_text.empty())
         return true;
     const std::int64_t textBits = std::int64_t(m_text.size()) * kFrameBits;
@@ -86,6 +119,14 @@ bool InvertedSignal::nextByte(std::uint8_t &byte)
         return false;
     byte = std::uint8_t(~byte);
     return true;
+}
+
+std::optional<Stretch> InvertedSignal::stretchAt(double seconds) const
+{
+    std::optional<Stretch> stretch = m_signal->stretchAt(seconds);
+    if (stretch)
+        stretch->high = !stretch->high;
+    return stretch;
 }
 
 std::vector<std::uint8_t> take(Signal &signal, std::size_t count)

@@ -11,7 +11,9 @@
 #include "core/samples.h"
 
 #include <cstdint>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -26,6 +28,17 @@ constexpr double kLineBytesPerSecond = 115200.0 / 10.0;
 /// One capture of the program: 62 blocks of 1,024 bytes.
 constexpr std::size_t kCaptureBytes = 63488;
 
+/// A stretch of one level in continuous time: the level, and the time in
+/// seconds from the signal's start up to which it surely holds (it may hold
+/// on past it; infinity when it holds for good).
+struct Stretch
+{
+    bool high;
+    double until;
+};
+/// The end of a stretch that never ends.
+constexpr double kForever = std::numeric_limits<double>::infinity();
+
 /// A stream of packed samples.
 class Signal
 {
@@ -35,6 +48,15 @@ public:
     virtual bool nextByte(std::uint8_t &byte) = 0;
     /// Starts the signal again from its first byte.
     virtual void rewind() = 0;
+    /// For an input pin that follows the signal between samples: the
+    /// stretch that holds \a seconds after the start, where the signal's own
+    /// edges fall. nullopt for a signal known only sample by sample (random
+    /// bytes, a file): its level changes on the sample grid.
+    virtual std::optional<Stretch> stretchAt(double seconds) const
+    {
+        (void)seconds;
+        return std::nullopt;
+    }
 };
 
 /// A signal defined sample by sample, packed eight samples a byte.
@@ -59,8 +81,13 @@ class SquareWave : public SampledSignal
 public:
     SquareWave(double frequencyHz, double duty);
     bool level(std::uint64_t i) const override;
+    std::optional<Stretch> stretchAt(double seconds) const override;
 
 private:
+    /// Whether the wave is high after \a cycles periods from its start.
+    bool highAfter(double cycles) const;
+
+    double m_frequencyHz;
     double m_cyclesPerSample;
     double m_duty;
 };
@@ -75,13 +102,20 @@ class UartText : public SampledSignal
 public:
     UartText(std::string text, double baud, bool repeat);
     bool level(std::uint64_t i) const override;
+    std::optional<Stretch> stretchAt(double seconds) const override;
 
     /// Bits of idle before the text, and between repeats.
     static constexpr int kIdleBits = 10;
     static constexpr int kFrameBits = 10;
 
 private:
+    /// The level of the line during bit time \a bitTime, counted from the start.
+    bool bitLevel(std::int64_t bitTime) const;
+    /// Whether the line idles for good from bit time \a bit on.
+    bool idleForGood(std::int64_t bit) const;
+
     std::string m_text;
+    double m_baud;
     double m_bitsPerSample;
     bool m_repeat;
 };
@@ -123,6 +157,7 @@ public:
     explicit InvertedSignal(std::unique_ptr<Signal> signal) : m_signal(std::move(signal)) {}
     bool nextByte(std::uint8_t &byte) override;
     void rewind() override { m_signal->rewind(); }
+    std::optional<Stretch> stretchAt(double seconds) const override;
 
 private:
     std::unique_ptr<Signal> m_signal;
