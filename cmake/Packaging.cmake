@@ -25,6 +25,17 @@ set(manual_page_script ${CMAKE_CURRENT_LIST_DIR}/ManualPage.cmake)
 get_property(programs GLOBAL PROPERTY WAVEMILL_PROGRAMS)
 get_property(packages GLOBAL PROPERTY WAVEMILL_PACKAGES)
 
+# wavemill-flash is scripts/flash, installed under that name: it writes the
+# firmware cmake/Firmware.cmake installs. Being a script and no target, it
+# is named here, beside the programs, for its manual page and the checks.
+# help2man names a page after the file it runs: a link gives it the name.
+file(MAKE_DIRECTORY ${generated})
+file(CREATE_LINK ${PROJECT_SOURCE_DIR}/scripts/flash ${generated}/wavemill-flash SYMBOLIC)
+set(flash_script ${generated}/wavemill-flash)
+set(flash_summary "write Wavemill's firmware into an Arduino board through its bootloader")
+install(PROGRAMS ${PROJECT_SOURCE_DIR}/scripts/flash DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME wavemill-flash
+        COMPONENT wavemill)
+
 # The Debian changelog and the AppStream releases, from CHANGELOG.md.
 wavemill_changelog(${PROJECT_SOURCE_DIR}/CHANGELOG.md ${generated}/changelog
                    "${WAVEMILL_MAINTAINER}" WAVEMILL_RELEASES WAVEMILL_RELEASE_DATE)
@@ -50,11 +61,19 @@ if(WAVEMILL_MANUAL_PAGES)
     message(FATAL_ERROR "The manual pages need help2man: apt-get install help2man, or "
                         "configure with -DWAVEMILL_MANUAL_PAGES=OFF")
   endif()
-  foreach(program IN LISTS programs)
-    get_target_property(summary ${program} WAVEMILL_SUMMARY)
-    get_target_property(manual ${program} WAVEMILL_MANUAL)
-    get_target_property(package ${program} WAVEMILL_PACKAGE)
-    set(others ${programs})
+  foreach(program IN LISTS programs ITEMS wavemill-flash)
+    if(TARGET ${program})
+      get_target_property(summary ${program} WAVEMILL_SUMMARY)
+      get_target_property(manual ${program} WAVEMILL_MANUAL)
+      get_target_property(package ${program} WAVEMILL_PACKAGE)
+      set(binary $<TARGET_FILE:${program}>)
+    else()
+      set(summary ${flash_summary})
+      set(manual "")
+      set(package wavemill)
+      set(binary ${flash_script})
+    endif()
+    set(others ${programs} wavemill-flash)
     list(REMOVE_ITEM others ${program})
     list(TRANSFORM others PREPEND ".BR ")
     list(TRANSFORM others APPEND " (1)")
@@ -68,10 +87,10 @@ if(WAVEMILL_MANUAL_PAGES)
       set(inputs ${page})
     else()
       file(WRITE ${generated}/man/${program}.h2m "[SEE ALSO]\n${see_also}\n")
-      set(make_page -DPAGE=${page} -DPROGRAM=$<TARGET_FILE:${program}>
+      set(make_page -DPAGE=${page} -DPROGRAM=${binary}
           -DHELP2MAN=${WAVEMILL_HELP2MAN} "-DSUMMARY=${summary}" -DVERSION=${PROJECT_VERSION}
           -DEPOCH=${release_epoch} -DINCLUDE=${generated}/man/${program}.h2m)
-      set(inputs ${program} ${generated}/man/${program}.h2m)
+      set(inputs ${binary} ${generated}/man/${program}.h2m)
     endif()
     add_custom_command(OUTPUT ${page}.gz
       COMMAND ${CMAKE_COMMAND} ${make_page} -P ${manual_page_script}
@@ -105,6 +124,7 @@ foreach(program IN LISTS programs)
     string(APPEND WAVEMILL_PROVIDES "    <binary>${program}</binary>\n")
   endif()
 endforeach()
+string(APPEND WAVEMILL_PROVIDES "    <binary>wavemill-flash</binary>\n")
 configure_file(${PROJECT_SOURCE_DIR}/packaging/io.github.wavemill.Wavemill.metainfo.xml.in
                ${generated}/io.github.wavemill.Wavemill.metainfo.xml @ONLY)
 install(FILES ${generated}/io.github.wavemill.Wavemill.metainfo.xml
@@ -134,6 +154,7 @@ foreach(program IN LISTS programs)
   endif()
   string(APPEND listing "${program} ${package} ${kind} $<TARGET_FILE:${program}>\n")
 endforeach()
+string(APPEND listing "wavemill-flash wavemill help2man ${flash_script}\n")
 file(GENERATE OUTPUT ${generated}/programs.txt CONTENT "${listing}")
 
 set(CPACK_PACKAGE_NAME wavemill)
@@ -170,7 +191,11 @@ set_property(GLOBAL PROPERTY WAVEMILL_PACKAGE_DESCRIPTION_wavemill
   "The package also holds wavemill-board, which plays the board on a\n"
   "pseudo-terminal for trying Wavemill without one, and wavemill-export,\n"
   "which turns capture files into Value Change Dump, CSV or sigrok session\n"
-  "files for GTKWave, PulseView and sigrok-cli.")
+  "files for GTKWave, PulseView and sigrok-cli.\n"
+  "\n"
+  "The board itself is an Arduino Uno R3, Nano or Pro Mini 5 V running the\n"
+  "firmware in /usr/share/wavemill/firmware, which wavemill-flash writes into\n"
+  "it through its bootloader with avrdude.")
 foreach(package IN LISTS packages)
   string(TOUPPER ${package} component)
   get_property(summary GLOBAL PROPERTY WAVEMILL_PACKAGE_SUMMARY_${package})
@@ -183,7 +208,8 @@ endforeach()
 # Loaded at run time, so dpkg-shlibdeps cannot see them: the X11/Wayland
 # platform plugins, and a font with the Chinese captions of the window.
 set(CPACK_DEBIAN_WAVEMILL_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_WAVEMILL_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk")
+# avrdude: for wavemill-flash.
+set(CPACK_DEBIAN_WAVEMILL_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk, avrdude")
 set(CPACK_DEBIAN_WAVEMILL_PACKAGE_SUGGESTS "wavemill-decode, sigrok-cli, pulseview, gtkwave")
 # The decoder needs only its libraries; the window brings the sample captures.
 set(CPACK_DEBIAN_WAVEMILL-DECODE_PACKAGE_RECOMMENDS "wavemill")

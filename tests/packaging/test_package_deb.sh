@@ -42,6 +42,8 @@ for deb in "${debs[@]}"; do
   dpkg-deb -x "$deb" "$root"
   echo "== $package: $(dpkg-deb -f "$deb" Depends)"
   for program in "$root"/usr/bin/*; do
+    # A script (wavemill-flash) has no ELF hardening to check.
+    [ "$(head -c 4 "$program")" = $'\177ELF' ] || continue
     # Debian 12's C start files carry no CET marking, so no program on it
     # (not even /bin/ls) has control-flow protection: not asked for.
     check "hardening-check $(basename "$program")" hardening-check --nocfprotection "$program"
@@ -92,6 +94,8 @@ for dep in libqt6core6 libqt6gui6 libqt6widgets6 libqt6serialport6 qt6-qpa-plugi
   grep -qE "(^|, )$dep( |,|$)" <<<"$depends" || fail "Depends does not name $dep"
 done
 [ -f "$main/usr/share/wavemill/examples/infrared.ird" ] || fail "the infrared example is not packaged"
+grep -q '^:00000001FF' "$main/usr/share/wavemill/firmware/wavemill-board.hex" ||
+  fail "the board's firmware is not packaged as Intel hex"
 
 # The decoder and what it brings along are a package of their own: the
 # program, its manual page and its copyright and changelog, nothing else.

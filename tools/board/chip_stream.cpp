@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <thread>
 #include <vector>
 
@@ -24,18 +25,29 @@ double secondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+/// This thread's processor time: on a busy machine the wall clock also
+/// counts the time other programs had the processor.
+double processorSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
 } // namespace
 
 std::string ChipRun::summary(const SampleTiming &timing) const
 {
-    char text[320];
+    char text[400];
     const double speed = simulatingSeconds > 0 ? simulatedSeconds / simulatingSeconds : 0;
+    const double processorSpeed = processorSeconds > 0 ? simulatedSeconds / processorSeconds : 0;
     const double period = timing.meanPeriodCycles();
     std::snprintf(text, sizeof text,
-                  "simulated %.2f s of the chip in %.2f s (%.1f x real time); PD2 read %llu "
+                  "simulated %.2f s of the chip in %.2f s (%.1f x real time; %.2f s of processor "
+                  "time, %.1f x); PD2 read %llu "
                   "times, every %.6f us on average (%+.2f ppm), gaps %llu to %llu cycles, "
                   "within %.2f cycles peak to peak of the ideal instants",
-                  simulatedSeconds, simulatingSeconds, speed,
+                  simulatedSeconds, simulatingSeconds, speed, processorSeconds, processorSpeed,
                   static_cast<unsigned long long>(timing.samples()),
                   period * 1e6 / SimulatedChip::kClockHz,
                   period > 0 ? (period / SimulatedChip::kSampleCycles - 1) * 1e6 : 0.0,
@@ -54,9 +66,11 @@ ChipRun streamChip(BoardLink &out, SimulatedChip &chip, Signal &input, std::uint
     std::vector<std::uint8_t> bytes;
     while (run.sent < limit && !*stop) {
         const Clock::time_point began = Clock::now();
+        const double processorBegan = processorSeconds();
         const std::uint64_t until = chip.cycle() + kBatchCycles;
         const bool running = chip.runUntil(until);
         run.simulatingSeconds += secondsSince(began);
+        run.processorSeconds += processorSeconds() - processorBegan;
         run.simulatedSeconds = double(chip.cycle()) / SimulatedChip::kClockHz;
         if (!running) {
             run.failure = chip.why();

@@ -19,6 +19,7 @@ struct ChipRun
     std::uint64_t sent = 0;       // bytes written to the link
     double simulatedSeconds = 0;  // of the chip's time
     double simulatingSeconds = 0; // of wall time spent simulating, waits left out
+    double processorSeconds = 0;  // of this thread's processor time spent simulating
     std::string failure;          // the firmware's failure, empty if none
 
     /// "simulated 10.20 s in 1.02 s (10.0 x real time); PD2 read every ...".

@@ -6,6 +6,7 @@
 
 #include "core/sample_period.h"
 
+#include <avr_extint.h>
 #include <avr_ioport.h>
 #include <avr_uart.h>
 #include <sim_avr.h>
@@ -155,6 +156,11 @@ void SimulatedChip::reset(Signal *input)
     avr_ioctl(m_avr, AVR_IOCTL_UART_GET_FLAGS('0'), &flags);
     flags &= ~std::uint32_t(AVR_UART_FLAG_STDIO | AVR_UART_FLAG_POLL_SLEEP);
     avr_ioctl(m_avr, AVR_IOCTL_UART_SET_FLAGS('0'), &flags);
+
+    // PD2 is also INT0. While it is low simavr polls it every few cycles, to
+    // raise a level-triggered INT0 again and again, and the simulation runs
+    // 18 times slower; the board's firmware never enables INT0.
+    avr_extint_set_strict_lvl_trig(m_avr, 0, 0);
 
     m_resetCycle = m_avr->cycle;
     m_serial.clear();
