@@ -129,7 +129,7 @@ std::string SimulatedChip::load(const std::string &path)
         return "this libsimavr has no ATmega328P";
     avr_init(m_avr);
     m_avr->log = LOG_ERROR;
-    const std::string why = endsWith(path, ".hex") ? loadHex(m_avr, path) : loadElf(m_avr, path);
+    std::string why = endsWith(path, ".hex") ? loadHex(m_avr, path) : loadElf(m_avr, path);
     if (!why.empty())
         return why;
     m_avr->frequency = kClockHz;
