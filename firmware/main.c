@@ -32,10 +32,11 @@ static uint8_t s_packed;          // samples of the byte being filled, latest in
 static uint8_t s_left = 8;        // samples still to take for it
 static uint16_t s_led_countdown = LED_TOGGLE_BYTES;
 
-// One sample. Cycle budget at 16 MHz, from the listing: 11 to answer from
-// sleep, 25 of prologue to the read of PIND, about 60 to the end and reti;
-// under 110 of the 321 a period has, leaving main to sleep again long
-// before the next match.
+// One sample. Cycle budget at 16 MHz: 8 to answer from sleep, 3 for the
+// vector's jmp, 20 of prologue (the pushes) to the read of PIND, then 62 to
+// 86 more to the end of reti, the most when a byte is sent and the LED
+// turns (counted in the listing and in the simulated chip): at most 117 of
+// the 321 a period has, so main is asleep again long before the next match.
 ISR(TIMER1_COMPA_vect)
 {
     const uint8_t pins = PIND; // the sample: first, at a fixed cycle after the match

@@ -32,8 +32,8 @@
     ((SAMPLE_CYCLES_E12 % FRACTION_DIVISOR) * 1000000000ULL / SAMPLE_CYCLES_E12)
 _Static_assert(FRACTION_ERROR_PPB < 10000, "the average sample period is off by 10 ppm or more");
 
-// The interrupt routine takes about 90 cycles (main.c); a period must hold
-// it with room to return to sleep, and OCR1A is 16 bits.
+// The interrupt routine takes at most 117 cycles (main.c); a period must
+// hold it with room to return to sleep, and OCR1A is 16 bits.
 _Static_assert(SAMPLE_CYCLES >= 200, "F_CPU too slow for one interrupt per sample");
 _Static_assert(SAMPLE_CYCLES <= 65535, "a sample period does not fit Timer1");
 
