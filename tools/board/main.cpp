@@ -121,8 +121,9 @@ QString helpText()
     return QStringLiteral(
         "Usage: wavemill-board [options] [DEVICE]\n"
         "\n"
-        "Acts as the acquisition board for people without one.\n"
+        "Stand-in for the logic analyzer board, on a pseudo-terminal or serial port.\n"
         "\n"
+        "It acts as the acquisition board for people without one.\n"
         "Without a device it opens a pseudo-terminal and prints its device path on the\n"
         "first line of standard output: type that path into the program's port\n"
         "selector and press the start button. Each time the program opens the port,\n"
