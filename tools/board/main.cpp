@@ -6,10 +6,10 @@
 // signal, eight samples a byte, into a pseudo-terminal whose device path the
 // program's port selector takes, or into a serial device.
 
-#include "board_link.h"
-#include "command_line.h"
-#include "infrared_remote.h"
-#include "signals.h"
+#include "board/board_link.h"
+#include "command/command_line.h"
+#include "signals/infrared_remote.h"
+#include "signals/signals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

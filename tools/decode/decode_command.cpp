@@ -2,15 +2,15 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "decode_command.h"
+#include "decode/decode_command.h"
 
-#include "decode_session.h"
-#include "decoded_summary.h"
-#include "measure_text.h"
-#include "protocol_stack.h"
-#include "sigrok_decoders.h"
-#include "sigrok_logic.h"
-#include "trace_detector.h"
+#include "decode/decode_session.h"
+#include "decode/decoded_summary.h"
+#include "decode/sigrok_decoders.h"
+#include "detect/measure_text.h"
+#include "detect/trace_detector.h"
+#include "sigrok/protocol_stack.h"
+#include "sigrok/sigrok_logic.h"
 
 #include "core/numbers.h"
 #include "core/sample_period.h"
@@ -24,6 +24,15 @@
 #include <memory>
 
 namespace wavemill::decode {
+
+using detect::countText;
+using detect::describeTrace;
+using detect::kindName;
+using detect::TraceDescription;
+using sigrok::Annotation;
+using sigrok::DecoderChoice;
+using sigrok::DecoderStack;
+using sigrok::parseProtocolStack;
 
 namespace {
 

@@ -2,12 +2,12 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "export_command.h"
+#include "export/export_command.h"
 
-#include "csv_writer.h"
-#include "level_rows.h"
-#include "sigrok_session_writer.h"
-#include "vcd_writer.h"
+#include "export/csv_writer.h"
+#include "export/level_rows.h"
+#include "export/sigrok_session_writer.h"
+#include "export/vcd_writer.h"
 
 #include <QCommandLineParser>
 #include <QDateTime>
@@ -169,7 +169,7 @@ int run(const QStringList &arguments, QTextStream &out)
             QStringLiteral("%1 %2").arg(QLatin1String(kProgram), QLatin1String(WAVEMILL_VERSION)),
             QStringLiteral("%1: %2 samples, one every 20.0736 us")
                 .arg(QFileInfo(capturePath).fileName())
-                .arg(kExportedSamples)};
+                .arg(kCaptureSamples)};
         content = writeVcd(*buffers, chosen, header);
     } else if (kind == Format::Csv) {
         content = writeCsv(*buffers, chosen, parser.isSet(everySample));
