@@ -362,6 +362,9 @@ void PictureBoxTest::linesAreTheSameDrawnFastOrPlain_data()
     row("sub-pixel steps up and down in one column",
         Ops{line(0, 900, 1, 900), lineTo(2, 900), lineTo(2, 700), lineTo(4, 700), lineTo(4, 900),
             lineTo(6, 900), lineTo(6, 700), lineTo(16, 700), lineTo(16, 900)});
+    row("steps of two twips across pixel boundaries",
+        Ops{line(0, 14, 300, 14), lineTo(300, 16), lineTo(600, 16), lineTo(600, 29),
+            lineTo(629, 31), lineTo(629, 44), lineTo(629, 46), lineTo(900, 46)});
 }
 
 void PictureBoxTest::linesAreTheSameDrawnFastOrPlain()
