@@ -143,6 +143,18 @@ void PictureBox::Line(float x1, float y1, float x2, float y2, QRgb colour)
 void PictureBox::LineTo(float x2, float y2, QRgb colour)
 {
     ensureImageSize();
+    lineTo(x2, y2, colour);
+}
+
+void PictureBox::LinesTo(const SurfacePoint *points, std::size_t count, QRgb colour)
+{
+    ensureImageSize();
+    for (const SurfacePoint *point = points; point != points + count; ++point)
+        lineTo(point->x, point->y, colour);
+}
+
+inline void PictureBox::lineTo(float x2, float y2, QRgb colour)
+{
     // The renderer draws almost everything from the current point, whose
     // device pixel is already known from the line before; and its lines are
     // level or upright, so one end coordinate is the current point's.

@@ -38,6 +38,7 @@ public:
 
     void Line(float x1, float y1, float x2, float y2, QRgb colour) override;
     void LineTo(float x2, float y2, QRgb colour) override;
+    void LinesTo(const SurfacePoint *points, std::size_t count, QRgb colour) override;
     void Cls() override;
     float CurrentX() const override { return m_currentX; }
     float CurrentY() const override { return m_currentY; }
@@ -127,6 +128,7 @@ private:
         return int(std::floor(pinned(std::floor(double(units) / m_unitsPerPixel)) * m_dpr));
     }
     bool extendRun(int x1, int y1, int x2, int y2, QRgb colour);
+    void lineTo(float x2, float y2, QRgb colour);
     void drawSegment(int x1, int y1, int x2, int y2, QRgb colour);
     void paintSegment(int x1, int y1, int x2, int y2, QRgb colour);
     void fillRun();
