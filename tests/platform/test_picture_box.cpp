@@ -375,19 +375,10 @@ void PictureBoxTest::linesAreTheSameDrawnFastOrPlain_data()
     row("steps of two twips across pixel boundaries",
         Ops{line(0, 14, 300, 14), lineTo(300, 16), lineTo(600, 16), lineTo(600, 29),
             lineTo(629, 31), lineTo(629, 44), lineTo(629, 46), lineTo(900, 46)});
+    const std::vector<SurfacePoint> points = {{2, 900},    {2, 700},     {16, 700},   {400, 1300},
+                                              {400, 1316}, {1000, 1316}, {500, 1316}, {500, 1200}};
     row("points drawn in one call, a diagonal and a backtrack among them",
-        Ops{line(0, 900, 1, 900),
-            linesTo({{2, 900},
-                     {2, 700},
-                     {16, 700},
-                     {16, 900},
-                     {400, 1300},
-                     {400, 1314},
-                     {400, 1316},
-                     {1000, 1316},
-                     {500, 1316},
-                     {500, 1200}}),
-            lineTo(1000, 900), linesTo({}), lineTo(1000, 1000)});
+        Ops{line(0, 900, 1, 900), linesTo(points), lineTo(1000, 900)});
 }
 
 void PictureBoxTest::linesAreTheSameDrawnFastOrPlain()
