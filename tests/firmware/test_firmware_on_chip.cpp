@@ -7,9 +7,9 @@
 
 #include "core/sample_period.h"
 #include "core/samples.h"
-#include "infrared_remote.h"
-#include "signals.h"
-#include "simulated_chip.h"
+#include "board/simulated_chip.h"
+#include "signals/infrared_remote.h"
+#include "signals/signals.h"
 
 #include <QtTest>
 

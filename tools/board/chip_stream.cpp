@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "chip_stream.h"
+#include "board/chip_stream.h"
 
 #include <chrono>
 #include <cstdio>

@@ -4,8 +4,8 @@
 
 #pragma once
 
-#include "board_link.h"
-#include "simulated_chip.h"
+#include "board/board_link.h"
+#include "board/simulated_chip.h"
 
 #include <csignal>
 #include <cstdint>

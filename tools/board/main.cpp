@@ -7,11 +7,11 @@
 // program's port selector takes, or into a serial device. With --chip the
 // bytes come from the board's own firmware running in a simulated chip.
 
-#include "board_link.h"
-#include "chip_stream.h"
-#include "command_line.h"
-#include "infrared_remote.h"
-#include "signals.h"
+#include "board/board_link.h"
+#include "board/chip_stream.h"
+#include "command/command_line.h"
+#include "signals/infrared_remote.h"
+#include "signals/signals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -124,8 +124,9 @@ QString helpText()
     return QStringLiteral(
         "Usage: wavemill-board [options] [DEVICE]\n"
         "\n"
-        "Acts as the acquisition board for people without one.\n"
+        "Stand-in for the logic analyzer board, on a pseudo-terminal or serial port.\n"
         "\n"
+        "It acts as the acquisition board for people without one.\n"
         "Without a device it opens a pseudo-terminal and prints its device path on the\n"
         "first line of standard output: type that path into the program's port\n"
         "selector and press the start button. Each time the program opens the port,\n"

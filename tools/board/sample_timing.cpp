@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "sample_timing.h"
+#include "board/sample_timing.h"
 
 #include <algorithm>
 

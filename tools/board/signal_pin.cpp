@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "signal_pin.h"
+#include "board/signal_pin.h"
 
 #include "core/sample_period.h"
 #include "core/samples.h"

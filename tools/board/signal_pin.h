@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "signals.h"
+#include "signals/signals.h"
 
 #include <cstdint>
 

@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "simulated_chip.h"
+#include "board/simulated_chip.h"
 
 #include "core/sample_period.h"
 

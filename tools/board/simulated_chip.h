@@ -4,8 +4,8 @@
 
 #pragma once
 
-#include "sample_timing.h"
-#include "signal_pin.h"
+#include "board/sample_timing.h"
+#include "board/signal_pin.h"
 
 #include <cstdint>
 #include <memory>

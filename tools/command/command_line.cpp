@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "command_line.h"
+#include "command/command_line.h"
 
 #include "capture_file/capture_file_format.h"
 

@@ -2,9 +2,9 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "csv_writer.h"
+#include "export/csv_writer.h"
 
-#include "level_rows.h"
+#include "export/level_rows.h"
 
 #include <cstdio>
 
@@ -53,7 +53,7 @@ QByteArray writeCsv(const TraceBuffers &buffers, const QList<int> &traces, bool 
     for (const LevelRow &row : rows)
         appendRow(out, row.sample, row.levels, int(traces.size()));
 
-    constexpr int kLast = kExportedSamples - 1;
+    constexpr int kLast = kCaptureSamples - 1;
     if (rows.back().sample != kLast)
         appendRow(out, kLast, rows.back().levels, int(traces.size()));
     return out;

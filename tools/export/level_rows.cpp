@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "level_rows.h"
+#include "export/level_rows.h"
 
 namespace wavemill::exporting {
 
@@ -22,8 +22,8 @@ std::vector<LevelRow> levelRows(const TraceBuffers &buffers, const QList<int> &t
 
     std::vector<LevelRow> rows;
     if (everySample) {
-        rows.reserve(kExportedSamples);
-        for (int k = 0; k < kExportedSamples; ++k)
+        rows.reserve(kCaptureSamples);
+        for (int k = 0; k < kCaptureSamples; ++k)
             rows.push_back({k, levelsAt(k)});
         return rows;
     }

@@ -2,9 +2,9 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "vcd_writer.h"
+#include "export/vcd_writer.h"
 
-#include "level_rows.h"
+#include "export/level_rows.h"
 
 namespace wavemill::exporting {
 
@@ -77,7 +77,7 @@ QByteArray writeVcd(const TraceBuffers &buffers, const QList<int> &traces, const
         previous = row.levels;
     }
     // The last sample lasts one period too; readers learn the capture's length.
-    appendTime(out, kExportedSamples * kSampleTicks);
+    appendTime(out, kCaptureSamples * kSampleTicks);
     return out;
 }
 

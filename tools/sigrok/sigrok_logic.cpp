@@ -2,17 +2,15 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "sigrok_logic.h"
+#include "sigrok/sigrok_logic.h"
 
 #include "core/samples.h"
 
 namespace wavemill::sigrok {
 
-static_assert(kLogicSamples == kCaptureLength * kSamplesPerByte);
-
 std::vector<std::uint8_t> logicSamples(const TraceBuffers &buffers, const QList<int> &traces)
 {
-    std::vector<std::uint8_t> samples(kLogicSamples, 0);
+    std::vector<std::uint8_t> samples(kCaptureSamples, 0);
     for (int i = 0; i < traces.size(); ++i) {
         const TraceBuffer *trace = buffers.trace(traces[i]);
         if (!trace)

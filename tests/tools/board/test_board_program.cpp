@@ -4,8 +4,8 @@
 
 // wavemill-board run as a user runs it, read through its pseudo-terminal.
 
-#include "infrared_remote.h"
-#include "signals.h"
+#include "signals/infrared_remote.h"
+#include "signals/signals.h"
 
 #include <QtTest>
 
