@@ -39,6 +39,7 @@ private slots:
     void initTestCase();
     void sendsTheSignalSampleForSample_data();
     void sendsTheSignalSampleForSample();
+    void runsTheHexAsItRunsTheElf();
 
 private:
     SimulatedChip m_chip;
@@ -164,6 +165,25 @@ void FirmwareOnChip::sendsTheSignalSampleForSample()
           sent.size(), timing.meanPeriodCycles(), periodPpm,
           static_cast<unsigned long long>(timing.shortestGap()),
           static_cast<unsigned long long>(timing.longestGap()), timing.spreadCycles());
+}
+
+void FirmwareOnChip::runsTheHexAsItRunsTheElf()
+{
+    // The package ships the .hex alone: the chip must run it as it runs the ELF.
+    SimulatedChip fromHex;
+    const std::string why = fromHex.load(WAVEMILL_FIRMWARE_HEX);
+    QVERIFY2(why.empty(), why.c_str());
+    std::vector<std::uint8_t> sent[2];
+    SimulatedChip *chips[2] = {&m_chip, &fromHex};
+    for (int i = 0; i < 2; ++i) {
+        RandomBytes signal(3);
+        chips[i]->reset(&signal);
+        QVERIFY(chips[i]->runUntil(SimulatedChip::kClockHz / 20));
+        for (const SimulatedChip::SerialByte &byte : chips[i]->takeSerial())
+            sent[i].push_back(byte.value);
+    }
+    QVERIFY(sent[0].size() > 300);
+    QVERIFY(sent[0] == sent[1]);
 }
 
 QTEST_GUILESS_MAIN(FirmwareOnChip)
