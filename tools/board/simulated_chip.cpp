@@ -110,28 +110,34 @@ SimulatedChip::SimulatedChip()
 
 SimulatedChip::~SimulatedChip()
 {
+    unload();
+}
+
+void SimulatedChip::unload()
+{
     if (m_avr) {
         avr_terminate(m_avr);
         std::free(m_avr);
     }
+    m_avr = nullptr;
+    m_pin = nullptr;
 }
 
 std::string SimulatedChip::load(const std::string &path)
 {
     if (::access(path.c_str(), R_OK) != 0)
         return "cannot read " + path + ": " + std::generic_category().message(errno);
-    if (m_avr) {
-        avr_terminate(m_avr);
-        std::free(m_avr);
-    }
+    unload();
     m_avr = avr_make_mcu_by_name(kMcu);
     if (!m_avr)
         return "this libsimavr has no ATmega328P";
     avr_init(m_avr);
     m_avr->log = LOG_ERROR;
     std::string why = endsWith(path, ".hex") ? loadHex(m_avr, path) : loadElf(m_avr, path);
-    if (!why.empty())
+    if (!why.empty()) {
+        unload(); // no chip rather than one without its firmware
         return why;
+    }
     m_avr->frequency = kClockHz;
     m_avr->sleep = neverSleep;
     avr_irq_register_notify(avr_io_getirq(m_avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUTPUT),
@@ -147,6 +153,8 @@ std::string SimulatedChip::load(const std::string &path)
 
 void SimulatedChip::reset(Signal *input)
 {
+    if (!m_avr)
+        return;
     // The reset keeps the cycle timers: the last signal's next edge goes.
     avr_cycle_timer_cancel(m_avr, onEdge, this);
     avr_reset(m_avr);
@@ -191,7 +199,7 @@ void SimulatedChip::drive(bool high)
 
 std::uint64_t SimulatedChip::cycle() const
 {
-    return m_avr->cycle - m_resetCycle;
+    return m_avr ? m_avr->cycle - m_resetCycle : 0;
 }
 
 std::uint64_t SimulatedChip::cycleOf(double seconds) const
@@ -235,6 +243,10 @@ bool SimulatedChip::readsInputPort() const
 
 bool SimulatedChip::runUntil(std::uint64_t cycle)
 {
+    if (!m_avr) {
+        m_why = "no firmware is loaded";
+        return false;
+    }
     while (this->cycle() < cycle) {
         const int state = m_avr->state;
         if (state == cpu_Running) {

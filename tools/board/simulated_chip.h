@@ -41,7 +41,8 @@ public:
     SimulatedChip &operator=(const SimulatedChip &) = delete;
 
     /// Loads a firmware image, an ELF file or Intel hex (.hex), into a new
-    /// chip. Returns an empty string on success, else why it failed.
+    /// chip. Returns an empty string on success, else why it failed; then
+    /// there is no chip until a load succeeds, and runUntil() says so.
     std::string load(const std::string &path);
 
     /// Starts the chip again from reset with \a input on PD2 from its start
@@ -65,6 +66,7 @@ public:
 private:
     static void onSerialByte(avr_irq_t *irq, std::uint32_t value, void *param);
     static std::uint64_t onEdge(avr_t *avr, std::uint64_t when, void *param);
+    void unload();
     /// Puts \a high on PD2, as a signal driving the pin.
     void drive(bool high);
     /// Whether the instruction at the program counter reads PIND.
