@@ -11,7 +11,7 @@
 // below), always says what it rests on, and hands UART and the three remote
 // families to their sigrok decoders.
 
-#include "trace_detector.h"
+#include "detect/trace_detector.h"
 
 #include "core/samples.h"
 
@@ -21,8 +21,8 @@
 namespace {
 
 using wavemill::TraceBuffer;
-using wavemill::decode::kConfidenceThreshold;
-using wavemill::decode::TraceDescription;
+using wavemill::detect::kConfidenceThreshold;
+using wavemill::detect::TraceDescription;
 
 void fill(TraceBuffer &buffer, const std::uint8_t *data, std::size_t size)
 {
@@ -51,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     static TraceBuffer buffer;
     fill(buffer, data, size);
-    const TraceDescription d = wavemill::decode::describeTrace(buffer);
+    const TraceDescription d = wavemill::detect::describeTrace(buffer);
 
     if (!(d.confidence >= 0 && d.confidence <= 1))
         __builtin_trap();

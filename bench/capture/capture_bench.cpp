@@ -25,10 +25,10 @@
 
 #include "acquisition/capture.h"
 #include "app/form1.h"
-#include "board_link.h"
+#include "board/board_link.h"
 #include "platform/label_control.h"
 #include "platform/serial_component.h"
-#include "signals.h"
+#include "signals/signals.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -17,11 +17,11 @@
 //
 // (each on one line). Usage: bench_decode [--runs N]
 
-#include "decode_session.h"
-#include "protocol_stack.h"
-#include "sigrok_decoders.h"
-#include "sigrok_logic.h"
-#include "trace_detector.h"
+#include "decode/decode_session.h"
+#include "decode/sigrok_decoders.h"
+#include "detect/trace_detector.h"
+#include "sigrok/protocol_stack.h"
+#include "sigrok/sigrok_logic.h"
 
 #include "capture_file/capture_file_format.h"
 #include "support/median_time.h"
@@ -75,7 +75,7 @@ int main(int argc, char *argv[])
     }
     const double libraryMs = double(startClock.nsecsElapsed()) / 1e6;
     const QString sigrok = QStandardPaths::findExecutable(QStringLiteral("sigrok-cli"));
-    const decode::DecoderStack stack = decode::parseProtocolStack(kProtocol, &why);
+    const sigrok::DecoderStack stack = sigrok::parseProtocolStack(kProtocol, &why);
 
     QTemporaryDir dir;
     int failures = 0;
@@ -120,7 +120,7 @@ int main(int argc, char *argv[])
 
         const double measure = bench::medianMs(runs, [&] {
             for (int trace = 1; trace <= kTraceCount; ++trace)
-                decode::describeTrace(*buffers->trace(trace));
+                detect::describeTrace(*buffers->trace(trace));
             return true;
         });
         const double describe = bench::medianMs(

@@ -14,8 +14,8 @@
 //
 // Usage: bench_export [--runs N]
 
-#include "export_command.h"
-#include "level_rows.h"
+#include "export/export_command.h"
+#include "export/level_rows.h"
 
 #include "capture_file/capture_file_format.h"
 #include "support/median_time.h"

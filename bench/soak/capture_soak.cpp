@@ -40,7 +40,7 @@
 
 #include "acquisition/capture.h"
 #include "app/form1.h"
-#include "board_link.h"
+#include "board/board_link.h"
 #include "platform/interval_timer.h"
 #include "platform/label_control.h"
 #include "platform/serial_component.h"

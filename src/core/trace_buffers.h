@@ -4,6 +4,8 @@
 
 #pragma once
 
+#include "core/samples.h"
+
 #include <array>
 #include <cstdint>
 
@@ -20,6 +22,17 @@ constexpr int kTraceBufferSize = kCaptureLength + 1; // 63,489
 constexpr int kTraceCount = 3;
 
 using TraceBuffer = std::array<std::uint8_t, kTraceBufferSize>;
+
+/// The samples a capture fills: buffer elements 0 to 63,487, eight samples
+/// each. The buffers' last element is not part of the signal.
+constexpr int kCaptureSamples = kCaptureLength * kSamplesPerByte; // 507,904
+
+/// The level of sample \a index of a trace (0 to kCaptureSamples - 1),
+/// counted from the buffer's start.
+inline bool sampleLevel(const TraceBuffer &buffer, int index)
+{
+    return sampleLevel(buffer[std::size_t(index / kSamplesPerByte)], index % kSamplesPerByte);
+}
 
 /// Trace buffers 1, 2 and 3. Each byte holds eight samples, the earliest in
 /// bit 7, a 1 bit meaning a high level.

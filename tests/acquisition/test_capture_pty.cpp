@@ -6,17 +6,17 @@
 // pseudo-terminal that the board's end writes into.
 
 #include "acquisition/capture.h"
-#include "support/capture_checks.h"
 #include "app/form1.h"
-#include "board_link.h"
+#include "board/board_link.h"
 #include "platform/interval_timer.h"
 #include "platform/label_control.h"
 #include "platform/picture_box.h"
 #include "platform/qt_serial_component.h"
+#include "platform/serial_component.h"
+#include "signals/signals.h"
+#include "support/capture_checks.h"
 #include "support/recording_surface.h"
 #include "support/watched_form.h"
-#include "platform/serial_component.h"
-#include "signals.h"
 
 #include <QtTest>
 

@@ -5,7 +5,7 @@
 #include "core/sample_period.h"
 #include "core/samples.h"
 #include "capture_file/capture_file_format.h"
-#include "example_signals.h"
+#include "examples/example_signals.h"
 
 #include "capture_file_test_support.h"
 

@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "board_link.h"
+#include "board/board_link.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -2,12 +2,12 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "capture_command.h"
+#include "capture/capture_command.h"
 
-#include "port_recording.h"
-#include "progress_line.h"
-#include "stop_signals.h"
-#include "streamed_file.h"
+#include "capture/port_recording.h"
+#include "capture/progress_line.h"
+#include "capture/stop_signals.h"
+#include "capture/streamed_file.h"
 
 #include "acquisition/capture_blocks.h"
 #include "acquisition/serial_setup.h"

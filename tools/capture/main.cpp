@@ -5,7 +5,7 @@
 // wavemill-capture: one capture, or a longer recording, from the board's
 // serial port into a file, from a terminal or a script. See --help.
 
-#include "capture_command.h"
+#include "capture/capture_command.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -2,10 +2,10 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "port_recording.h"
+#include "capture/port_recording.h"
 
-#include "progress_line.h"
-#include "stop_signals.h"
+#include "capture/progress_line.h"
+#include "capture/stop_signals.h"
 
 #include "acquisition/capture.h"
 #include "acquisition/capture_blocks.h"

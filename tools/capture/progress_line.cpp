@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "progress_line.h"
+#include "capture/progress_line.h"
 
 #include <QLocale>
 

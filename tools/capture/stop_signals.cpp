@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "stop_signals.h"
+#include "capture/stop_signals.h"
 
 #include <QSocketNotifier>
 

@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "streamed_file.h"
+#include "capture/streamed_file.h"
 
 #include "command/command_line.h"
 #include "core/samples.h"

@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "command_line.h"
+#include "command/command_line.h"
 
 #include "capture_file/capture_file_format.h"
 
@@ -68,7 +68,6 @@ bool parseArguments(QCommandLineParser &parser, const QList<QCommandLineOption> 
                                            QString());
     parser.addOptions(options);
     parser.addOptions({helpOption, versionOption});
-    parser.addPositionalArgument(QStringLiteral("capture"), QString());
     if (!parser.parse(arguments))
         fail(kExitUsage, parser.errorText() + QStringLiteral(" (see --help)"));
     if (parser.isSet(helpOption)) {

@@ -2,15 +2,15 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "decode_command.h"
+#include "decode/decode_command.h"
 
-#include "decode_session.h"
-#include "decoded_summary.h"
-#include "measure_text.h"
-#include "protocol_stack.h"
-#include "sigrok_decoders.h"
-#include "sigrok_logic.h"
-#include "trace_detector.h"
+#include "decode/decode_session.h"
+#include "decode/decoded_summary.h"
+#include "decode/sigrok_decoders.h"
+#include "detect/measure_text.h"
+#include "detect/trace_detector.h"
+#include "sigrok/protocol_stack.h"
+#include "sigrok/sigrok_logic.h"
 
 #include "core/numbers.h"
 #include "core/sample_period.h"
@@ -25,6 +25,15 @@
 
 namespace wavemill::decode {
 
+using detect::countText;
+using detect::describeTrace;
+using detect::kindName;
+using detect::TraceDescription;
+using sigrok::Annotation;
+using sigrok::DecoderChoice;
+using sigrok::DecoderStack;
+using sigrok::parseProtocolStack;
+
 namespace {
 
 using command::fail;
@@ -38,8 +47,10 @@ QString helpText()
     return QStringLiteral(
         "Usage: wavemill-decode CAPTURE.ird... [options]\n"
         "\n"
-        "Tells what each trace of a Wavemill capture carries, or decodes it with\n"
-        "sigrok's protocol decoders, run in this process through libsigrokdecode.\n"
+        "Tell what each trace of a Wavemill capture carries and decode its protocol.\n"
+        "\n"
+        "It decodes with sigrok's protocol decoders, run in this process through\n"
+        "libsigrokdecode.\n"
         "\n"
         "Without -P each trace is measured and described: flat; periodic (a clock\n"
         "or PWM: frequency, duty cycle, jitter); UART (bit rate, snapped to a\n"
@@ -67,8 +78,20 @@ QString helpText()
         "Times are from the start of the capture, one sample every 20.0736 us; the\n"
         "decoders are told 49817 Hz, as sigrok keeps whole hertz.\n"
         "\n"
-        "Exit status: 0 done, 1 a capture could not be read or the decoders could\n"
-        "not run, 2 a wrong command line (an unknown decoder, option or trace).\n");
+        "Exit status:\n"
+        "  0  done\n"
+        "  1  a capture could not be read, or the decoders could not run\n"
+        "  2  a wrong command line: an unknown decoder, option or trace\n"
+        "\n"
+        "Files:\n"
+        "  /usr/share/wavemill/examples/*.ird    sample captures (package wavemill)\n"
+        "  /usr/share/libsigrokdecode/decoders/  sigrok's protocol decoders\n"
+        "\n"
+        "Examples:\n"
+        "  $ wavemill-decode capture.ird\n"
+        "  $ wavemill-decode capture.ird --trace 2 --json\n"
+        "  $ wavemill-decode capture.ird -P uart:baudrate=9600:rx=trace1\n"
+        "  $ wavemill-decode capture.ird -P ir_nec:ir=trace1 --json\n");
 }
 
 double sampleMs(std::uint64_t sample)

@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "command_line.h"
+#include "command/command_line.h"
 
 #include <QStringList>
 #include <QTextStream>

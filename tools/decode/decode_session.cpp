@@ -2,16 +2,21 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "decode_session.h"
+#include "decode/decode_session.h"
 
-#include "sigrok_decoders.h"
-#include "sigrok_logic.h"
+#include "decode/sigrok_decoders.h"
+#include "sigrok/sigrok_logic.h"
 
 #include <libsigrokdecode/libsigrokdecode.h>
 
 #include <memory>
 
 namespace wavemill::decode {
+
+using sigrok::Annotation;
+using sigrok::DecoderChoice;
+using sigrok::DecoderStack;
+using sigrok::traceOfChannelValue;
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #pragma once
 
-#include "annotation.h"
-#include "protocol_stack.h"
+#include "sigrok/annotation.h"
+#include "sigrok/protocol_stack.h"
 
 #include <QHash>
 
@@ -38,14 +38,14 @@ public:
     /// optional one when it requires none. False with \a error when a
     /// decoder is unknown, an option unknown or of the wrong kind, a channel
     /// given no trace from 1 to 3, or no channel given at all.
-    bool addStack(const DecoderStack &stack, int defaultTrace, QString *error);
+    bool addStack(const sigrok::DecoderStack &stack, int defaultTrace, QString *error);
 
     /// Decodes \a samples (one byte each, trace n in bit n - 1). False with
     /// \a error when a decoder fails.
     bool run(const std::vector<std::uint8_t> &samples, QString *error);
 
     /// What the decoders put out, in the order they did.
-    const std::vector<Annotation> &annotations() const { return m_annotations; }
+    const std::vector<sigrok::Annotation> &annotations() const { return m_annotations; }
 
 private:
     static void onAnnotation(srd_proto_data *data, void *self);
@@ -55,7 +55,7 @@ private:
     /// The traces each decoder instance's stack reads.
     QHash<srd_decoder_inst *, QList<int>> m_traces;
     std::mutex m_mutex;
-    std::vector<Annotation> m_annotations;
+    std::vector<sigrok::Annotation> m_annotations;
 };
 
 } // namespace wavemill::decode

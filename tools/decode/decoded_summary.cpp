@@ -2,13 +2,16 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "decoded_summary.h"
+#include "decode/decoded_summary.h"
 
-#include "measure_text.h"
+#include "detect/measure_text.h"
 
 #include <algorithm>
 
 namespace wavemill::decode {
+
+using detect::countText;
+using sigrok::Annotation;
 
 namespace {
 

@@ -5,7 +5,7 @@
 // wavemill-decode: tells what the traces of a capture carry, and decodes
 // them with sigrok's protocol decoders in this process. See --help.
 
-#include "decode_command.h"
+#include "decode/decode_command.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "sigrok_decoders.h"
+#include "decode/sigrok_decoders.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "example_signals.h"
+#include "examples/example_signals.h"
 
 #include "core/sample_period.h"
 #include "core/samples.h"

@@ -5,8 +5,8 @@
 #pragma once
 
 #include "core/samples.h"
-#include "infrared_codes.h"
 #include "core/trace_buffers.h"
+#include "signals/infrared_codes.h"
 
 #include <QByteArray>
 #include <QString>

@@ -5,7 +5,7 @@
 // Writes the sample capture files shipped in examples/ into a folder:
 //   wavemill-make-examples <folder>
 
-#include "example_signals.h"
+#include "examples/example_signals.h"
 
 #include "capture_file/capture_file_format.h"
 

@@ -2,9 +2,9 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "csv_writer.h"
+#include "export/csv_writer.h"
 
-#include "level_rows.h"
+#include "export/level_rows.h"
 
 #include <cstdio>
 
@@ -71,7 +71,7 @@ QByteArray writeCsv(const TraceBuffers &buffers, const QList<int> &traces, bool 
     CsvWriter writer(traces);
     QByteArray out = writer.headerLine();
     writer.appendRows(levelRows(buffers, traces, everySample), out);
-    writer.appendEnd(kExportedSamples, out);
+    writer.appendEnd(kCaptureSamples, out);
     return out;
 }
 

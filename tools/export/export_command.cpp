@@ -2,12 +2,12 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "export_command.h"
+#include "export/export_command.h"
 
-#include "csv_writer.h"
-#include "level_rows.h"
-#include "sigrok_session_writer.h"
-#include "vcd_writer.h"
+#include "export/csv_writer.h"
+#include "export/level_rows.h"
+#include "export/sigrok_session_writer.h"
+#include "export/vcd_writer.h"
 
 #include <QCommandLineParser>
 #include <QDateTime>
@@ -35,8 +35,10 @@ QString helpText()
     return QStringLiteral(
         "Usage: wavemill-export CAPTURE.ird -o OUTPUT [options]\n"
         "\n"
-        "Turns a Wavemill capture file into a file that logic analysis tools read.\n"
-        "The output's extension picks the format (or --format does):\n"
+        "Turn Wavemill capture files into sigrok session files, VCD or CSV.\n"
+        "\n"
+        "The output is a file that logic analysis tools read; its extension picks\n"
+        "the format (or --format does):\n"
         "  .vcd  Value Change Dump: one 1-bit wire per trace, named trace1 to trace3.\n"
         "        Time unit 100 ps, so one sample (20.0736 us) is exactly 200736\n"
         "        units; the levels at time 0, then only the changes.\n"
@@ -45,7 +47,7 @@ QString helpText()
         "        --every-sample. Times are exact, with seven decimals.\n"
         "  .sr   sigrok session file, which PulseView and sigrok-cli open as it is:\n"
         "        one logic channel per trace, trace1 to trace3, every sample, at\n"
-        "        49817 Hz (sigrok keeps whole hertz; the exact rate is 49817.07 Hz).\n"
+        "        49817 Hz (sigrok keeps whole hertz; the exact rate is 49816.67 Hz).\n"
         "\n"
         "A capture is 507,904 samples per trace (10.195 s); sample k of a trace is\n"
         "bit (7 - k mod 8) of byte k / 8, the earliest sample in the top bit. The\n"
@@ -55,7 +57,7 @@ QString helpText()
         "Options:\n"
         "  -o, --output FILE   where to write (required); replaced only once complete\n"
         "  --traces LIST       traces to export, e.g. 1,3 (default 1,2,3)\n"
-        "  --format vcd|csv|sr the format, whatever the output's extension\n"
+        "  --format NAME       vcd, csv or sr: the format, whatever the extension\n"
         "  --every-sample      CSV: one row per sample instead of per change\n"
         "  -h, --help          this text\n"
         "  -v, --version       the version\n"
@@ -155,7 +157,7 @@ int run(const QStringList &arguments, QTextStream &out)
             QStringLiteral("%1 %2").arg(QLatin1String(kProgram), QLatin1String(WAVEMILL_VERSION)),
             QStringLiteral("%1: %2 samples, one every 20.0736 us")
                 .arg(QFileInfo(capturePath).fileName())
-                .arg(kExportedSamples)};
+                .arg(kCaptureSamples)};
         content = writeVcd(*buffers, chosen, header);
     } else if (kind == Format::Csv) {
         content = writeCsv(*buffers, chosen, parser.isSet(everySample));

@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "level_rows.h"
+#include "export/level_rows.h"
 
 namespace wavemill::exporting {
 
@@ -44,7 +44,7 @@ std::vector<LevelRow> levelRows(const TraceBuffers &buffers, const QList<int> &t
         chosen.push_back(buffers.trace(channel)->data());
     std::vector<LevelRow> rows;
     if (everySample)
-        rows.reserve(kExportedSamples);
+        rows.reserve(kCaptureSamples);
     LevelScanner scanner(everySample);
     scanner.scan(chosen, kCaptureLength, rows);
     return rows;

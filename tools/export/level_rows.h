@@ -15,18 +15,8 @@
 
 namespace wavemill::exporting {
 
-/// The samples a capture fills: buffer elements 0 to 63,487, eight samples
-/// each. A buffer's last element (63,488) is never written by a capture, so it
-/// is not part of the signal and is left out of every export.
-constexpr int kExportedSamples = kCaptureLength * kSamplesPerByte; // 507,904
 /// One sample period, 20.0736 µs, in units of 100 ps: exact in both formats.
 constexpr std::int64_t kSampleTicks = kSamplePeriodPs / 100;
-
-/// The level of sample \a k of a trace, counted from the buffer's start.
-inline bool sampleLevel(const TraceBuffer &buffer, int k)
-{
-    return wavemill::sampleLevel(buffer[std::size_t(k / kSamplesPerByte)], k % kSamplesPerByte);
-}
 
 /// The levels of the chosen traces at one sample.
 struct LevelRow

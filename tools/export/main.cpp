@@ -5,7 +5,7 @@
 // wavemill-export: turns a capture file into a Value Change Dump or CSV for
 // the tools people already use. See --help.
 
-#include "export_command.h"
+#include "export/export_command.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

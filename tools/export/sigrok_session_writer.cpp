@@ -2,9 +2,9 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "sigrok_session_writer.h"
+#include "export/sigrok_session_writer.h"
 
-#include "sigrok_logic.h"
+#include "sigrok/sigrok_logic.h"
 
 #include <QFile>
 

@@ -2,9 +2,9 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "vcd_writer.h"
+#include "export/vcd_writer.h"
 
-#include "level_rows.h"
+#include "export/level_rows.h"
 
 namespace wavemill::exporting {
 
@@ -99,7 +99,7 @@ QByteArray writeVcd(const TraceBuffers &buffers, const QList<int> &traces, const
     VcdWriter writer(traces, header);
     QByteArray out = writer.definitions();
     writer.appendRows(levelRows(buffers, traces, false), out);
-    out += VcdWriter::end(kExportedSamples);
+    out += VcdWriter::end(kCaptureSamples);
     return out;
 }
 

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "core/trace_buffers.h"
-#include "level_rows.h"
+#include "export/level_rows.h"
 
 #include <QByteArray>
 #include <QList>

@@ -2,13 +2,11 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "sigrok_logic.h"
+#include "sigrok/sigrok_logic.h"
 
 #include "core/samples.h"
 
 namespace wavemill::sigrok {
-
-static_assert(kLogicSamples == kCaptureLength * kSamplesPerByte);
 
 void spreadSamples(const std::uint8_t *packed, std::size_t count, int bit, std::uint8_t *out)
 {
@@ -26,7 +24,7 @@ void spreadSamples(const std::uint8_t *packed, std::size_t count, int bit, std::
 
 std::vector<std::uint8_t> logicSamples(const TraceBuffers &buffers, const QList<int> &traces)
 {
-    std::vector<std::uint8_t> samples(kLogicSamples, 0);
+    std::vector<std::uint8_t> samples(kCaptureSamples, 0);
     for (int i = 0; i < traces.size(); ++i) {
         if (const TraceBuffer *trace = buffers.trace(traces[i]))
             spreadSamples(trace->data(), kCaptureLength, i, samples.data());

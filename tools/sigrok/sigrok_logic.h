@@ -15,14 +15,11 @@
 namespace wavemill::sigrok {
 
 /// sigrok keeps a sample rate in whole hertz: the nearest to 1 / 20.0736 µs
-/// (49,817.07 Hz). Times sigrok computes from it are 1.4 ppm short, about
-/// 14 µs over a whole capture, less than a sample.
+/// (49,816.67 Hz). Times sigrok computes from it are 6.5 ppm short, about
+/// 67 µs (3.3 samples) at the end of a capture.
 constexpr std::uint64_t kSampleRateHz =
     std::uint64_t((1'000'000'000'000 + kSamplePeriodPs / 2) / kSamplePeriodPs);
 static_assert(kSampleRateHz == 49817);
-
-/// The samples a capture fills (buffer bytes 0 to 63,487), as sigrok sees them.
-constexpr int kLogicSamples = kCaptureLength * 8;
 
 /// Spreads \a count bytes of a trace into sigrok logic data of unit size 1:
 /// sets bit \a bit of the eight sample bytes at out[8 k] to out[8 k + 7] that
@@ -31,7 +28,7 @@ void spreadSamples(const std::uint8_t *packed, std::size_t count, int bit, std::
 
 /// The capture's samples as sigrok logic data of unit size 1: one byte per
 /// sample, bit i holding the level of traces[i] (numbers 1 to 3, at most 8),
-/// kLogicSamples bytes.
+/// kCaptureSamples bytes.
 std::vector<std::uint8_t> logicSamples(const TraceBuffers &buffers, const QList<int> &traces);
 
 } // namespace wavemill::sigrok

@@ -3,7 +3,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "core/sample_period.h"
-#include "signals.h"
+#include "signals/signals.h"
 
 #include <QtTest>
 

@@ -6,7 +6,7 @@
 // wavemill-board: every kind of file read back to the board's bytes (the
 // session file by sigrok-cli), and what is left on disk when it fails.
 
-#include "board/signals.h"
+#include "signals/signals.h"
 #include "capture_file/capture_file_format.h"
 #include "support/program_run.h"
 #include "tools/export/export_vcd_reader.h"

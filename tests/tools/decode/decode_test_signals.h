@@ -7,8 +7,8 @@
 // The board's signals by a short name, as the decoder tests' tables give
 // them, and a trace buffer of one capture of them.
 
-#include "infrared_remote.h"
-#include "signals.h"
+#include "signals/infrared_remote.h"
+#include "signals/signals.h"
 
 #include "core/trace_buffers.h"
 

@@ -8,10 +8,10 @@
 // captures. Each row logs what was detected, as one line of the table of
 // signal kind against detection.
 
-#include "decode_test_signals.h"
-#include "example_signals.h"
-#include "infrared_codes.h"
-#include "trace_detector.h"
+#include "detect/trace_detector.h"
+#include "examples/example_signals.h"
+#include "signals/infrared_codes.h"
+#include "tools/decode/decode_test_signals.h"
 
 #include "capture_file/capture_file_format.h"
 #include "core/samples.h"
@@ -23,7 +23,7 @@
 
 using namespace wavemill;
 using namespace wavemill::board;
-using namespace wavemill::decode;
+using namespace wavemill::detect;
 using namespace wavemill::testing;
 
 namespace {

@@ -9,7 +9,7 @@
 // every decoder stack, and the same ones again when sigrok-cli shows a single
 // annotation class. One run of each tool decodes every stack of a capture.
 
-#include "decode_test_signals.h"
+#include "tools/decode/decode_test_signals.h"
 
 #include "capture_file/capture_file_format.h"
 #include "support/program_run.h"

@@ -8,10 +8,10 @@
 // through FST and back. A missing tool skips its test, unless scripts/test
 // asks for every peer check (WAVEMILL_REQUIRE_PEERS).
 
-#include "example_signals.h"
+#include "examples/example_signals.h"
 
-#include "export_vcd_reader.h"
 #include "support/program_run.h"
+#include "tools/export/export_vcd_reader.h"
 
 #include <QtTest>
 

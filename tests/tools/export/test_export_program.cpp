@@ -7,8 +7,8 @@
 
 #include "capture_file/capture_file_format.h"
 
-#include "export_vcd_reader.h"
 #include "support/program_run.h"
+#include "tools/export/export_vcd_reader.h"
 
 #include <QtTest>
 

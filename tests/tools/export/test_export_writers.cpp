@@ -5,10 +5,10 @@
 // The VCD and CSV writers against levels computed sample by sample here.
 
 #include "core/samples.h"
-#include "csv_writer.h"
-#include "vcd_writer.h"
+#include "export/csv_writer.h"
+#include "export/vcd_writer.h"
 
-#include "export_vcd_reader.h"
+#include "tools/export/export_vcd_reader.h"
 
 #include <QTest>
 

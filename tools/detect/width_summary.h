@@ -4,11 +4,11 @@
 
 #pragma once
 
-#include "pulse_train.h"
+#include "detect/pulse_train.h"
 
 #include <QStringList>
 
-namespace wavemill::decode {
+namespace wavemill::detect {
 
 /// What the pulses of a trace look like, for a trace no guess fits: the
 /// number of changes, the commonest widths at each level with their shares,
@@ -16,4 +16,4 @@ namespace wavemill::decode {
 /// a note that this is how bi-phase (Manchester) coding looks.
 QStringList describeWidths(const PulseTrain &train);
 
-} // namespace wavemill::decode
+} // namespace wavemill::detect

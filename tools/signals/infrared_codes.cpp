@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "infrared_codes.h"
+#include "signals/infrared_codes.h"
 
 namespace wavemill::board {
 

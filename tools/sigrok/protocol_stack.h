@@ -8,7 +8,7 @@
 #include <QPair>
 #include <QString>
 
-namespace wavemill::decode {
+namespace wavemill::sigrok {
 
 /// One decoder of a stack as written on the command line: its id and the
 /// key=value pairs after it, which are its options or, where a key names one
@@ -32,4 +32,4 @@ DecoderStack parseProtocolStack(const QString &text, QString *error);
 /// 0 for anything else.
 int traceOfChannelValue(const QString &value);
 
-} // namespace wavemill::decode
+} // namespace wavemill::sigrok

@@ -2,18 +2,18 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "trace_detector.h"
+#include "detect/trace_detector.h"
 
-#include "infrared_detector.h"
-#include "measure_text.h"
-#include "periodic_detector.h"
-#include "pulse_train.h"
-#include "uart_detector.h"
-#include "width_summary.h"
+#include "detect/infrared_detector.h"
+#include "detect/measure_text.h"
+#include "detect/periodic_detector.h"
+#include "detect/pulse_train.h"
+#include "detect/uart_detector.h"
+#include "detect/width_summary.h"
 
 #include <optional>
 
-namespace wavemill::decode {
+namespace wavemill::detect {
 
 QString kindName(TraceDescription::Kind kind)
 {
@@ -43,8 +43,7 @@ TraceDescription describeTrace(const TraceBuffer &buffer)
         d.title = QStringLiteral("flat: %1 all along")
                       .arg(d.idleHigh ? QStringLiteral("high") : QStringLiteral("low"));
         d.evidence << QStringLiteral("no change of level in %1 samples (%2)")
-                          .arg(countText(PulseTrain::samples()),
-                               durationText(PulseTrain::samples()));
+                          .arg(countText(kCaptureSamples), durationText(kCaptureSamples));
         return d;
     }
 
@@ -76,4 +75,4 @@ TraceDescription describeTrace(const TraceBuffer &buffer)
     return d;
 }
 
-} // namespace wavemill::decode
+} // namespace wavemill::detect

@@ -4,8 +4,8 @@
 
 #pragma once
 
-#include "infrared_codes.h"
-#include "signals.h"
+#include "signals/infrared_codes.h"
+#include "signals/signals.h"
 
 #include <array>
 #include <vector>

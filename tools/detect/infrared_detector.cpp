@@ -2,10 +2,10 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "infrared_detector.h"
+#include "detect/infrared_detector.h"
 
-#include "infrared_codes.h"
-#include "measure_text.h"
+#include "detect/measure_text.h"
+#include "signals/infrared_codes.h"
 
 #include "core/sample_period.h"
 
@@ -15,7 +15,7 @@
 #include <map>
 #include <vector>
 
-namespace wavemill::decode {
+namespace wavemill::detect {
 
 namespace {
 
@@ -490,4 +490,4 @@ std::optional<TraceDescription> describeInfrared(const PulseTrain &train)
     return d;
 }
 
-} // namespace wavemill::decode
+} // namespace wavemill::detect

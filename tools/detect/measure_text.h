@@ -6,7 +6,7 @@
 
 #include <QString>
 
-namespace wavemill::decode {
+namespace wavemill::detect {
 
 /// Samples as a duration: "104.2 µs" below a millisecond, "9.00 ms" above.
 QString durationText(double samples);
@@ -21,4 +21,4 @@ double samplesToUs(double samples);
 /// Samples that \a us microseconds last.
 double usToSamples(double us);
 
-} // namespace wavemill::decode
+} // namespace wavemill::detect

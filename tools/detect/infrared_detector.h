@@ -4,12 +4,12 @@
 
 #pragma once
 
-#include "pulse_train.h"
-#include "trace_description.h"
+#include "detect/pulse_train.h"
+#include "detect/trace_description.h"
 
 #include <optional>
 
-namespace wavemill::decode {
+namespace wavemill::detect {
 
 /// A remote control's code as a demodulating receiver gives it. The trace is
 /// cut into bursts at long stretches of idle level; each burst is read as a
@@ -21,4 +21,4 @@ namespace wavemill::decode {
 /// (nullopt) when no burst reads as a whole frame.
 std::optional<TraceDescription> describeInfrared(const PulseTrain &train);
 
-} // namespace wavemill::decode
+} // namespace wavemill::detect

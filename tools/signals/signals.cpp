@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "signals.h"
+#include "signals/signals.h"
 
 #include <cmath>
 #include <utility>

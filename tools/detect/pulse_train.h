@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace wavemill::decode {
+namespace wavemill::detect {
 
 /// A stretch of samples at one level.
 struct Run
@@ -30,13 +30,12 @@ public:
     const std::vector<Run> &runs() const { return m_runs; }
     /// Changes of level.
     int edges() const { return int(m_runs.size()) - 1; }
-    /// The level of sample \a index (0 to samples() - 1).
+    /// The level of sample \a index (0 to kCaptureSamples - 1).
     bool level(int index) const;
-    static int samples();
 
 private:
     const TraceBuffer &m_buffer;
     std::vector<Run> m_runs;
 };
 
-} // namespace wavemill::decode
+} // namespace wavemill::detect

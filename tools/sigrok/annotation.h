@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-namespace wavemill::decode {
+namespace wavemill::sigrok {
 
 /// One annotation a sigrok decoder put out: the samples it spans (end
 /// excluded, as sigrok counts), the traces its stack reads, the decoder and
@@ -25,4 +25,4 @@ struct Annotation
     QStringList texts;
 };
 
-} // namespace wavemill::decode
+} // namespace wavemill::sigrok

@@ -2,13 +2,13 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "measure_text.h"
+#include "detect/measure_text.h"
 
 #include "core/sample_period.h"
 
 #include <cmath>
 
-namespace wavemill::decode {
+namespace wavemill::detect {
 
 namespace {
 
@@ -52,4 +52,4 @@ QString countText(qint64 count)
     return count < 0 ? QLatin1Char('-') + digits : digits;
 }
 
-} // namespace wavemill::decode
+} // namespace wavemill::detect

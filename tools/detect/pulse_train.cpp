@@ -2,18 +2,11 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "pulse_train.h"
+#include "detect/pulse_train.h"
 
 #include "core/samples.h"
 
-namespace wavemill::decode {
-
-namespace {
-
-/// The samples a capture fills: its buffers' last bytes are never written.
-constexpr int kSamples = kCaptureLength * kSamplesPerByte;
-
-} // namespace
+namespace wavemill::detect {
 
 PulseTrain::PulseTrain(const TraceBuffer &buffer) : m_buffer(buffer)
 {
@@ -33,17 +26,12 @@ PulseTrain::PulseTrain(const TraceBuffer &buffer) : m_buffer(buffer)
             current = !current;
         }
     }
-    m_runs.push_back({start, kSamples - start, current});
+    m_runs.push_back({start, kCaptureSamples - start, current});
 }
 
 bool PulseTrain::level(int index) const
 {
-    return sampleLevel(m_buffer[std::size_t(index / kSamplesPerByte)], index % kSamplesPerByte);
+    return sampleLevel(m_buffer, index);
 }
 
-int PulseTrain::samples()
-{
-    return kSamples;
-}
-
-} // namespace wavemill::decode
+} // namespace wavemill::detect

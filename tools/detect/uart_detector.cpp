@@ -2,16 +2,16 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "uart_detector.h"
+#include "detect/uart_detector.h"
 
-#include "measure_text.h"
+#include "detect/measure_text.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <vector>
 
-namespace wavemill::decode {
+namespace wavemill::detect {
 
 namespace {
 
@@ -113,7 +113,7 @@ Framing checkFrames(const PulseTrain &train, bool idleHigh, double bit)
 {
     Framing f;
     const std::vector<Run> &runs = train.runs();
-    const int samples = PulseTrain::samples();
+    const int samples = kCaptureSamples;
     const auto point = [&](int start, int bitNumber) {
         return int(std::lround(start - 0.5 + (bitNumber + 0.5) * bit));
     };
@@ -237,4 +237,4 @@ std::optional<TraceDescription> describeUart(const PulseTrain &train)
     return d;
 }
 
-} // namespace wavemill::decode
+} // namespace wavemill::detect

@@ -4,12 +4,12 @@
 
 #pragma once
 
-#include "pulse_train.h"
-#include "trace_description.h"
+#include "detect/pulse_train.h"
+#include "detect/trace_description.h"
 
 #include <optional>
 
-namespace wavemill::decode {
+namespace wavemill::detect {
 
 /// A trace whose rising edges come at a steady period: a clock or a PWM
 /// signal. Its confidence is the share of periods within the tolerance of
@@ -19,4 +19,4 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train);
 /// Fewest whole periods a periodic guess is made from.
 constexpr int kMinPeriods = 8;
 
-} // namespace wavemill::decode
+} // namespace wavemill::detect

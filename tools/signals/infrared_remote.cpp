@@ -2,7 +2,7 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "infrared_remote.h"
+#include "signals/infrared_remote.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,11 +2,11 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "protocol_stack.h"
+#include "sigrok/protocol_stack.h"
 
 #include "core/trace_buffers.h"
 
-namespace wavemill::decode {
+namespace wavemill::sigrok {
 
 DecoderStack parseProtocolStack(const QString &text, QString *error)
 {
@@ -41,4 +41,4 @@ int traceOfChannelValue(const QString &value)
     return ok && n >= 1 && n <= kTraceCount && value.size() == 6 ? n : 0;
 }
 
-} // namespace wavemill::decode
+} // namespace wavemill::sigrok

@@ -4,11 +4,11 @@
 
 #pragma once
 
-#include "trace_description.h"
+#include "detect/trace_description.h"
 
 #include "core/trace_buffers.h"
 
-namespace wavemill::decode {
+namespace wavemill::detect {
 
 /// Describes what one trace carries from its pulses alone: flat, periodic
 /// (a clock or PWM), UART, an infrared remote code, or unrecognised with its
@@ -18,4 +18,4 @@ namespace wavemill::decode {
 /// trace keeps the best guess not taken among its evidence.
 TraceDescription describeTrace(const TraceBuffer &buffer);
 
-} // namespace wavemill::decode
+} // namespace wavemill::detect

@@ -4,12 +4,12 @@
 
 #pragma once
 
-#include "pulse_train.h"
-#include "trace_description.h"
+#include "detect/pulse_train.h"
+#include "detect/trace_description.h"
 
 #include <optional>
 
-namespace wavemill::decode {
+namespace wavemill::detect {
 
 /// Fewest frames a UART guess is made from.
 constexpr int kMinUartFrames = 4;
@@ -28,4 +28,4 @@ double standardBitRate(double measured);
 /// bits shorter than two samples.
 std::optional<TraceDescription> describeUart(const PulseTrain &train);
 
-} // namespace wavemill::decode
+} // namespace wavemill::detect

@@ -2,14 +2,14 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "width_summary.h"
+#include "detect/width_summary.h"
 
-#include "measure_text.h"
+#include "detect/measure_text.h"
 
 #include <algorithm>
 #include <vector>
 
-namespace wavemill::decode {
+namespace wavemill::detect {
 
 namespace {
 
@@ -78,7 +78,7 @@ QStringList describeWidths(const PulseTrain &train)
     }
     QStringList lines;
     lines << QStringLiteral("%1 changes of level in %2 samples")
-                 .arg(countText(train.edges()), countText(PulseTrain::samples()));
+                 .arg(countText(train.edges()), countText(kCaptureSamples));
     if (!high.empty())
         lines << QStringLiteral("high pulses: %1").arg(groupsText(groups(high), int(high.size())));
     if (!low.empty())
@@ -99,4 +99,4 @@ QStringList describeWidths(const PulseTrain &train)
     return lines;
 }
 
-} // namespace wavemill::decode
+} // namespace wavemill::detect

@@ -2,15 +2,15 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "periodic_detector.h"
+#include "detect/periodic_detector.h"
 
-#include "measure_text.h"
+#include "detect/measure_text.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
-namespace wavemill::decode {
+namespace wavemill::detect {
 
 namespace {
 
@@ -112,4 +112,4 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
     return d;
 }
 
-} // namespace wavemill::decode
+} // namespace wavemill::detect

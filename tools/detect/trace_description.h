@@ -9,7 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace wavemill::decode {
+namespace wavemill::detect {
 
 /// A guess below this share of its checks passed is not named: the trace is
 /// reported as unrecognised, with the guess's evidence beside the widths.
@@ -55,4 +55,4 @@ struct TraceDescription
 /// The name of a kind for scripts: "flat", "periodic", "uart", "infrared", "unrecognised".
 QString kindName(TraceDescription::Kind kind);
 
-} // namespace wavemill::decode
+} // namespace wavemill::detect
