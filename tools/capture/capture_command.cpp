@@ -53,6 +53,8 @@ QString helpText()
     return QStringLiteral(
         "Usage: wavemill-capture PORT -o OUTPUT [--trace N | --seconds S]\n"
         "\n"
+        "Capture from the logic analyzer board into a file, from a terminal.\n"
+        "\n"
         "Captures from the board's serial port into a file, as the window's start\n"
         "button does: the port set to 115200,n,8,1 and read in blocks of 1,024 bytes\n"
         "from the first byte after it opens. One capture is 63,488 bytes: 507,904\n"
@@ -195,7 +197,7 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err, bool p
     if (parser.value(outputOption).isEmpty())
         fail(kExitUsage, QStringLiteral("give the output file with -o (see --help)"));
 
-    const QString portText = positional.front();
+    const QString &portText = positional.front();
     const QString path = parser.value(outputOption);
     checkPort(portText);
     const Output output = chooseOutput(path);

@@ -20,7 +20,7 @@ int g_pipe[2] = {-1, -1};
 void onStopSignal(int signal)
 {
     const int saved = errno;
-    const char number = char(signal);
+    const auto number = static_cast<unsigned char>(signal);
     // A full pipe already holds a stop: dropping this one loses nothing.
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &number, 1);
     errno = saved;
@@ -56,7 +56,7 @@ StopSignals::~StopSignals()
 
 void StopSignals::readPipe()
 {
-    char number = 0;
+    unsigned char number = 0;
     while (::read(g_pipe[0], &number, 1) == 1) {
         if (m_received == 0) {
             m_received = number;

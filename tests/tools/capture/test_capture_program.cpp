@@ -192,7 +192,7 @@ void TestCaptureProgram::writesTheBoardsBytesIntoEachKind()
     Board board(
         {"--signal", "random", "--seed", QString::number(kSeed), "--pace", "fast", "--count", "0"});
     QVERIFY(!board.path.isEmpty());
-    const QByteArray before = readBack(path(QStringLiteral("old.ird")), 1, kCaptureLength * 8);
+    const QByteArray before = readBack(path(QStringLiteral("old.ird")), 1, kCaptureSamples);
     const ProgramRun run = runProgram(QStringLiteral(WAVEMILL_CAPTURE_PATH),
                                       QStringList{board.path, "-o", path(file)} + options);
     QVERIFY2(run.status == 0, run.err.constData());
@@ -211,7 +211,7 @@ void TestCaptureProgram::writesTheBoardsBytesIntoEachKind()
             QVERIFY2(kept == QByteArray(kept.size(), char(old * n)),
                      qPrintable(QString::number(n)));
         }
-        QCOMPARE(readBack(path(QStringLiteral("old.ird")), 1, kCaptureLength * 8), before);
+        QCOMPARE(readBack(path(QStringLiteral("old.ird")), 1, kCaptureSamples), before);
     }
 }
 
@@ -311,7 +311,9 @@ void TestCaptureProgram::showsProgressOnATerminal()
     QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
     Board board({"--signal", "random", "--pace", "fast"});
     QProcess capture;
-    capture.setStandardErrorFile(QString::fromLocal8Bit(::ptsname(master)));
+    char terminal[64] = {};
+    QVERIFY(::ptsname_r(master, terminal, sizeof terminal) == 0);
+    capture.setStandardErrorFile(QString::fromLocal8Bit(terminal));
     capture.start(QStringLiteral(WAVEMILL_CAPTURE_PATH),
                   {board.path, "-o", path(QStringLiteral("shown.csv"))});
     QVERIFY(capture.waitForFinished(kProgramTimeoutMs));
