@@ -52,4 +52,43 @@ QString countText(qint64 count)
     return count < 0 ? QLatin1Char('-') + digits : digits;
 }
 
+QString hexText(std::uint32_t value, int digits)
+{
+    return QStringLiteral("0x") +
+           QString::number(value, 16).rightJustified(digits, QLatin1Char('0')).toUpper();
+}
+
+QString escapedText(const QByteArray &bytes, int limit)
+{
+    QString text;
+    for (const char c : bytes) {
+        if (text.size() >= limit) {
+            text += QStringLiteral("...");
+            break;
+        }
+        switch (c) {
+        case '\r':
+            text += QStringLiteral("\\r");
+            break;
+        case '\n':
+            text += QStringLiteral("\\n");
+            break;
+        case '\t':
+            text += QStringLiteral("\\t");
+            break;
+        case '"':
+        case '\\':
+            text += QLatin1Char('\\');
+            text += QLatin1Char(c);
+            break;
+        default:
+            if (c >= 0x20 && c < 0x7F)
+                text += QLatin1Char(c);
+            else
+                text += QStringLiteral("\\x%1").arg(int(std::uint8_t(c)), 2, 16, QLatin1Char('0'));
+        }
+    }
+    return text;
+}
+
 } // namespace wavemill::detect

@@ -85,11 +85,12 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
     const double duty = dutySum / steady;
 
     TraceDescription d;
-    d.kind = TraceDescription::Kind::Periodic;
+    d.kind = QStringLiteral("periodic");
     d.confidence = double(steady) / double(periods.size());
-    d.frequencyHz = 1e6 / samplesToUs(mean);
-    d.duty = duty;
-    const QString frequency = QString::number(d.frequencyHz, 'f', d.frequencyHz < 100 ? 2 : 1);
+    const double frequencyHz = 1e6 / samplesToUs(mean);
+    d.fields.insert(QStringLiteral("frequency_hz"), frequencyHz);
+    d.fields.insert(QStringLiteral("duty"), duty);
+    const QString frequency = QString::number(frequencyHz, 'f', frequencyHz < 100 ? 2 : 1);
     const bool constantDuty =
         dutyHigh - dutyLow <= std::max(kDutySpread, kDutySpreadSamples / mean);
     if (constantDuty &&
