@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         __builtin_trap();
     // A decoder chosen comes with its channel and its comparison, which
     // must hold up against sigrok reading nothing at all.
-    const bool decoder = !d.decoder.id.isEmpty();
+    const bool decoder = !d.decoders.isEmpty();
     if (decoder != bool(d.compareWithSigrok) || decoder == d.channel.isEmpty())
         __builtin_trap();
     if (decoder && d.compareWithSigrok({}).isEmpty())

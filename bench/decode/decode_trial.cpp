@@ -154,8 +154,16 @@ struct IrBend
     double clock = 1;    // every pulse scaled by this
 };
 
-Runs bend(const IrPulses &pulses, const IrBend &b, std::mt19937 &engine)
+Runs bend(const IrPulses &frame, const IrBend &b, std::mt19937 &engine)
 {
+    // A receiver stretches each mark once, however many half-bits it holds.
+    IrPulses pulses;
+    for (const auto &p : frame) {
+        if (!pulses.empty() && pulses.back().mark == p.mark)
+            pulses.back().us += p.us;
+        else
+            pulses.push_back(p);
+    }
     Runs runs;
     for (const auto &p : pulses) {
         double us = p.us * b.clock * (1 + uniform(engine, -b.perPulse, b.perPulse));
@@ -266,6 +274,19 @@ TraceBuffer pulseTrainCapture(double everyUs, const std::vector<double> &widthsU
     int n = 0;
     for (double t = firstUs; t < TraceSketch::length(); t += everyUs, ++n)
         sketch.set(t, t + widthsUs[std::size_t(n) % widthsUs.size()], active);
+    return sketch.packed();
+}
+
+/// Pulses of the given widths in random turn, at random spacings between
+/// \a shortestUs and \a longestUs.
+TraceBuffer irregularPulsesCapture(const std::vector<double> &widthsUs, double shortestUs,
+                                   double longestUs, bool active, std::uint32_t seed)
+{
+    std::mt19937 engine(seed);
+    TraceSketch sketch(!active);
+    for (double t = uniform(engine, 0, longestUs); t < TraceSketch::length();
+         t += uniform(engine, shortestUs, longestUs))
+        sketch.set(t, t + widthsUs[engine() % widthsUs.size()], active);
     return sketch.packed();
 }
 
@@ -413,14 +434,18 @@ std::vector<Case> trialCases()
         squareCapture(30000, 0.5, 60000, 90000));
 
     // Nothing a decoder reads.
-    add("pulses-2hz-50-250ms", "slow pulses", "unrecognised", 0,
+    add("pulses-2hz-50-250ms", "slow pulse train", "periodic", 2,
         pulseTrainCapture(500000, {50000, 250000}, true, 70000));
-    add("pulses-1hz-300ms-low", "slow pulses", "unrecognised", 0,
+    add("pulses-1hz-300ms-low", "slow pulse train", "periodic", 1,
         pulseTrainCapture(1000000, {300000, 120000}, false, 200000));
-    add("pulses-4hz-20-60-100ms", "slow pulses", "unrecognised", 0,
+    add("pulses-4hz-20-60-100ms", "slow pulse train", "periodic", 4,
         pulseTrainCapture(250000, {20000, 60000, 100000}, true, 10000));
-    add("pulses-5hz-10-30ms-low", "slow pulses", "unrecognised", 0,
+    add("pulses-5hz-10-30ms-low", "slow pulse train", "periodic", 5,
         pulseTrainCapture(200000, {10000, 30000}, false, 33000));
+    add("pulses-irregular-100-200ms", "irregular pulses", "unrecognised", 0,
+        irregularPulsesCapture({100000, 200000}, 600000, 1500000, true, ++seed));
+    add("pulses-irregular-40-80-120ms-low", "irregular pulses", "unrecognised", 0,
+        irregularPulsesCapture({40000, 80000, 120000}, 300000, 900000, false, ++seed));
     add("random-bytes", "noise", "unrecognised", 0, randomBytesCapture(++seed));
     add("random-widths-fast", "noise", "unrecognised", 0, randomWidthsCapture(20, 3000, ++seed));
     add("random-widths-slow", "noise", "unrecognised", 0, randomWidthsCapture(5000, 90000, ++seed));
@@ -480,7 +505,10 @@ int main(int argc, char *argv[])
         const QString said = verdict(d);
         const bool rateRight = c.value <= 0 || std::fabs(valueOf(d) / c.value - 1) <= 0.03;
         QString outcome;
-        if (said == c.answer && rateRight) {
+        // A caution that a clock may be an alias takes nothing from it.
+        const bool cautioned =
+            c.answer == QLatin1String("periodic") && said == QLatin1String("periodic alias");
+        if ((said == c.answer || cautioned) && rateRight) {
             outcome = QStringLiteral("right");
             ++right;
         } else if (said == QLatin1String("unrecognised")) {

@@ -34,13 +34,16 @@ QString helpText()
         "sigrok's protocol decoders, run in this process through libsigrokdecode.\n"
         "\n"
         "Without -P each trace is measured and described: flat; periodic (a clock\n"
-        "or PWM: frequency, duty cycle, jitter); UART (bit rate, snapped to a\n"
-        "standard rate within 3 %, idle level, 8N1 framing checked on every frame,\n"
-        "then read with sigrok's uart decoder); an infrared remote code (NEC, RC-5\n"
-        "or RC-6, read with ir_nec, ir_rc5 or ir_rc6; Samsung, JVC, Kaseikyo and\n"
-        "SIRC named by their timings); or unrecognised, with its pulse widths. Each\n"
-        "guess comes with the measurements it rests on; one that passes fewer than\n"
-        "95 % of its checks is reported as unrecognised.\n"
+        "or PWM: frequency, duty cycle, jitter; in bursts, how long on and off;\n"
+        "near the sample limit, a caution that it may be an alias); UART (bit rate,\n"
+        "snapped to a standard rate within 3 %, idle level, 8N1, 8E1 or 8O1\n"
+        "framing checked on every frame, then read with sigrok's uart decoder); an\n"
+        "infrared remote code (NEC, RC-5 or RC-6, read with ir_nec, ir_rc5 or\n"
+        "ir_rc6; Samsung, JVC, Kaseikyo and SIRC named by their timings; two\n"
+        "families on one trace both named); or unrecognised, with its pulse widths.\n"
+        "Each guess comes with the measurements it rests on, and says where\n"
+        "sigrok's reading differs from its own; one that passes fewer than 95 % of\n"
+        "its checks is reported as unrecognised.\n"
         "\n"
         "Options:\n"
         "  -P, --protocol STACK  decoders to run, as sigrok-cli takes them:\n"
@@ -59,8 +62,9 @@ QString helpText()
         "Times are from the start of the capture, one sample every 20.0736 us; the\n"
         "decoders are told 49817 Hz, as sigrok keeps whole hertz.\n"
         "\n"
-        "Exit status: 0 done, 1 a capture could not be read or the decoders could\n"
-        "not run, 2 a wrong command line (an unknown decoder, option or trace).\n");
+        "Exit status: 0 done, 1 a capture could not be read (the others are still\n"
+        "described) or the decoders could not run, 2 a wrong command line (an\n"
+        "unknown decoder, option or trace, or a stack that does not fit).\n");
 }
 
 /// The library, started the first time it is needed.
@@ -128,13 +132,16 @@ bool describeTraces(Library &library, const TraceBuffers &buffers, int onlyTrace
             continue;
         const detect::TraceDescription d = detect::describeTrace(*buffers.trace(trace));
         QStringList decoded;
-        if (!d.decoder.id.isEmpty()) {
+        if (!d.decoders.isEmpty()) {
             if (samples.empty())
                 samples = sigrok::logicSamples(buffers, {1, 2, 3});
-            sigrok::DecoderChoice choice = d.decoder;
-            choice.settings.append({d.channel, QStringLiteral("trace%1").arg(trace)});
+            QList<DecoderStack> stacks;
+            for (sigrok::DecoderChoice choice : d.decoders) {
+                choice.settings.append({d.channel, QStringLiteral("trace%1").arg(trace)});
+                stacks.append({choice});
+            }
             std::vector<Annotation> annotations;
-            if (library.get().decode({{choice}}, 0, &samples, &annotations, why) !=
+            if (library.get().decode(stacks, 0, &samples, &annotations, why) !=
                 DecodeFailure::None) {
                 *why = QStringLiteral("trace %1: %2").arg(trace).arg(*why);
                 return false;

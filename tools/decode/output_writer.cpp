@@ -98,13 +98,21 @@ void OutputWriter::writeDescription(int trace, const detect::TraceDescription &d
     o.insert(QStringLiteral("confidence"), d.confidence);
     o.insert(QStringLiteral("evidence"), QJsonArray::fromStringList(d.evidence));
     o.insert(QStringLiteral("decoded"), QJsonArray::fromStringList(decoded));
-    if (!d.decoder.id.isEmpty()) {
+    // "decoder" and "options" of the first decoder, "decoders" of all of them.
+    QJsonArray decoders;
+    for (const sigrok::DecoderChoice &choice : d.decoders) {
         QJsonObject options;
-        for (const auto &[key, value] : d.decoder.settings)
+        for (const auto &[key, value] : choice.settings)
             options.insert(key, value);
-        o.insert(QStringLiteral("decoder"), d.decoder.id);
-        o.insert(QStringLiteral("options"), options);
+        if (decoders.isEmpty()) {
+            o.insert(QStringLiteral("decoder"), choice.id);
+            o.insert(QStringLiteral("options"), options);
+        }
+        decoders.append(QJsonObject{{QStringLiteral("decoder"), choice.id},
+                                    {QStringLiteral("options"), options}});
     }
+    if (decoders.size() > 1)
+        o.insert(QStringLiteral("decoders"), decoders);
     m_out += jsonLine(o);
 }
 

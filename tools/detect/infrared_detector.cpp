@@ -4,6 +4,7 @@
 
 #include "detect/infrared_detector.h"
 
+#include "detect/in_order.h"
 #include "detect/infrared_families.h"
 #include "detect/measure_text.h"
 
@@ -20,6 +21,10 @@ namespace {
 constexpr double kBurstGapUs = 7000;
 /// Codes shown in a description before "and N more".
 constexpr int kShownCodes = 6;
+/// A second family on the trace needs this many frames and this share of
+/// the bursts: two remotes used in turn, not a stray burst that happens to fit.
+constexpr int kMinFamilyFrames = 3;
+constexpr double kMinFamilyShare = 0.10;
 
 /// The bursts between stretches of idle level of at least kBurstGapUs,
 /// leaving out the ones the capture's start or end cuts.
@@ -45,11 +50,19 @@ std::vector<Burst> bursts(const PulseTrain &train, bool idleHigh)
     return out; // the last stretch is cut by the end, or is idle
 }
 
+/// The frames of one family on the trace.
+struct Group
+{
+    const InfraredFamily *family = nullptr;
+    std::vector<Frame> frames;
+};
+
 struct Reading
 {
     int bursts = 0;
-    std::vector<Frame> frames; // of the family most bursts read as
-    QString family;
+    /// The families the bursts read as, most frames first, as many as it
+    /// takes to cover kConfidenceThreshold of the bursts.
+    std::vector<Group> groups;
     double confidence = 0;
 };
 
@@ -58,19 +71,33 @@ Reading read(const PulseTrain &train, bool idleHigh)
     Reading r;
     const std::vector<Burst> all = bursts(train, idleHigh);
     r.bursts = int(all.size());
-    std::map<QString, std::vector<Frame>> byFamily;
+    std::map<QString, Group> byFamily;
     for (const Burst &b : all) {
-        if (auto f = readBurst(b))
-            byFamily[QString::fromLatin1(f->family->name)].push_back(*f);
-    }
-    for (auto &[family, frames] : byFamily) {
-        if (frames.size() > r.frames.size()) {
-            r.family = family;
-            r.frames = std::move(frames);
+        if (auto f = readBurst(b)) {
+            Group &g = byFamily[QString::fromLatin1(f->family->name)];
+            g.family = f->family;
+            g.frames.push_back(*f);
         }
     }
+    std::vector<Group> groups;
+    for (auto &entry : byFamily)
+        groups.push_back(std::move(entry.second));
+    std::stable_sort(groups.begin(), groups.end(), [](const Group &x, const Group &y) {
+        return x.frames.size() > y.frames.size();
+    });
+    std::size_t covered = 0;
+    for (Group &g : groups) {
+        const bool enough = double(covered) >= kConfidenceThreshold * r.bursts;
+        const bool second = !r.groups.empty();
+        // A second family counts when it is a remote of its own, not a stray burst.
+        if (enough || (second && (int(g.frames.size()) < kMinFamilyFrames ||
+                                  double(g.frames.size()) < kMinFamilyShare * r.bursts)))
+            break;
+        covered += g.frames.size();
+        r.groups.push_back(std::move(g));
+    }
     if (r.bursts > 0)
-        r.confidence = double(r.frames.size()) / r.bursts;
+        r.confidence = double(covered) / r.bursts;
     return r;
 }
 
@@ -78,7 +105,12 @@ QString measuredTimings(const std::vector<Frame> &frames)
 {
     Frame sum;
     int leaders = 0;
+    int stretched = 0;
     for (const Frame &f : frames) {
+        if (f.stretchUs != 0) {
+            sum.stretchUs += f.stretchUs;
+            ++stretched;
+        }
         if (f.leaderMarkUs > 0 && !f.repeat) {
             sum.leaderMarkUs += f.leaderMarkUs;
             sum.leaderSpaceUs += f.leaderSpaceUs;
@@ -106,6 +138,10 @@ QString measuredTimings(const std::vector<Frame> &frames)
                           microsecondsText(sum.oneSum / sum.ones));
     if (sum.units > 0)
         parts << QStringLiteral("unit %1").arg(microsecondsText(sum.unitSum / sum.units));
+    if (stretched > 0)
+        parts << QStringLiteral("in %1 of the frames marks %2 longer and spaces as much "
+                                "shorter, as a receiver stretches them, read with that taken off")
+                     .arg(countText(stretched), microsecondsText(sum.stretchUs / stretched));
     return parts.join(QStringLiteral(", "));
 }
 
@@ -155,7 +191,7 @@ QStringList compareCodes(const InfraredFamily &family, const std::vector<Code> &
     qint64 addressValue = -1;
     int repeats = 0;
     for (const sigrok::Annotation &a : annotations) {
-        if (a.texts.isEmpty())
+        if (a.texts.isEmpty() || a.decoder != QLatin1String(family.sigrokDecoder))
             continue;
         if (a.annotationClass == QLatin1String(family.addressClass)) {
             address = a.texts.front();
@@ -172,13 +208,16 @@ QStringList compareCodes(const InfraredFamily &family, const std::vector<Code> &
             .arg(QLatin1String(family.sigrokDecoder), countText(qint64(texts.size())),
                  repeats > 0 ? QStringLiteral(" and %1 repeat codes").arg(repeats) : QString(),
                  texts.isEmpty() ? QString() : QStringLiteral(": ") + codesText(texts))};
-    std::size_t alike = 0;
-    for (std::size_t i = 0; i < std::min(ours.size(), theirs.size()); ++i)
-        alike += theirs[i] == std::pair<qint64, qint64>(ours[i].address, ours[i].command);
+    std::vector<std::pair<qint64, qint64>> given;
+    for (const Code &code : ours)
+        given.emplace_back(code.address, code.command);
+    const std::size_t alike = matchedInOrder(given, theirs);
     if (alike != ours.size() || theirs.size() != ours.size())
-        lines << QStringLiteral("sigrok's reading differs from the timings': %1 of the %2 codes "
-                                "they give read alike, in order")
-                     .arg(countText(qint64(alike)), countText(qint64(ours.size())));
+        lines << QStringLiteral("sigrok's %1 reading differs from the timings': it reads %2 of "
+                                "the %3 codes they give, and %4 codes they do not give (%5)")
+                     .arg(QLatin1String(family.sigrokDecoder), countText(qint64(alike)),
+                          countText(qint64(ours.size())), countText(qint64(theirs.size() - alike)),
+                          QLatin1String(family.sigrokLimits));
     return lines;
 }
 
@@ -195,45 +234,79 @@ std::optional<TraceDescription> describeInfrared(const PulseTrain &train)
             idleHigh = idle;
         }
     }
-    const std::vector<Code> codes = codesOf(best.frames);
-    if (codes.empty())
+    std::vector<std::vector<Code>> codes;
+    QStringList names;
+    std::size_t frames = 0;
+    for (const Group &g : best.groups) {
+        codes.push_back(codesOf(g.frames));
+        names << QString::fromLatin1(g.family->name);
+        frames += g.frames.size();
+    }
+    if (codes.empty() || codes.front().empty())
         return std::nullopt;
-    const InfraredFamily &family = *best.frames.front().family;
+    const bool several = names.size() > 1;
 
     TraceDescription d;
     d.kind = QStringLiteral("infrared");
     d.confidence = best.confidence;
-    d.fields.insert(QStringLiteral("family"), best.family);
+    d.fields.insert(QStringLiteral("family"), names.join(QStringLiteral(" + ")));
     d.fields.insert(QStringLiteral("idle_high"), idleHigh);
     const QString polarity = idleHigh ? QStringLiteral("idle high, as a receiver gives it")
                                       : QStringLiteral("idle low (inverted)");
-    d.title = QStringLiteral("infrared remote control, %1, %2").arg(best.family, polarity);
+    d.title = several
+                  ? QStringLiteral("infrared remote controls of %1 families, %2, %3")
+                        .arg(names.size())
+                        .arg(names.join(QStringLiteral(" and ")), polarity)
+                  : QStringLiteral("infrared remote control, %1, %2").arg(names.front(), polarity);
 
-    const auto whole = qint64(codes.size());
-    const auto repeats = qint64(best.frames.size()) - whole;
-    d.evidence << QStringLiteral("%1 of %2 bursts (%3) read as %4: %5 frames%6")
-                      .arg(countText(qint64(best.frames.size())), countText(best.bursts),
-                           percentText(best.confidence), best.family, countText(whole),
+    QStringList counts;
+    for (std::size_t i = 0; i < best.groups.size(); ++i) {
+        const auto whole = qint64(codes[i].size());
+        const auto repeats = qint64(best.groups[i].frames.size()) - whole;
+        counts << QStringLiteral("%1%2 frames%3")
+                      .arg(several ? names[qsizetype(i)] + QStringLiteral(": ") : QString(),
+                           countText(whole),
                            repeats > 0 ? QStringLiteral(" and %1 repeat codes").arg(repeats)
                                        : QString());
-    d.evidence << QStringLiteral("measured: %1; %2: %3")
-                      .arg(measuredTimings(best.frames), best.family, family.nominalTimings());
-    QStringList texts;
-    for (const Code &code : codes)
-        texts << code.text;
-    d.evidence << QStringLiteral("codes read from the timings: %1").arg(codesText(texts));
-
-    if (!family.sigrokDecoder) {
-        d.evidence << QStringLiteral("sigrok has no decoder for %1").arg(best.family);
-        return d;
     }
-    d.decoder.id = QString::fromLatin1(family.sigrokDecoder);
-    d.decoder.settings.append({QStringLiteral("polarity"), idleHigh
-                                                               ? QStringLiteral("active-low")
-                                                               : QStringLiteral("active-high")});
+    d.evidence << QStringLiteral("%1 of %2 bursts (%3) read as %4: %5")
+                      .arg(countText(qint64(frames)), countText(best.bursts),
+                           percentText(best.confidence), names.join(QStringLiteral(" and ")),
+                           counts.join(QStringLiteral("; ")));
+    for (std::size_t i = 0; i < best.groups.size(); ++i) {
+        const InfraredFamily &family = *best.groups[i].family;
+        const QString name = names[qsizetype(i)];
+        d.evidence << QStringLiteral("measured%1: %2; %3: %4")
+                          .arg(several ? QStringLiteral(" ") + name : QString(),
+                               measuredTimings(best.groups[i].frames), name,
+                               family.nominalTimings());
+        QStringList texts;
+        for (const Code &code : codes[i])
+            texts << code.text;
+        d.evidence << QStringLiteral("%1codes read from the timings: %2")
+                          .arg(several ? name + QStringLiteral(" ") : QString(), codesText(texts));
+        if (!family.sigrokDecoder) {
+            d.evidence << QStringLiteral("sigrok has no decoder for %1").arg(name);
+            continue;
+        }
+        d.decoders.append(
+            {QString::fromLatin1(family.sigrokDecoder),
+             {{QStringLiteral("polarity"),
+               idleHigh ? QStringLiteral("active-low") : QStringLiteral("active-high")}}});
+    }
+    if (d.decoders.isEmpty())
+        return d;
     d.channel = QStringLiteral("ir");
-    d.compareWithSigrok = [&family, codes](const std::vector<sigrok::Annotation> &annotations) {
-        return compareCodes(family, codes, annotations);
+    std::vector<const InfraredFamily *> families;
+    for (const Group &g : best.groups)
+        families.push_back(g.family);
+    d.compareWithSigrok = [families, codes](const std::vector<sigrok::Annotation> &annotations) {
+        QStringList lines;
+        for (std::size_t i = 0; i < families.size(); ++i) {
+            if (families[i]->sigrokDecoder)
+                lines << compareCodes(*families[i], codes[i], annotations);
+        }
+        return lines;
     };
     return d;
 }

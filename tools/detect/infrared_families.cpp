@@ -18,7 +18,7 @@ namespace {
 
 using namespace wavemill::board;
 
-/// A leader's mark and space each within 10 % of the family's.
+/// A leader's mark and space each within 10 % (and a sample) of the family's.
 constexpr double kLeaderTolerance = 0.10;
 /// A bit's mark or space within 30 % of its nominal length; bi-phase halves
 /// within 30 % of one unit of a whole number of units.
@@ -28,6 +28,10 @@ constexpr double kSlackUs = kSamplePeriodUs;
 /// SIRC sends 12, 15 or 20 bits: 7 command bits, then 5, 8 or 5 + 8 address bits.
 constexpr std::array<int, 3> kSircBits{12, 15, 20};
 constexpr int kSircCommandBits = 7;
+/// A leader's mark and space, left out when the units are measured.
+constexpr std::size_t kLeaderPulses = 2;
+/// Pulses up to 30 % longer than the shortest are one unit long.
+constexpr double kOneUnitSpread = 0.30;
 
 double relativeError(double measured, double nominal)
 {
@@ -43,10 +47,33 @@ bool leaderFits(const Burst &b, double markUs, double spaceUs, Frame &f)
 {
     if (b.size() < 3)
         return false;
-    f.leaderError = std::max(relativeError(b[0], markUs), relativeError(b[1], spaceUs));
+    // Less the sample the sampling alone may add or take, as for the bits.
+    const auto error = [](double measured, double nominal) {
+        return std::max(0.0, std::fabs(measured - nominal) - kSlackUs) / nominal;
+    };
+    f.leaderError = std::max(error(b[0], markUs), error(b[1], spaceUs));
     f.leaderMarkUs = b[0];
     f.leaderSpaceUs = b[1];
     return f.leaderError <= kLeaderTolerance;
+}
+
+/// A bit told by the length \a us of its mark or space: a 0 near \a zeroUs,
+/// a 1 near \a oneUs; false when it is near neither.
+bool readBit(double us, double zeroUs, double oneUs, Frame &f)
+{
+    if (near(us, zeroUs)) {
+        f.bits.push_back(false);
+        f.zeroSum += us;
+        ++f.zeros;
+        return true;
+    }
+    if (near(us, oneUs)) {
+        f.bits.push_back(true);
+        f.oneSum += us;
+        ++f.ones;
+        return true;
+    }
+    return false;
 }
 
 template <const PulseDistanceTiming &t> std::optional<Frame> readPulseDistance(const Burst &b)
@@ -63,18 +90,8 @@ template <const PulseDistanceTiming &t> std::optional<Frame> readPulseDistance(c
         ++f.marks;
         if (i == std::size_t(t.bits))
             break; // the closing mark
-        const double space = b[3 + 2 * i];
-        if (near(space, t.zeroSpaceUs)) {
-            f.bits.push_back(false);
-            f.zeroSum += space;
-            ++f.zeros;
-        } else if (near(space, t.oneSpaceUs)) {
-            f.bits.push_back(true);
-            f.oneSum += space;
-            ++f.ones;
-        } else {
+        if (!readBit(b[3 + 2 * i], t.zeroSpaceUs, t.oneSpaceUs, f))
             return std::nullopt;
-        }
     }
     return f;
 }
@@ -109,19 +126,8 @@ std::optional<Frame> readSirc(const Burst &b)
     for (std::size_t i = 0; i < bits; ++i) {
         const double space = b[1 + 2 * i];
         const double mark = b[2 + 2 * i];
-        if (!near(space, kSirc.spaceUs))
+        if (!near(space, kSirc.spaceUs) || !readBit(mark, kSirc.zeroMarkUs, kSirc.oneMarkUs, f))
             return std::nullopt;
-        if (near(mark, kSirc.zeroMarkUs)) {
-            f.bits.push_back(false);
-            f.zeroSum += mark;
-            ++f.zeros;
-        } else if (near(mark, kSirc.oneMarkUs)) {
-            f.bits.push_back(true);
-            f.oneSum += mark;
-            ++f.ones;
-        } else {
-            return std::nullopt;
-        }
     }
     return f;
 }
@@ -308,17 +314,54 @@ QString rc6Timings()
 /// sigrok's decoders name their address and command annotations, and write
 /// their numbers, each its own way.
 const std::array<InfraredFamily, 7> kFamilies{{
-    {"NEC", &readNec, &necCode, &distanceTimings<kNec>, "ir_nec", "addr", "cmd", 16},
-    {"RC-5", &readRc5, &rc5Code, &rc5Timings, "ir_rc5", "address", "command", 10},
-    {"RC-6", &readRc6, &rc6Code, &rc6Timings, "ir_rc6", "address", "command", 16},
+    {"NEC", &readNec, &necCode, &distanceTimings<kNec>, "ir_nec", "addr", "cmd", 16,
+     "ir_nec takes each pulse within 5 % of its nominal length, and no extended address"},
+    {"RC-5", &readRc5, &rc5Code, &rc5Timings, "ir_rc5", "address", "command", 10,
+     "ir_rc5 takes each edge within a quarter bit of where it expects it"},
+    {"RC-6", &readRc6, &rc6Code, &rc6Timings, "ir_rc6", "address", "command", 16,
+     "ir_rc6 rounds each pulse to whole units, with no allowance for stretched marks"},
     {"Samsung", &readPulseDistance<kSamsung>, &bitsCode, &distanceTimings<kSamsung>, nullptr,
-     nullptr, nullptr, 0},
+     nullptr, nullptr, 0, nullptr},
     {"JVC", &readPulseDistance<kJvc>, &bitsCode, &distanceTimings<kJvc>, nullptr, nullptr, nullptr,
-     0},
+     0, nullptr},
     {"Kaseikyo", &readPulseDistance<kKaseikyo>, &bitsCode, &distanceTimings<kKaseikyo>, nullptr,
-     nullptr, nullptr, 0},
-    {"SIRC", &readSirc, &sircCode, &sircTimings, nullptr, nullptr, nullptr, 0},
+     nullptr, nullptr, 0, nullptr},
+    {"SIRC", &readSirc, &sircCode, &sircTimings, nullptr, nullptr, nullptr, 0, nullptr},
 }};
+
+/// The frame \a burst reads as, pulse lengths as they are.
+std::optional<Frame> readAsItIs(const Burst &burst)
+{
+    std::optional<Frame> best;
+    for (const InfraredFamily &family : kFamilies) {
+        std::optional<Frame> f = family.read(burst);
+        if (f && (!best || f->leaderError < best->leaderError)) {
+            f->family = &family;
+            best = std::move(f);
+        }
+    }
+    return best;
+}
+
+/// The mean of the values up to kOneUnitSpread above the smallest.
+double shortestMean(const std::vector<double> &values)
+{
+    return meanAtMost(values,
+                      *std::min_element(values.begin(), values.end()) * (1 + kOneUnitSpread));
+}
+
+/// Half the difference between the shortest marks and the shortest spaces
+/// after the leader: both are one unit long in every family, so a receiver
+/// that holds its output low a while after each mark makes the one longer
+/// and the other shorter by the same time.
+double markStretch(const Burst &b)
+{
+    std::vector<double> marks;
+    std::vector<double> spaces;
+    for (std::size_t i = kLeaderPulses; i < b.size(); ++i)
+        (i % 2 == 0 ? marks : spaces).push_back(b[i]);
+    return (shortestMean(marks) - shortestMean(spaces)) / 2;
+}
 
 } // namespace
 
@@ -329,14 +372,18 @@ const std::array<InfraredFamily, 7> &infraredFamilies()
 
 std::optional<Frame> readBurst(const Burst &burst)
 {
-    std::optional<Frame> best;
-    for (const InfraredFamily &family : kFamilies) {
-        std::optional<Frame> f = family.read(burst);
-        if (f && (!best || f->leaderError < best->leaderError)) {
-            f->family = &family;
-            best = std::move(f);
-        }
-    }
+    std::optional<Frame> best = readAsItIs(burst);
+    if (best || burst.size() < kLeaderPulses + 2)
+        return best;
+    const double stretch = markStretch(burst);
+    if (std::fabs(stretch) <= kSlackUs)
+        return best;
+    Burst setBack = burst;
+    for (std::size_t i = 0; i < setBack.size(); ++i)
+        setBack[i] += i % 2 == 0 ? -stretch : stretch;
+    best = readAsItIs(setBack);
+    if (best)
+        best->stretchUs = stretch;
     return best;
 }
 

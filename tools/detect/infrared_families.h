@@ -27,6 +27,9 @@ struct Frame
     double leaderError = 0; // the larger relative error of leader mark and space
     double leaderMarkUs = 0;
     double leaderSpaceUs = 0;
+    /// How much longer than nominal the receiver held each mark (and
+    /// shorter each space), taken off before the burst was read.
+    double stretchUs = 0;
     /// Sums to average the bit timings over the frames.
     double markSum = 0, zeroSum = 0, oneSum = 0, unitSum = 0;
     int marks = 0, zeros = 0, ones = 0, units = 0;
@@ -53,12 +56,16 @@ struct InfraredFamily
     const char *addressClass;
     const char *commandClass;
     int sigrokBase; // of the numbers in those annotations' texts
+    /// Why sigrok's decoder may read less than the timings do.
+    const char *sigrokLimits;
 };
 
 /// Every family the detection reads, sigrok's first.
 const std::array<InfraredFamily, 7> &infraredFamilies();
 
-/// The frame a burst reads as, of the family whose leader it fits best.
+/// The frame a burst reads as, of the family whose leader it fits best;
+/// when none reads it as it is, with the marks a receiver stretched (and
+/// the spaces it shortened) set back.
 std::optional<Frame> readBurst(const Burst &burst);
 
 } // namespace wavemill::detect

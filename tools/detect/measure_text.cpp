@@ -17,6 +17,19 @@ constexpr double kUsPerMs = 1000.0;
 
 } // namespace
 
+double meanAtMost(const std::vector<double> &values, double limit)
+{
+    double sum = 0;
+    int count = 0;
+    for (const double v : values) {
+        if (v <= limit) {
+            sum += v;
+            ++count;
+        }
+    }
+    return sum / count;
+}
+
 double samplesToUs(double samples)
 {
     return samples * kSamplePeriodUs;

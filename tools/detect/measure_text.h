@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 namespace wavemill::detect {
 
@@ -25,6 +26,9 @@ QString hexText(std::uint32_t value, int digits);
 /// line feed, tab, quote and backslash escaped as in C; others as \xNN. Cut
 /// after \a limit characters with "...".
 QString escapedText(const QByteArray &bytes, int limit);
+/// The mean of the \a values no larger than \a limit (at least the smallest
+/// of them must be).
+double meanAtMost(const std::vector<double> &values, double limit);
 /// Microseconds that \a samples last.
 double samplesToUs(double samples);
 /// Samples that \a us microseconds last.

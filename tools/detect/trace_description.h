@@ -37,9 +37,10 @@ struct TraceDescription
     /// steady, remote frames whole), 0 to 1.
     double confidence = 0;
 
-    /// The sigrok decoder that reads what was recognised and its options
-    /// (an empty id when none does), and its channel the trace goes to.
-    sigrok::DecoderChoice decoder;
+    /// The sigrok decoders that read what was recognised, with their
+    /// options (none when sigrok has no decoder for it), and their channel
+    /// the trace goes to.
+    QList<sigrok::DecoderChoice> decoders;
     QString channel;
     /// The detector's own measurements for scripts ("bit_rate", "family", ...).
     QJsonObject fields;

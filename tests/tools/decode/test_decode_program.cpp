@@ -97,6 +97,8 @@ void TestDecodeProgram::describesTheSampleCaptures()
         QCOMPARE(o.value("kind").toString(), kinds[t]);
         const QString decoded = o.value("decoded").toVariant().toStringList().join('\n');
         QVERIFY2(decoded.contains(sayings[t]), qPrintable(decoded));
+        // sigrok reads the sample captures as the detection does, code for code.
+        QVERIFY2(!decoded.contains(QLatin1String("differs")), qPrintable(decoded));
     }
 }
 
