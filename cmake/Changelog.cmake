@@ -36,7 +36,7 @@ function(wavemill_changelog markdown debian_out maintainer releases_var date_var
         string(APPEND releases "</li>\n")
       endif()
       string(APPEND releases "        </ul>\n      </description>\n    </release>\n")
-      execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C date -u -R -d "${date}"
+      execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C date -u -R -d "${date}${time} UTC"
                       OUTPUT_VARIABLE stamp OUTPUT_STRIP_TRAILING_WHITESPACE
                       COMMAND_ERROR_IS_FATAL ANY)
       string(APPEND debian "\n -- ${maintainer}  ${stamp}\n\n")
@@ -46,10 +46,13 @@ function(wavemill_changelog markdown debian_out maintainer releases_var date_var
   endmacro()
 
   foreach(line IN LISTS lines)
-    if(line MATCHES "^## ([0-9][^ ]*) - ([0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9])$")
+    if(line MATCHES "^## ([0-9][^ ]*) - ([0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9])( [0-2][0-9]:[0-5][0-9])?$")
       close_version()
       set(version ${CMAKE_MATCH_1})
       set(date ${CMAKE_MATCH_2})
+      # Two releases on one day: the later one gives its time (UTC), as
+      # Debian's changelog wants each entry newer than the one before.
+      set(time "${CMAKE_MATCH_3}")
       if(NOT newest_version)
         set(newest_version ${version})
         set(newest_date ${date})
@@ -77,7 +80,8 @@ function(wavemill_changelog markdown debian_out maintainer releases_var date_var
       string(REPLACE ">" "&gt;" item "${item}")
       string(APPEND releases " ${item}")
     elseif(line MATCHES "^##")
-      message(FATAL_ERROR "${markdown}: a version heading reads '## VERSION - YYYY-MM-DD', "
+      message(FATAL_ERROR "${markdown}: a version heading reads '## VERSION - YYYY-MM-DD' "
+                          "(or '## VERSION - YYYY-MM-DD HH:MM', a time in UTC), "
                           "not '${line}'")
     else()
       set(in_item FALSE)

@@ -92,6 +92,9 @@ endforeach()
 # The window's menu entry, AppStream metadata, icons and sample captures.
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/wavemill.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT wavemill)
+# The capture file's MIME type; dpkg's triggers update the MIME database.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/wavemill-mime.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME wavemill.xml COMPONENT wavemill)
 # The screenshot's size, from its PNG header (width and height, 4 bytes each).
 file(READ ${PROJECT_SOURCE_DIR}/docs/main-window.png size_hex OFFSET 16 LIMIT 8 HEX)
 string(SUBSTRING ${size_hex} 0 8 width_hex)
@@ -169,8 +172,9 @@ set_property(GLOBAL PROPERTY WAVEMILL_PACKAGE_DESCRIPTION_wavemill
   "\n"
   "The package also holds wavemill-board, which plays the board on a\n"
   "pseudo-terminal for trying Wavemill without one, and wavemill-export,\n"
-  "which turns capture files into Value Change Dump, CSV or sigrok session\n"
-  "files for GTKWave, PulseView and sigrok-cli.")
+  "which turns capture files into sigrok session files for PulseView and\n"
+  "sigrok-cli, or Value Change Dump and CSV files for GTKWave. Decoding\n"
+  "protocols is in the package wavemill-decode.")
 foreach(package IN LISTS packages)
   string(TOUPPER ${package} component)
   get_property(summary GLOBAL PROPERTY WAVEMILL_PACKAGE_SUMMARY_${package})

@@ -36,6 +36,9 @@ function(wavemill_program target)
     get_filename_component(arg_MANUAL ${arg_MANUAL} ABSOLUTE)
   endif()
 
+  # Every program sits in one place in the build tree, bin/, as it will
+  # once installed: the README's commands and the scripts run them there.
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT ${arg_PACKAGE})
   set_target_properties(${target} PROPERTIES
     WAVEMILL_SUMMARY "${arg_SUMMARY}"

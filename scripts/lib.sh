@@ -5,7 +5,8 @@
 # Shared by scripts/run, scripts/test and scripts/bench.
 # shellcheck shell=bash
 
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+# The checkout itself, even when reached through a symbolic link.
+ROOT="$(cd -P "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
 # What building and running Wavemill needs on Debian 12.
 # (help2man makes the manual pages from the programs' --help; libzip writes
@@ -15,8 +16,10 @@ BUILD_PACKAGES=(build-essential cmake ninja-build pkgconf qt6-base-dev qt6-seria
                 libqt6serialport6 qt6-qpa-plugins fonts-wqy-microhei help2man libzip-dev
                 libsigrokdecode-dev)
 
-# What the package check runs on the packages, besides building them.
-PACKAGE_CHECK_PACKAGES=(lintian reuse devscripts appstream desktop-file-utils man-db file)
+# What the package check runs on the packages, besides building them (xdg-mime
+# and the MIME look-up it uses, to see the installed package open .ird files).
+PACKAGE_CHECK_PACKAGES=(lintian reuse devscripts appstream desktop-file-utils man-db file
+                        xdg-utils libfile-mimeinfo-perl)
 
 # Installs the Debian packages that are missing: apt-get as root, sudo
 # otherwise; when neither can be used, prints the line to run and stops.

@@ -246,6 +246,11 @@ void Form1::closeEvent(QCloseEvent *event)
     QCoreApplication::quit();
 }
 
+void Form1::openCaptureFile(const QString &path)
+{
+    m_files->loadFile(path);
+}
+
 void Form1::Command1_Click()
 {
     m_files->Command1_Click();

@@ -83,6 +83,10 @@ public:
     /// pass it on to Picture1), or back to Picture1 with nullptr.
     void setDrawingSurface(platform::DrawingSurface *surface);
 
+    /// Loads a capture file named on the command line, as 载入 loads the
+    /// file chosen in its dialog: the same checks and the same message.
+    void openCaptureFile(const QString &path);
+
     // Handlers, as the events call them.
     void Form_Load();
     void Command1_Click();

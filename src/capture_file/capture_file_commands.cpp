@@ -20,8 +20,13 @@ void CaptureFileCommands::Command1_Click()
     m_c.CommonDialog1->setFilter(kFilter);
     if (!m_c.CommonDialog1->ShowOpen())
         return; // cancelled: nothing is touched
+    loadFile(m_c.CommonDialog1->FileName());
+}
+
+void CaptureFileCommands::loadFile(const QString &path)
+{
     // All or nothing: a bad file changes no buffer and leaves the view as it is.
-    if (!readCaptureFile(m_c.CommonDialog1->FileName(), m_traces)) {
+    if (!readCaptureFile(path, m_traces)) {
         m_c.messageBox->show(kLoadFailed);
         return;
     }

@@ -36,6 +36,10 @@ public:
     void Command1_Click(); // load
     void Command3_Click(); // save
 
+    /// The load after its dialog: the file at \a path into the three
+    /// buffers and a redraw, or the failure message and nothing changed.
+    void loadFile(const QString &path);
+
 private:
     TraceBuffers &m_traces;
     TraceView &m_view;

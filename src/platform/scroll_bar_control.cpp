@@ -5,6 +5,8 @@
 #include "platform/scroll_bar_control.h"
 
 #include <QKeyEvent>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
 
 namespace wavemill::platform {
 
@@ -35,6 +37,18 @@ void ScrollBarControl::keyPressEvent(QKeyEvent *event)
     }
     triggerAction(action);
     event->accept();
+}
+
+void ScrollBarControl::paintEvent(QPaintEvent *event)
+{
+    QScrollBar::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QStylePainter painter(this);
+    QStyleOptionFocusRect frame;
+    frame.initFrom(this);
+    frame.backgroundColor = palette().color(QPalette::Window);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, frame);
 }
 
 } // namespace wavemill::platform

@@ -5,6 +5,8 @@
 #include "acquisition/capture.h"
 #include "acquisition/serial_setup.h"
 #include "app/form1.h"
+#include "capture_file/capture_file_format.h"
+#include "support/recording_message_box.h"
 #include "support/watched_form.h"
 #include "platform/interval_timer.h"
 #include "platform/label_control.h"
@@ -35,6 +37,10 @@ private slots:
     void writesTheTraceCaptionsBlackUnderAnyTheme();
     void configuresThePortAtLoadWithoutOpeningIt();
     void closingEndsTheProgram();
+    void answersItsCommandLine_data();
+    void answersItsCommandLine();
+    void opensTheFileNamedOnTheCommandLine_data();
+    void opensTheFileNamedOnTheCommandLine();
 
 private:
     std::unique_ptr<testing::WatchedForm> m_watched;
@@ -184,6 +190,8 @@ void TestMainWindow::movesFocusInTheCapturesOrder()
                                     m_form->Command6, m_form->Combo1,   m_form->Combo2,
                                     m_form->Command1, m_form->Command3, m_form->Command2};
     m_form->Command2->setFocus(Qt::OtherFocusReason);
+    // The scroll bar shows the focus, and only while it has it.
+    const QImage scrollBarWithoutFocus = m_form->HScroll1->grab().toImage();
     for (int i = 1; i < order.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget *focused = QApplication::focusWidget();
@@ -191,6 +199,8 @@ void TestMainWindow::movesFocusInTheCapturesOrder()
         if (focused && order[i] != focused && order[i]->isAncestorOf(focused))
             focused = order[i];
         QCOMPARE(focused ? focused->objectName() : QString(), order[i]->objectName());
+        QCOMPARE(m_form->HScroll1->grab().toImage() == scrollBarWithoutFocus,
+                 focused != m_form->HScroll1);
     }
 
     // With the focus, the keys move the view by the scroll bar's steps.
@@ -245,6 +255,82 @@ void TestMainWindow::closingEndsTheProgram()
     QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
     QCOMPARE(QCoreApplication::exec(), 0);
     QVERIFY(!m_serial->PortOpen());
+}
+
+void TestMainWindow::answersItsCommandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("says");
+    // --help and --version must not need a display; the rest start the toolkit.
+    QTest::addColumn<bool>("display");
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: wavemill [FILE.ird]" << false;
+    QTest::newRow("version") << QStringList{"-v"} << 0 << "wavemill 1." << false;
+    QTest::newRow("help after a file") << QStringList{"x.ird", "-h"} << 0 << "Usage:" << false;
+    QTest::newRow("unknown option")
+        << QStringList{"--bogus"} << 2 << "wavemill: Unknown option 'bogus'." << true;
+    QTest::newRow("two files") << QStringList{"a.ird", "b.ird"} << 2
+                               << "wavemill: one capture file at most" << true;
+}
+
+void TestMainWindow::answersItsCommandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, display);
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                       display ? QStringLiteral("offscreen") : QStringLiteral("xcb"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(WAVEMILL_APP_PATH), arguments);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QTEST(program.exitCode(), "status");
+    const QString output =
+        QString::fromUtf8(program.readAllStandardOutput() + program.readAllStandardError());
+    QFETCH(QString, says);
+    QVERIFY2(output.contains(says), qPrintable(output));
+}
+
+void TestMainWindow::opensTheFileNamedOnTheCommandLine_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: no such file
+    QTest::addColumn<bool>("loads");
+    QByteArray whole(capture_file::kFileSize, '\0');
+    for (int i = 0; i < whole.size(); ++i)
+        whole[i] = char(i * 7);
+    QTest::newRow("a capture file") << whole << true;
+    QTest::newRow("no such file") << QByteArray() << false;
+    QTest::newRow("one byte short") << whole.left(whole.size() - 1) << false;
+}
+
+void TestMainWindow::opensTheFileNamedOnTheCommandLine()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, loads);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("capture.ird"));
+    if (!content.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    testing::RecordingMessageBox messages;
+    testing::WatchedForm watched(nullptr, &messages);
+    watched.drawing.clear();
+
+    watched.form.openCaptureFile(path);
+    // As 载入 loads a file: all three buffers and a redraw, or the message and nothing.
+    const auto &buffers = watched.form.state().traces.buffers;
+    QByteArray held;
+    for (const auto &buffer : buffers)
+        held.append(reinterpret_cast<const char *>(buffer.data()), qsizetype(buffer.size()));
+    QCOMPARE(held == content, loads);
+    QCOMPARE(held.count('\0') == held.size(), !loads);
+    QCOMPARE(messages.texts, loads ? QStringList() : QStringList{QStringLiteral("打开文件出错")});
+    QCOMPARE(watched.redraws().size(), loads ? 1 : 0);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -120,7 +120,7 @@ if [ -n "$(ls /var/lib/apt/lists/ 2>/dev/null | grep -v -e lock -e partial)" ]; 
 else
   fail "no apt package lists: what the packages bring cannot be checked (apt-get update)"
 fi
-grep -qx 'Exec=wavemill' "$main/usr/share/applications/wavemill.desktop" || fail "desktop entry Exec"
+grep -qx 'Exec=wavemill %f' "$main/usr/share/applications/wavemill.desktop" || fail "desktop entry Exec"
 grep -qx 'Icon=wavemill' "$main/usr/share/applications/wavemill.desktop" || fail "desktop entry Icon"
 for size in 32 64 128 256; do
   file "$main/usr/share/icons/hicolor/${size}x$size/apps/wavemill.png" |
@@ -131,6 +131,33 @@ done
 "$work/wavemill-decode/usr/bin/wavemill-decode" "$main/usr/share/wavemill/examples/uart-hello.ird" \
   --trace 1 | grep -q 'UART at 9600 bit/s' ||
   fail "the packaged wavemill-decode does not describe the packaged example"
+
+# Installed, the package opens capture files from a file manager: dpkg's
+# triggers update the MIME and desktop databases, and xdg-mime (what file
+# managers and xdg-open ask) takes an .ird for a capture and names Wavemill.
+# Installed for real, then removed again unless it was there before.
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; elif sudo -n true 2>/dev/null; then sudo "$@"; else return 1; fi
+}
+was_installed=0
+dpkg-query -W -f='${Status}' wavemill 2>/dev/null | grep -q "install ok installed" && was_installed=1
+if as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "$deb" \
+  >"$work/install.log" 2>&1; then
+  cp "$main/usr/share/wavemill/examples/uart-hello.ird" "$work/x.ird"
+  type="$(cd "$work" && xdg-mime query filetype x.ird 2>&1)"
+  default="$(xdg-mime query default application/x-wavemill-capture 2>&1)"
+  echo "== installed: xdg-mime query filetype x.ird: $type"
+  echo "== installed: xdg-mime query default application/x-wavemill-capture: $default"
+  [ "$type" = application/x-wavemill-capture ] || fail "an installed wavemill leaves .ird files untyped"
+  [ "$default" = wavemill.desktop ] || fail "an installed wavemill does not open capture files"
+  if [ "$was_installed" -eq 0 ]; then
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get remove -y wavemill >/dev/null 2>&1 ||
+      fail "the window's package does not remove"
+  fi
+else
+  cat "$work/install.log" >&2
+  fail "the window's package does not install (as root, or with sudo)"
+fi
 
 echo "package check: $failures failed"
 [ "$failures" -eq 0 ]

@@ -7,12 +7,14 @@
 // program's port selector takes, or into a serial device.
 
 #include "board/board_link.h"
+#include "command/command_line.h"
 #include "signals/infrared_remote.h"
 #include "signals/signals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QTextStream>
 
 #include <algorithm>
 #include <cmath>
@@ -27,6 +29,7 @@
 namespace {
 
 using namespace wavemill::board;
+namespace command = wavemill::command;
 
 /// Bytes written at one go at the paced rates: a wake-up every 2 ms or so,
 /// the way a USB serial adapter hands bytes over in small batches.
@@ -68,11 +71,12 @@ void sleepUntilNs(std::int64_t when)
     clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr); // EINTR: the loop looks again
 }
 
-[[noreturn]] void fail(const QString &why)
-{
-    std::fprintf(stderr, "wavemill-board: %s\n", qPrintable(why));
-    std::exit(2); // NOLINT(concurrency-mt-unsafe): only while reading the options, one thread
-}
+using command::fail;
+using command::kExitFailed;
+using command::kExitOk;
+using command::kExitUsage;
+
+constexpr auto kProgram = "wavemill-board";
 
 std::optional<double> number(const QString &text)
 {
@@ -89,11 +93,11 @@ double numberOption(const QCommandLineParser &parser, const QString &name, doubl
 {
     const auto value = number(parser.value(name));
     if (!value || *value < low || *value > high)
-        fail(QStringLiteral("--%1 wants a number from %2 to %3, not \"%4\"")
-                 .arg(name)
-                 .arg(low)
-                 .arg(high)
-                 .arg(parser.value(name)));
+        fail(kExitUsage, QStringLiteral("--%1 wants a number from %2 to %3, not \"%4\"")
+                             .arg(name)
+                             .arg(low)
+                             .arg(high)
+                             .arg(parser.value(name)));
     return *value;
 }
 
@@ -105,19 +109,21 @@ int integerOption(const QCommandLineParser &parser, const QString &name, int hig
     bool ok = false;
     const qlonglong value = (hex ? text.mid(2) : text).toLongLong(&ok, hex ? 16 : 10);
     if (!ok || value < 0 || value > high)
-        fail(QStringLiteral("--%1 wants a whole number from 0 to %2, not \"%3\"")
-                 .arg(name)
-                 .arg(high)
-                 .arg(parser.value(name)));
+        fail(kExitUsage, QStringLiteral("--%1 wants a whole number from 0 to %2, not \"%3\"")
+                             .arg(name)
+                             .arg(high)
+                             .arg(parser.value(name)));
     return int(value);
 }
 
-Options parseOptions(const QCoreApplication &app)
+QString helpText()
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Acts as the acquisition board for people without one.\n"
+    return QStringLiteral(
+        "Usage: wavemill-board [options] [DEVICE]\n"
         "\n"
+        "Stand-in for the logic analyzer board, on a pseudo-terminal or serial port.\n"
+        "\n"
+        "It acts as the acquisition board for people without one.\n"
         "Without a device it opens a pseudo-terminal and prints its device path on the\n"
         "first line of standard output: type that path into the program's port\n"
         "selector and press the start button. Each time the program opens the port,\n"
@@ -129,10 +135,45 @@ Options parseOptions(const QCoreApplication &app)
         "\n"
         "Bytes carry eight samples each, one every 20.0736 us, the earliest in bit 7.\n"
         "\n"
+        "Options:\n"
+        "  --signal KIND      square, uart, nec, rc5, rc6, random or file (default\n"
+        "                     square). nec, rc5 and rc6 are a remote control's button\n"
+        "                     pressed every 500 ms, its code sent with its repeat, as an\n"
+        "                     infrared receiver gives it: idle high, low while the\n"
+        "                     carrier is on.\n"
+        "  --frequency HZ     square: the frequency (default 1000; the board sees up to\n"
+        "                     about 24,900 Hz)\n"
+        "  --duty FRACTION    square: the high share of a period, 0 to 1 (default 0.5)\n"
+        "  --text TEXT        uart: the text (default \"Hello from wavemill-board\\r\\n\")\n"
+        "  --baud RATE        uart: the bit rate (default 9600; at most about 24,900 for\n"
+        "                     the board to see every bit)\n"
+        "  --address N        nec, rc5, rc6: the code's address (nec and rc6: 0 to 255,\n"
+        "                     rc5: 0 to 31; default 0); 0x for hexadecimal\n"
+        "  --command N        nec, rc5, rc6: the code's command (nec and rc6: 0 to 255,\n"
+        "                     rc5: 0 to 63; default 0); 0x for hexadecimal\n"
+        "  --seed N           random: the seed (default 1)\n"
+        "  --file PATH        file: the file whose bytes are sent\n"
+        "  --repeat           uart, file: start again at the end (otherwise the uart\n"
+        "                     line idles high and the file signal stops)\n"
+        "  --invert           send every level the other way round (a serial line\n"
+        "                     idling low)\n"
+        "  --count BYTES      bytes to stream each time the port opens, 0 for without\n"
+        "                     end (default 63488, one capture; with a device: 0)\n"
+        "  --pace PACE        board: the board's own pace, one byte every 8 x 20.0736 us\n"
+        "                     (about 6,227 bytes/s, the default); line: the link's\n"
+        "                     limit, 11,520 bytes/s; fast: as fast as the reader takes\n"
+        "                     them; or a number of bytes a second\n"
+        "  --settle MS        milliseconds to wait after the port opens before streaming\n"
+        "                     (default 50)\n"
+        "  --once             exit after one stream, once the port is closed again\n"
+        "  -h, --help         this text\n"
+        "  -v, --version      the version\n"
+        "\n"
         "Exit status:\n"
         "  0  ended by Ctrl+C or SIGTERM, after --once, or a device's stream is done\n"
-        "  1  an unknown option or a missing option value\n"
-        "  2  a wrong option value, or the device or pseudo-terminal cannot be opened\n"
+        "  1  the device or pseudo-terminal cannot be opened, or the --file cannot be\n"
+        "     read\n"
+        "  2  a wrong command line\n"
         "\n"
         "Files:\n"
         "  /dev/pts/N    the pseudo-terminal it opens, named on its first line\n"
@@ -145,72 +186,43 @@ Options parseOptions(const QCoreApplication &app)
         "  $ wavemill-board --signal uart --baud 4800 --invert\n"
         "  $ wavemill-board --signal nec --address 0x04 --command 0x08\n"
         "  $ wavemill-board --signal random --seed 7 --pace line\n"
-        "  $ wavemill-board --signal file --file capture.bin --repeat /dev/ttyUSB1"));
-    parser.addHelpOption();
-    parser.addPositionalArgument(
-        QStringLiteral("device"),
-        QStringLiteral("Serial device to write to instead of a pseudo-terminal."),
-        QStringLiteral("[device]"));
-    const QList<QCommandLineOption> options = {
-        {QStringLiteral("signal"),
-         QStringLiteral("square, uart, nec, rc5, rc6, random or file (default square). nec, rc5 "
-                        "and rc6 are a remote control's button pressed every 500 ms, its code "
-                        "sent with its repeat, as an infrared receiver gives it: idle high, low "
-                        "while the carrier is on."),
-         QStringLiteral("kind"), QStringLiteral("square")},
-        {QStringLiteral("address"),
-         QStringLiteral("Address of the remote control's code (nec and rc6: 0 to 255, rc5: 0 to "
-                        "31; default 0); 0x for hexadecimal."),
-         QStringLiteral("n"), QStringLiteral("0")},
-        {QStringLiteral("command"),
-         QStringLiteral("Command of the remote control's code (nec and rc6: 0 to 255, rc5: 0 to "
-                        "63; default 0); 0x for hexadecimal."),
-         QStringLiteral("n"), QStringLiteral("0")},
-        {QStringLiteral("invert"),
-         QStringLiteral("Send every level the other way round (a serial line idling low).")},
-        {QStringLiteral("frequency"),
-         QStringLiteral("Square wave frequency in Hz (default 1000; the board sees up to about "
-                        "24,900 Hz)."),
-         QStringLiteral("hz"), QStringLiteral("1000")},
-        {QStringLiteral("duty"),
-         QStringLiteral("Square wave high share of a period, 0 to 1 (default 0.5)."),
-         QStringLiteral("fraction"), QStringLiteral("0.5")},
-        {QStringLiteral("text"),
-         QStringLiteral("Text of the uart signal (default \"Hello from wavemill-board\\r\\n\")."),
-         QStringLiteral("text"), QStringLiteral("Hello from wavemill-board\r\n")},
-        {QStringLiteral("baud"),
-         QStringLiteral("Bit rate of the uart signal (default 9600; at most about 24,900 for the "
-                        "board to see every bit)."),
-         QStringLiteral("rate"), QStringLiteral("9600")},
-        {QStringLiteral("seed"), QStringLiteral("Seed of the random signal (default 1)."),
-         QStringLiteral("n"), QStringLiteral("1")},
-        {QStringLiteral("file"), QStringLiteral("File whose bytes the file signal sends."),
-         QStringLiteral("path")},
-        {QStringLiteral("repeat"),
-         QStringLiteral("Send the uart text or the file again when it ends (otherwise the uart "
-                        "line idles high and the file signal stops).")},
-        {QStringLiteral("count"),
-         QStringLiteral("Bytes to stream each time the port opens, 0 for without end (default "
-                        "63488, one capture; with a device: 0)."),
-         QStringLiteral("bytes")},
-        {QStringLiteral("pace"),
-         QStringLiteral("board: the board's own pace, one byte every 8 x 20.0736 us (about 6,227 "
-                        "bytes/s, the default); line: the link's limit, 11,520 bytes/s; fast: as "
-                        "fast as the reader takes them; or a number of bytes a second."),
-         QStringLiteral("pace"), QStringLiteral("board")},
-        {QStringLiteral("settle"),
-         QStringLiteral("Milliseconds to wait after the port opens before streaming (default 50)."),
-         QStringLiteral("ms"), QStringLiteral("50")},
-        {QStringLiteral("once"),
-         QStringLiteral("Exit after one stream, once the port is closed again.")},
+        "  $ wavemill-board --signal file --file capture.bin --repeat /dev/ttyUSB1\n");
+}
+
+/// Reads the command line; nullopt when it has answered --help or --version.
+std::optional<Options> parseOptions(const QStringList &arguments, QTextStream &out)
+{
+    QCommandLineParser parser;
+    const auto valued = [](const char *name, const char *fallback = nullptr) {
+        QCommandLineOption option(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        if (fallback)
+            option.setDefaultValue(QString::fromLatin1(fallback));
+        return option;
     };
-    parser.addOptions(options);
-    parser.process(app);
+    const QList<QCommandLineOption> options = {
+        valued("signal", "square"),
+        valued("address", "0"),
+        valued("command", "0"),
+        QCommandLineOption(QStringLiteral("invert")),
+        valued("frequency", "1000"),
+        valued("duty", "0.5"),
+        valued("text", "Hello from wavemill-board\r\n"),
+        valued("baud", "9600"),
+        valued("seed", "1"),
+        valued("file"),
+        QCommandLineOption(QStringLiteral("repeat")),
+        valued("count"),
+        valued("pace", "board"),
+        valued("settle", "50"),
+        QCommandLineOption(QStringLiteral("once")),
+    };
+    if (!command::parseArguments(parser, options, arguments, out, kProgram, helpText()))
+        return std::nullopt;
 
     Options o;
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1)
-        fail(QStringLiteral("one device at most"));
+        fail(kExitUsage, QStringLiteral("one device at most (see --help)"));
     if (!positional.isEmpty())
         o.device = positional.first();
 
@@ -238,15 +250,17 @@ Options parseOptions(const QCoreApplication &app)
         o.signal = std::make_unique<RandomBytes>(std::uint32_t(seed));
     } else if (kind == QLatin1String("file")) {
         if (!parser.isSet(QStringLiteral("file")))
-            fail(QStringLiteral("--signal file needs --file PATH"));
+            fail(kExitUsage, QStringLiteral("--signal file needs --file PATH"));
         QFile file(parser.value(QStringLiteral("file")));
         if (!file.open(QIODevice::ReadOnly))
-            fail(QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
+            fail(kExitFailed,
+                 QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
         const QByteArray content = file.readAll();
         o.signal = std::make_unique<FileBytes>(
             std::vector<std::uint8_t>(content.begin(), content.end()), repeat);
     } else {
-        fail(QStringLiteral("unknown signal \"%1\" (square, uart, nec, rc5, rc6, random, file)")
+        fail(kExitUsage,
+             QStringLiteral("unknown signal \"%1\" (square, uart, nec, rc5, rc6, random, file)")
                  .arg(kind));
     }
     if (parser.isSet(QStringLiteral("invert")))
@@ -320,13 +334,13 @@ std::uint64_t stream(BoardLink &out, Signal &signal, const Options &o)
     return sent;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+/// Opens the link and streams until stopped; failures end it through fail().
+int run(const QStringList &arguments, QTextStream &out)
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("wavemill-board"));
-    Options o = parseOptions(app);
+    std::optional<Options> parsed = parseOptions(arguments, out);
+    if (!parsed)
+        return kExitOk;
+    Options &o = *parsed;
 
     struct sigaction action
     {
@@ -336,12 +350,12 @@ int main(int argc, char *argv[])
     sigaction(SIGTERM, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    BoardLink out;
+    BoardLink link;
     const std::string failed =
-        o.device.isEmpty() ? out.openPseudoTerminal() : out.openDevice(o.device.toStdString());
+        o.device.isEmpty() ? link.openPseudoTerminal() : link.openDevice(o.device.toStdString());
     if (!failed.empty())
-        fail(QString::fromStdString(failed));
-    std::printf("%s\n", out.path().c_str());
+        fail(kExitFailed, QString::fromStdString(failed));
+    std::printf("%s\n", link.path().c_str());
     std::fflush(stdout);
 
     const QString pace = o.bytesPerSecond > 0
@@ -350,10 +364,10 @@ int main(int argc, char *argv[])
     const QString amount =
         o.count ? QString::number(o.count) + " bytes" : QStringLiteral("without end");
     while (!g_stop) {
-        if (out.isPseudoTerminal()) {
+        if (link.isPseudoTerminal()) {
             std::fprintf(stderr, "wavemill-board: waiting for %s to be opened\n",
-                         out.path().c_str());
-            while (!g_stop && !out.readerPresent())
+                         link.path().c_str());
+            while (!g_stop && !link.readerPresent())
                 sleepMs(kPresencePollMs);
             if (g_stop)
                 break;
@@ -363,20 +377,31 @@ int main(int argc, char *argv[])
                      qPrintable(pace));
         o.signal->rewind();
         const std::int64_t began = nowNs();
-        const std::uint64_t sent = stream(out, *o.signal, o);
+        const std::uint64_t sent = stream(link, *o.signal, o);
         const double seconds = double(nowNs() - began) / 1e9;
         std::fprintf(stderr, "wavemill-board: sent %llu bytes in %.3f s (%.0f bytes/s)%s\n",
                      static_cast<unsigned long long>(sent), seconds,
                      seconds > 0 ? double(sent) / seconds : 0.0,
-                     out.readerPresent() ? "" : ", the port was closed");
-        if (!out.isPseudoTerminal())
+                     link.readerPresent() ? "" : ", the port was closed");
+        if (!link.isPseudoTerminal())
             break;
         // Quiet until the reader closes the port; a new opening streams anew.
-        while (!g_stop && out.readerPresent())
+        while (!g_stop && link.readerPresent())
             sleepMs(kPresencePollMs);
-        out.discardUnread();
+        link.discardUnread();
         if (o.once)
             break;
     }
-    return 0;
+    return kExitOk;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return wavemill::command::runReportingFailure(
+        kProgram, err, [&] { return run(QCoreApplication::arguments(), out); });
 }

@@ -50,7 +50,6 @@ bool parseArguments(QCommandLineParser &parser, const QList<QCommandLineOption> 
                                            QString());
     parser.addOptions(options);
     parser.addOptions({helpOption, versionOption});
-    parser.addPositionalArgument(QStringLiteral("capture"), QString());
     if (!parser.parse(arguments))
         fail(kExitUsage, parser.errorText() + QStringLiteral(" (see --help)"));
     if (parser.isSet(helpOption)) {

@@ -30,8 +30,10 @@ QString helpText()
     return QStringLiteral(
         "Usage: wavemill-decode CAPTURE.ird... [options]\n"
         "\n"
-        "Tells what each trace of a Wavemill capture carries, or decodes it with\n"
-        "sigrok's protocol decoders, run in this process through libsigrokdecode.\n"
+        "Tell what each trace of a Wavemill capture carries and decode its protocol.\n"
+        "\n"
+        "It decodes with sigrok's protocol decoders, run in this process through\n"
+        "libsigrokdecode.\n"
         "\n"
         "Without -P each trace is measured and described: flat; periodic (a clock\n"
         "or PWM: frequency, duty cycle, jitter; in bursts, how long on and off;\n"
@@ -62,9 +64,22 @@ QString helpText()
         "Times are from the start of the capture, one sample every 20.0736 us; the\n"
         "decoders are told 49817 Hz, as sigrok keeps whole hertz.\n"
         "\n"
-        "Exit status: 0 done, 1 a capture could not be read (the others are still\n"
-        "described) or the decoders could not run, 2 a wrong command line (an\n"
-        "unknown decoder, option or trace, or a stack that does not fit).\n");
+        "Exit status:\n"
+        "  0  done\n"
+        "  1  a capture could not be read (the others are still described), or the\n"
+        "     decoders could not run\n"
+        "  2  a wrong command line: an unknown decoder, option or trace, an option a\n"
+        "     decoder refuses, or a stack whose upper decoder cannot read the lower\n"
+        "\n"
+        "Files:\n"
+        "  /usr/share/wavemill/examples/*.ird    sample captures (package wavemill)\n"
+        "  /usr/share/libsigrokdecode/decoders/  sigrok's protocol decoders\n"
+        "\n"
+        "Examples:\n"
+        "  $ wavemill-decode capture.ird\n"
+        "  $ wavemill-decode capture.ird --trace 2 --json\n"
+        "  $ wavemill-decode capture.ird -P uart:baudrate=9600:rx=trace1\n"
+        "  $ wavemill-decode capture.ird -P ir_nec:ir=trace1 --json\n");
 }
 
 /// The library, started the first time it is needed.

@@ -15,8 +15,8 @@
 namespace wavemill::sigrok {
 
 /// sigrok keeps a sample rate in whole hertz: the nearest to 1 / 20.0736 µs
-/// (49,817.07 Hz). Times sigrok computes from it are 1.4 ppm short, about
-/// 14 µs over a whole capture, less than a sample.
+/// (49,816.67 Hz). Times sigrok computes from it are 6.5 ppm short, about
+/// 67 µs (3.3 samples) at the end of a capture.
 constexpr std::uint64_t kSampleRateHz =
     std::uint64_t((1'000'000'000'000 + kSamplePeriodPs / 2) / kSamplePeriodPs);
 static_assert(kSampleRateHz == 49817);

@@ -219,11 +219,15 @@ void BoardProgram::explainsItselfAndRefusesBadOptions_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("says");
-    QTest::newRow("help") << QStringList{"--help"} << 0 << "--pace";
+    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: wavemill-board";
+    QTest::newRow("version") << QStringList{"--version"} << 0 << "wavemill-board ";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "Unknown option";
     QTest::newRow("unknown signal") << QStringList{"--signal", "sine"} << 2 << "unknown signal";
     QTest::newRow("duty above 1") << QStringList{"--duty", "1.5"} << 2 << "--duty";
     QTest::newRow("file signal without a file") << QStringList{"--signal", "file"} << 2 << "--file";
-    QTest::newRow("missing device") << QStringList{"/nonexistent/tty"} << 2 << "cannot open";
+    QTest::newRow("missing device") << QStringList{"/nonexistent/tty"} << 1 << "cannot open";
+    QTest::newRow("unreadable file")
+        << QStringList{"--signal", "file", "--file", "/nonexistent/bytes"} << 1 << "cannot read";
     QTest::newRow("rc5 address above 31")
         << QStringList{"--signal", "rc5", "--address", "32"} << 2 << "--address";
     QTest::newRow("command not a number")
