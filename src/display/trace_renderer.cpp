@@ -18,8 +18,7 @@ void Draw_Square_Wave(platform::DrawingSurface &picture, const TraceBuffers &tra
     // ticks, so that the tick at x = 0 is drawn over the label's left edge.
     picture.Line(shape.opening.from.x, shape.opening.from.y, shape.opening.to.x, shape.opening.to.y,
                  kTraceColour);
-    for (const ViewPoint &point : shape.wave)
-        picture.LineTo(point.x, point.y, kTraceColour);
+    picture.LinesTo(shape.wave.data(), shape.wave.size(), kTraceColour);
     picture.Line(shape.separator.from.x, shape.separator.from.y, shape.separator.to.x,
                  shape.separator.to.y, kGridColour);
     PrintWord(picture, shape.labelAt.x, std::int16_t(shape.labelAt.y), shape.label);

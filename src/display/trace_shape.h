@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/trace_buffers.h"
+#include "platform/drawing_surface.h"
 
 #include <QString>
 
@@ -20,13 +21,9 @@ constexpr int kHighLevel = 200;
 /// One grid tick every 50 samples (1.00368 ms).
 constexpr int kSamplesPerTick = 50;
 
-/// A point in the view's logical units (twips), y downwards.
-struct ViewPoint
-{
-    float x = 0;
-    float y = 0;
-    bool operator==(const ViewPoint &other) const { return x == other.x && y == other.y; }
-};
+/// A point in the view's logical units (twips), y downwards: the surface's
+/// own point, so that a trace's wave goes to the surface in one call.
+using ViewPoint = platform::SurfacePoint;
 
 /// A line with both of its points.
 struct ViewLine

@@ -7,6 +7,8 @@
 #include <QRgb>
 #include <QString>
 
+#include <cstddef>
+
 namespace wavemill::platform {
 
 /// A colour as (red, green, blue), components 0 to 255.
@@ -14,6 +16,14 @@ constexpr QRgb rgb(int red, int green, int blue)
 {
     return qRgb(red, green, blue);
 }
+
+/// A point in a drawing surface's own units.
+struct SurfacePoint
+{
+    float x = 0;
+    float y = 0;
+    bool operator==(const SurfacePoint &other) const { return x == other.x && y == other.y; }
+};
 
 /// What the waveform logic needs of a drawing surface. Coordinates are in the
 /// surface's own logical units, origin top-left, y downwards.
@@ -27,6 +37,13 @@ public:
     virtual void Line(float x1, float y1, float x2, float y2, QRgb colour) = 0;
     /// Segment from the current point to (x2, y2); the current point follows.
     virtual void LineTo(float x2, float y2, QRgb colour) = 0;
+    /// LineTo each of \a count points in turn. A surface may draw them in
+    /// one go; the pixels and the current point are those of the LineTo calls.
+    virtual void LinesTo(const SurfacePoint *points, std::size_t count, QRgb colour)
+    {
+        for (std::size_t i = 0; i < count; ++i)
+            LineTo(points[i].x, points[i].y, colour);
+    }
     /// Erases all drawing to the background colour; the current point is (0, 0).
     virtual void Cls() = 0;
 

@@ -143,14 +143,27 @@ void PictureBox::Line(float x1, float y1, float x2, float y2, QRgb colour)
 void PictureBox::LineTo(float x2, float y2, QRgb colour)
 {
     ensureImageSize();
+    lineTo(x2, y2, colour);
+}
+
+void PictureBox::LinesTo(const SurfacePoint *points, std::size_t count, QRgb colour)
+{
+    ensureImageSize();
+    for (const SurfacePoint *point = points; point != points + count; ++point)
+        lineTo(point->x, point->y, colour);
+}
+
+inline void PictureBox::lineTo(float x2, float y2, QRgb colour)
+{
     // The renderer draws almost everything from the current point, whose
-    // device pixel is already known from the line before.
+    // device pixel is already known from the line before; and its lines are
+    // level or upright, so one end coordinate is the current point's.
     if (!m_penKnown) {
         m_penX = toDevice(m_currentX);
         m_penY = toDevice(m_currentY);
     }
-    const int dx2 = toDevice(x2);
-    const int dy2 = toDevice(y2);
+    const int dx2 = x2 == m_currentX ? m_penX : toDevice(x2);
+    const int dy2 = y2 == m_currentY ? m_penY : toDevice(y2);
     m_currentX = x2;
     m_currentY = y2;
     if (extendRun(m_penX, m_penY, dx2, dy2, colour)) {
@@ -215,10 +228,12 @@ void PictureBox::fillRun()
     const QRgb value = m_run.colour | 0xff000000u;
     QRgb *row = m_bits + top * m_stride + left;
     const int width = right - left + 1;
-    for (int y = top; y <= bottom; ++y, row += m_stride) {
-        if (width == 1)
+    // Most runs are one device pixel wide (an edge at ratio 1): a column.
+    if (width == 1) {
+        for (int y = top; y <= bottom; ++y, row += m_stride)
             *row = value;
-        else
+    } else {
+        for (int y = top; y <= bottom; ++y, row += m_stride)
             std::fill(row, row + width, value);
     }
     markDirty(left, top, right, bottom);
@@ -285,7 +300,8 @@ void PictureBox::Print(const QString &text)
 void PictureBox::paintLine(float x1, float y1, float x2, float y2, QRgb colour)
 {
     ensureImageSize();
-    paintSegment(toDevice(x1), toDevice(y1), toDevice(x2), toDevice(y2), colour);
+    paintSegment(toDevicePlain(x1), toDevicePlain(y1), toDevicePlain(x2), toDevicePlain(y2),
+                 colour);
 }
 
 void PictureBox::scheduleRepaint()

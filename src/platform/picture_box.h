@@ -26,7 +26,8 @@ namespace wavemill::platform {
 /// image one-to-one with the device pixels. Axis-aligned segments are written
 /// straight into the backing image, and consecutive collinear segments of one
 /// colour are merged into one run; anything else goes through QPainter.
-/// the same pixels as painting each line on its own (paintLine).
+/// Either way the pixels are those of painting each line on its own
+/// (paintLine).
 class PictureBox : public QWidget, public DrawingSurface
 {
     Q_OBJECT
@@ -37,6 +38,7 @@ public:
 
     void Line(float x1, float y1, float x2, float y2, QRgb colour) override;
     void LineTo(float x2, float y2, QRgb colour) override;
+    void LinesTo(const SurfacePoint *points, std::size_t count, QRgb colour) override;
     void Cls() override;
     float CurrentX() const override { return m_currentX; }
     float CurrentY() const override { return m_currentY; }
@@ -95,21 +97,38 @@ private:
         QRgb colour = 0;
     };
 
+    // A point lies in the screen pixel that contains it (150 twips is exactly
+    // pixel 10), whose first device pixel it takes, so that a picture at ratio
+    // 2 is the picture at ratio 1 scaled. Far outside any image, and NaN, pin
+    // to a bound that still converts.
+    static constexpr double kFar = 1.0e6;
+    static double pinned(double pixel)
+    {
+        if (!(pixel > -kFar))
+            return -kFar;
+        return pixel > kFar ? kFar : pixel;
+    }
+    // floor() for values pinned within kFar, by truncation: without SSE4.1,
+    // std::floor is a chain of a dozen dependent instructions, and a redraw
+    // converts a coordinate for each of its 30,000 lines.
+    static int floorToInt(double value)
+    {
+        const int truncated = int(value);
+        return truncated > value ? truncated - 1 : truncated;
+    }
     int toDevice(float units) const
     {
-        // A point lies in the screen pixel that contains it (150 twips is
-        // exactly pixel 10), whose first device pixel it takes, so that a
-        // picture at ratio 2 is the picture at ratio 1 scaled.
-        double pixel = std::floor(double(units) / m_unitsPerPixel);
-        // Far outside any image, and NaN, pin to a bound that still converts.
-        constexpr double kFar = 1.0e6;
-        if (!(pixel > -kFar))
-            pixel = -kFar;
-        else if (pixel > kFar)
-            pixel = kFar;
-        return int(std::floor(pixel * m_dpr));
+        const int pixel = floorToInt(pinned(double(units) / m_unitsPerPixel));
+        return floorToInt(pixel * m_dpr);
+    }
+    // The same conversion in its plain form, for the reference drawing
+    // (paintLine), so that comparing the two ways checks this one too.
+    int toDevicePlain(float units) const
+    {
+        return int(std::floor(pinned(std::floor(double(units) / m_unitsPerPixel)) * m_dpr));
     }
     bool extendRun(int x1, int y1, int x2, int y2, QRgb colour);
+    void lineTo(float x2, float y2, QRgb colour);
     void drawSegment(int x1, int y1, int x2, int y2, QRgb colour);
     void paintSegment(int x1, int y1, int x2, int y2, QRgb colour);
     void fillRun();

@@ -21,10 +21,12 @@
 #include <cstdint>
 #include <memory>
 #include <random>
+#include <vector>
 
 using wavemill::SharedState;
 using wavemill::platform::LineControl;
 using wavemill::platform::PictureBox;
+using wavemill::platform::SurfacePoint;
 
 namespace {
 
@@ -49,10 +51,11 @@ enum class Pattern { Alternating, A5Then0F, Random, Flat00, FlatFF };
 
 struct Op
 {
-    enum Kind { Line, LineTo, MoveTo, SetX, Print } kind;
+    enum Kind { Line, LineTo, LinesTo, MoveTo, SetX, Print } kind;
     float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     QRgb colour = kInk;
     QString text = {};
+    std::vector<SurfacePoint> points = {};
 };
 using Ops = QList<Op>;
 
@@ -63,6 +66,10 @@ Op line(float x1, float y1, float x2, float y2, QRgb colour = kInk)
 Op lineTo(float x, float y, QRgb colour = kInk)
 {
     return {Op::LineTo, 0, 0, x, y, colour};
+}
+Op linesTo(const std::vector<SurfacePoint> &points)
+{
+    return {Op::LinesTo, 0, 0, 0, 0, kInk, QString(), points};
 }
 Op moveTo(float x, float y)
 {
@@ -86,6 +93,9 @@ void apply(PictureBox &box, const Ops &ops)
             break;
         case Op::LineTo:
             box.LineTo(op.x2, op.y2, op.colour);
+            break;
+        case Op::LinesTo:
+            box.LinesTo(op.points.data(), op.points.size(), op.colour);
             break;
         case Op::MoveTo:
             box.setCurrentX(op.x1);
@@ -362,6 +372,13 @@ void PictureBoxTest::linesAreTheSameDrawnFastOrPlain_data()
     row("sub-pixel steps up and down in one column",
         Ops{line(0, 900, 1, 900), lineTo(2, 900), lineTo(2, 700), lineTo(4, 700), lineTo(4, 900),
             lineTo(6, 900), lineTo(6, 700), lineTo(16, 700), lineTo(16, 900)});
+    row("steps of two twips across pixel boundaries",
+        Ops{line(0, 14, 300, 14), lineTo(300, 16), lineTo(600, 16), lineTo(600, 29),
+            lineTo(629, 31), lineTo(629, 44), lineTo(629, 46), lineTo(900, 46)});
+    const std::vector<SurfacePoint> points = {{2, 900},    {2, 700},     {16, 700},   {400, 1300},
+                                              {400, 1316}, {1000, 1316}, {500, 1316}, {500, 1200}};
+    row("points drawn in one call, a diagonal and a backtrack among them",
+        Ops{line(0, 900, 1, 900), linesTo(points), lineTo(1000, 900)});
 }
 
 void PictureBoxTest::linesAreTheSameDrawnFastOrPlain()

@@ -26,6 +26,11 @@ public:
         paintLine(CurrentX(), CurrentY(), x2, y2, colour);
         moveTo(x2, y2);
     }
+    // One QPainter call per point, as LineTo draws it.
+    void LinesTo(const platform::SurfacePoint *points, std::size_t count, QRgb colour) override
+    {
+        DrawingSurface::LinesTo(points, count, colour);
+    }
 
 private:
     void moveTo(float x, float y)
