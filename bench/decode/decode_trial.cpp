@@ -214,6 +214,7 @@ FrameMaker necExtended(std::uint16_t address)
         const std::uint32_t word =
             address | std::uint32_t(command) << 16 | std::uint32_t(std::uint8_t(~command)) << 24;
         std::vector<bool> bits;
+        bits.reserve(32);
         for (int i = 0; i < 32; ++i)
             bits.push_back((word >> i) & 1u);
         return board::pulseDistanceFrame(board::kNec, bits);
@@ -261,8 +262,10 @@ TraceBuffer squareCapture(double hz, double duty, double onUs, double offUs, dou
         examples::addPwm(sketch, phaseUs, TraceSketch::length(), period, duty);
         return sketch.packed();
     }
-    for (double t = phaseUs; t < TraceSketch::length(); t += onUs + offUs)
+    for (int n = 0; phaseUs + n * (onUs + offUs) < TraceSketch::length(); ++n) {
+        const double t = phaseUs + n * (onUs + offUs);
         examples::addPwm(sketch, t, std::min(t + onUs, TraceSketch::length()), period, duty);
+    }
     return sketch.packed();
 }
 
@@ -271,9 +274,9 @@ TraceBuffer pulseTrainCapture(double everyUs, const std::vector<double> &widthsU
                               double firstUs)
 {
     TraceSketch sketch(!active);
-    int n = 0;
-    for (double t = firstUs; t < TraceSketch::length(); t += everyUs, ++n)
-        sketch.set(t, t + widthsUs[std::size_t(n) % widthsUs.size()], active);
+    for (int n = 0; firstUs + n * everyUs < TraceSketch::length(); ++n)
+        sketch.set(firstUs + n * everyUs,
+                   firstUs + n * everyUs + widthsUs[std::size_t(n) % widthsUs.size()], active);
     return sketch.packed();
 }
 
@@ -284,9 +287,11 @@ TraceBuffer irregularPulsesCapture(const std::vector<double> &widthsUs, double s
 {
     std::mt19937 engine(seed);
     TraceSketch sketch(!active);
-    for (double t = uniform(engine, 0, longestUs); t < TraceSketch::length();
-         t += uniform(engine, shortestUs, longestUs))
+    double t = uniform(engine, 0, longestUs);
+    while (t < TraceSketch::length()) {
         sketch.set(t, t + widthsUs[engine() % widthsUs.size()], active);
+        t += uniform(engine, shortestUs, longestUs);
+    }
     return sketch.packed();
 }
 
@@ -308,9 +313,8 @@ TraceBuffer manchesterCapture(double bitUs, double burstUs, double everyUs, std:
 {
     TraceSketch sketch(false);
     const int bytes = int(burstUs / (8 * bitUs));
-    int n = 0;
-    for (double t = 3000; t < TraceSketch::length(); t += everyUs, ++n)
-        examples::addManchester(sketch, t, bitUs,
+    for (int n = 0; 3000 + n * everyUs < TraceSketch::length(); ++n)
+        examples::addManchester(sketch, 3000 + n * everyUs, bitUs,
                                 examples::pseudoRandomBytes(bytes, std::uint16_t(seed + n)));
     return sketch.packed();
 }

@@ -80,6 +80,7 @@ Reading read(const PulseTrain &train, bool idleHigh)
         }
     }
     std::vector<Group> groups;
+    groups.reserve(byFamily.size());
     for (auto &entry : byFamily)
         groups.push_back(std::move(entry.second));
     std::stable_sort(groups.begin(), groups.end(), [](const Group &x, const Group &y) {
@@ -209,6 +210,7 @@ QStringList compareCodes(const InfraredFamily &family, const std::vector<Code> &
                  repeats > 0 ? QStringLiteral(" and %1 repeat codes").arg(repeats) : QString(),
                  texts.isEmpty() ? QString() : QStringLiteral(": ") + codesText(texts))};
     std::vector<std::pair<qint64, qint64>> given;
+    given.reserve(ours.size());
     for (const Code &code : ours)
         given.emplace_back(code.address, code.command);
     const std::size_t alike = matchedInOrder(given, theirs);

@@ -104,9 +104,10 @@ QByteArray pulsesCapture(const std::vector<double> &spacings, const std::vector<
 {
     examples::TraceSketch sketch(!active);
     double t = 50000;
-    for (std::size_t n = 0; t < examples::TraceSketch::length();
-         t += spacings[n++ % spacings.size()])
+    for (std::size_t n = 0; t < examples::TraceSketch::length(); ++n) {
         sketch.set(t, t + widths[n % widths.size()], active);
+        t += spacings[n % spacings.size()];
+    }
     return bytesOf(sketch.packed());
 }
 
@@ -114,8 +115,8 @@ QByteArray pulsesCapture(const std::vector<double> &spacings, const std::vector<
 QByteArray gatedCapture(double hz, double duty, double onUs, double offUs)
 {
     examples::TraceSketch sketch(false);
-    for (double t = 0; t < examples::TraceSketch::length(); t += onUs + offUs)
-        examples::addPwm(sketch, t, t + onUs, 1e6 / hz, duty);
+    for (int n = 0; n * (onUs + offUs) < examples::TraceSketch::length(); ++n)
+        examples::addPwm(sketch, n * (onUs + offUs), n * (onUs + offUs) + onUs, 1e6 / hz, duty);
     return bytesOf(sketch.packed());
 }
 
