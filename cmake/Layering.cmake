@@ -10,7 +10,7 @@
 #   tools/ programs: board, export, decode, examples
 #     decode -> command, detect, sigrok
 #     export -> command, sigrok
-#     board, examples -> signals
+#     board -> command, signals;  examples -> signals
 #     detect -> signals, sigrok
 #     command -> core, capture_file;  signals, sigrok -> core
 #
