@@ -11,7 +11,7 @@
 #     capture -> command, export, sigrok, and src's acquisition
 #     decode -> command, detect, sigrok
 #     export -> command, sigrok
-#     board, examples -> signals
+#     board -> command, signals;  examples -> signals
 #     detect -> signals, sigrok
 #     command -> core, capture_file;  signals, sigrok -> core
 #
