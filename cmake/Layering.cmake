@@ -7,10 +7,11 @@
 #
 #   app -> about, acquisition, display, capture_file -> platform, core
 #
-#   tools/ programs: board, export, decode, examples
+#   tools/ programs: board, export, decode, capture, examples
+#     capture -> command, export, sigrok, and src's acquisition
 #     decode -> command, detect, sigrok
 #     export -> command, sigrok
-#     board, examples -> signals
+#     board -> command, signals;  examples -> signals
 #     detect -> signals, sigrok
 #     command -> core, capture_file;  signals, sigrok -> core
 #

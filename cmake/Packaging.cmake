@@ -7,7 +7,7 @@
 # known, this makes their manual pages, gives every package its copyright
 # file and changelog, and sets up `cpack -G DEB`: one package per
 # wavemill_program() PACKAGE: `wavemill` (the window, wavemill-board,
-# wavemill-export) and `wavemill-decode`. The decoder has a package of its own
+# wavemill-capture, wavemill-export) and `wavemill-decode`. The decoder has a package of its own
 # because libsigrokdecode embeds Python: apt installs a package's Recommends
 # by default, so a Recommends would still bring Python in with the window, and
 # the decoder cannot run without the library anyway.
@@ -192,10 +192,11 @@ set_property(GLOBAL PROPERTY WAVEMILL_PACKAGE_DESCRIPTION_wavemill
   "measures the time between two points, and saves and loads capture files.\n"
   "\n"
   "The package also holds wavemill-board, which plays the board on a\n"
-  "pseudo-terminal for trying Wavemill without one, and wavemill-export,\n"
-  "which turns capture files into sigrok session files for PulseView and\n"
-  "sigrok-cli, or Value Change Dump and CSV files for GTKWave. Decoding\n"
-  "protocols is in the package wavemill-decode.\n"
+  "pseudo-terminal for trying Wavemill without one; wavemill-capture, which\n"
+  "captures from a terminal or a script, one capture or a longer recording;\n"
+  "and wavemill-export, which turns capture files into sigrok session files\n"
+  "for PulseView and sigrok-cli, or Value Change Dump and CSV files for\n"
+  "GTKWave. Decoding protocols is in the package wavemill-decode.\n"
   "\n"
   "The board itself is an Arduino Uno R3, Nano or Pro Mini 5 V running the\n"
   "firmware in /usr/share/wavemill/firmware, which wavemill-flash writes into\n"

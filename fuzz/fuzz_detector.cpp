@@ -8,8 +8,8 @@
 // long as a remote's or a slow serial line's. Either way the pattern repeats
 // to the end of the capture. Aborts unless the description names a kind only
 // with its checks passed (confidence from the threshold to 1, unrecognised
-// below), always says what it rests on, and hands UART and the three remote
-// families to their sigrok decoders.
+// below), always says what it rests on, and hands a trace to a sigrok
+// decoder only with the channel it reads and a comparison with its reading.
 
 #include "detect/trace_detector.h"
 
@@ -55,18 +55,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     if (!(d.confidence >= 0 && d.confidence <= 1))
         __builtin_trap();
-    const bool named = d.kind != TraceDescription::Kind::Unrecognised;
+    const bool named = d.kind != QLatin1String("unrecognised");
     if (named && d.confidence < kConfidenceThreshold)
         __builtin_trap();
     if (d.title.isEmpty() || d.evidence.isEmpty())
         __builtin_trap();
-    if (d.kind == TraceDescription::Kind::Uart &&
-        (d.decoder != QLatin1String("uart") || !(d.bitRate > 0)))
+    // A decoder chosen comes with its channel and its comparison, which
+    // must hold up against sigrok reading nothing at all.
+    const bool decoder = !d.decoders.isEmpty();
+    if (decoder != bool(d.compareWithSigrok) || decoder == d.channel.isEmpty())
         __builtin_trap();
-    const bool sigrokFamily = d.family == QLatin1String("NEC") ||
-                              d.family == QLatin1String("RC-5") ||
-                              d.family == QLatin1String("RC-6");
-    if (d.kind == TraceDescription::Kind::Infrared && sigrokFamily == d.decoder.isEmpty())
+    if (decoder && d.compareWithSigrok({}).isEmpty())
         __builtin_trap();
     return 0;
 }

@@ -17,7 +17,6 @@
 //
 // (each on one line). Usage: bench_decode [--runs N]
 
-#include "decode/decode_session.h"
 #include "decode/sigrok_decoders.h"
 #include "detect/trace_detector.h"
 #include "sigrok/protocol_stack.h"
@@ -94,11 +93,12 @@ int main(int argc, char *argv[])
             std::size_t annotations = 0;
             const double inProcess = bench::medianMs(runs, [&] {
                 // From the trace buffers to the annotations, as the program does it.
-                decode::DecodeSession decoding(decoders);
+                const std::vector<std::uint8_t> samples = sigrok::logicSamples(*buffers, {1, 2, 3});
+                std::vector<sigrok::Annotation> out;
                 QString error;
-                const bool ok = decoding.addStack(stack, 0, &error) &&
-                                decoding.run(sigrok::logicSamples(*buffers, {1, 2, 3}), &error);
-                annotations = decoding.annotations().size();
+                const bool ok = decoders.decode({stack}, 0, &samples, &out, &error) ==
+                                decode::DecodeFailure::None;
+                annotations = out.size();
                 return ok;
             });
             const double process = bench::medianMs(runs, [&] {

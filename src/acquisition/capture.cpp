@@ -4,6 +4,7 @@
 
 #include "acquisition/capture.h"
 
+#include "acquisition/capture_blocks.h"
 #include "acquisition/serial_setup.h"
 #include "core/numbers.h"
 #include "platform/drawing_surface.h"
@@ -87,8 +88,8 @@ void Capture::forcedStopSteps(const QString &status)
 void Capture::MSComm1_OnComm()
 {
     platform::SerialComponent &port = *m_c.MSComm1;
-    const std::int16_t event = port.CommEvent();
-    if (event == platform::SerialComponent::comEventDeviceLost) {
+    const CommOutcome outcome = commOutcome(port);
+    if (outcome == CommOutcome::DeviceLost) {
         // The device went away: end the capture as a forced stop would,
         // keeping the blocks already stored.
         if (m_c.Timer1->Interval() != 0 || port.PortOpen()) {
@@ -99,24 +100,13 @@ void Capture::MSComm1_OnComm()
         }
         return;
     }
-    if (event != platform::SerialComponent::comEvReceive)
+    if (outcome != CommOutcome::Block)
         return;
 
     m_c.Label1->setCaption(kStatusReceiving);
     const QByteArray block = port.Input();
-    TraceBuffer *target = m_traces.trace(targetTrace(m_c.Combo1->currentText()));
-    if (target) {
-        // Never past the capture's end: the last element is not the capture's.
-        const int room = std::max(0, kCaptureLength - WriteIndex);
-        const int count = std::min<int>(int(block.size()), room);
-        std::copy_n(reinterpret_cast<const std::uint8_t *>(block.constData()), count,
-                    target->begin() + WriteIndex);
-    }
-    // A short block moves the index by what it held, so no byte is misplaced.
-    WriteIndex += int(block.size());
-    if (WriteIndex <= kCompletionIndex)
-        return;
-    completionSteps();
+    if (storeBlock(block, m_traces.trace(targetTrace(m_c.Combo1->currentText())), WriteIndex))
+        completionSteps();
 }
 
 void Capture::completionSteps()

@@ -4,6 +4,7 @@
 
 #pragma once
 
+#include "acquisition/capture_blocks.h"
 #include "core/trace_buffers.h"
 #include "core/trace_view.h"
 
@@ -42,8 +43,6 @@ constexpr int kTickInterval = 200;
 constexpr int kTicksPerSecond = 5;
 /// Bits a second from one tick's byte increase: 5 ticks x 8 bits.
 constexpr int kRateFactor = kTicksPerSecond * 8;
-/// A capture is complete once the write index passes this.
-constexpr int kCompletionIndex = kCaptureLength - 2; // 63,486
 
 /// Start, stop and completion of a capture: the start/stop button, the serial
 /// receive handler and the 200 ms tick. It fills the trace buffers, keeps the

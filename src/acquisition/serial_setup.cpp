@@ -9,10 +9,9 @@
 
 namespace wavemill::acquisition {
 
-namespace {
-
-bool namesDevice(const QString &text)
+bool namesDevice(const QString &portText)
 {
+    const QString text = portText.trimmed();
 #ifdef Q_OS_WIN
     return text.startsWith(QLatin1String("COM"), Qt::CaseInsensitive) ||
            text.startsWith(QLatin1String("\\\\.\\"));
@@ -21,7 +20,10 @@ bool namesDevice(const QString &text)
 #endif
 }
 
-} // namespace
+double portNumber(const QString &portText)
+{
+    return roundHalfEven(comboNumber(portText));
+}
 
 QString Init_com(platform::SerialComponent &MSComm1, const QString &portText)
 {
@@ -31,7 +33,7 @@ QString Init_com(platform::SerialComponent &MSComm1, const QString &portText)
     if (namesDevice(trimmed)) {
         accepted = MSComm1.setCommDevice(trimmed);
     } else {
-        const double port = roundHalfEven(comboNumber(portText));
+        const double port = portNumber(portText);
         if (!(port >= -32768.0 && port <= 32767.0))
             return QStringLiteral("串口") + trimmed + QStringLiteral("打开失败：串口号超出范围");
         accepted = MSComm1.setCommPort(std::int16_t(port));

@@ -17,6 +17,13 @@ inline const QString kBoardSettings = QStringLiteral("115200,n,8,1");
 /// A receive event, and one read, for every 1,024 waiting bytes.
 constexpr int kReceiveBlock = 1024;
 
+/// Whether the port selector's text names a device (it begins with "/", or
+/// "COM" on Windows) rather than giving a port number.
+bool namesDevice(const QString &portText);
+/// The port number the selector's text gives: the number it begins with,
+/// halves rounded to even (0 when it begins with none).
+double portNumber(const QString &portText);
+
 /// Puts the serial component into the board's configuration for the port
 /// named by the port selector's text, without opening it. A number picks the
 /// n-th system port (halves rounded to even); a text beginning with "/"

@@ -184,6 +184,7 @@ bool QtSerialComponent::setPortOpen(bool open)
     }
     if (PortOpen())
         return refuse(portLabel() + QStringLiteral("已打开"));
+    m_systemError.clear();
 
     const QString failed = portLabel() + QStringLiteral("打开失败：");
     QString device = m_device;
@@ -199,6 +200,7 @@ bool QtSerialComponent::setPortOpen(bool open)
     applySettings();
     if (!m_port.open(QIODevice::ReadOnly)) {
         const QString why = reasonFor(m_port.error());
+        m_systemError = m_port.errorString();
         m_port.clearError();
         return refuse(failed + why);
     }
@@ -213,7 +215,17 @@ bool QtSerialComponent::setPortOpen(bool open)
 
 QByteArray QtSerialComponent::Input()
 {
-    return m_queue.take();
+    QByteArray block = m_queue.take();
+    if (m_readAhead > 0 && m_port.isOpen())
+        pullFromPort(); // room again for what the system held back
+    return block;
+}
+
+void QtSerialComponent::setReadAhead(qint64 bytes)
+{
+    m_readAhead = std::max<qint64>(bytes, 0);
+    // QSerialPort stops reading from the system once this much waits in it.
+    m_port.setReadBufferSize(m_readAhead);
 }
 
 std::int16_t QtSerialComponent::InBufferCount() const
@@ -224,7 +236,15 @@ std::int16_t QtSerialComponent::InBufferCount() const
 
 void QtSerialComponent::onReadyRead()
 {
-    m_queue.append(m_port.readAll());
+    pullFromPort();
+}
+
+void QtSerialComponent::pullFromPort()
+{
+    if (m_readAhead == 0)
+        m_queue.append(m_port.readAll());
+    else if (const qint64 room = m_readAhead - m_queue.waiting(); room > 0)
+        m_queue.append(m_port.read(room));
     scheduleDispatch();
 }
 
@@ -240,6 +260,7 @@ void QtSerialComponent::onError(QSerialPort::SerialPortError error)
     // the loss is reported, and then it is closed with nothing waiting. So a
     // tick in between reads the same count as the tick before.
     m_error = portLabel() + QStringLiteral("连接已断开：") + reasonFor(QSerialPort::ResourceError);
+    m_systemError = m_port.errorString();
     m_queue.append(m_port.readAll());
     m_port.close();
     if (m_lost)

@@ -45,12 +45,25 @@ public:
     /// number n is the n-th of them once ordered.
     void setPortLister(std::function<QStringList()> lister) { m_portLister = std::move(lister); }
 
+    /// Most bytes kept waiting for the logic to take them; the rest stay with
+    /// the system until it has taken some: a pseudo-terminal's writer then
+    /// waits, a serial driver holds a few kilobytes and drops what comes
+    /// after. 0, the default, keeps everything that arrives, however far
+    /// the logic falls behind.
+    void setReadAhead(qint64 bytes);
+
+    /// The system's own words for the last failed opening or the loss of the
+    /// device ("Permission denied"), where errorText() gives the program's;
+    /// empty when the system was not asked (no device for a port number).
+    QString systemErrorText() const { return m_systemError; }
+
     /// The device a port number stands for, or an empty string.
     QString deviceForPort(int port) const;
 
 private:
     void applySettings();
     void onReadyRead();
+    void pullFromPort();
     void onError(QSerialPort::SerialPortError error);
     void scheduleDispatch();
     void dispatch();
@@ -70,6 +83,8 @@ private:
     bool m_lost = false;    // the device went away; the loss is not yet reported
     quint64 m_openings = 0; // a loss reported late never reaches a later opening
     QString m_error;
+    QString m_systemError;
+    qint64 m_readAhead = 0;
 };
 
 } // namespace wavemill::platform

@@ -14,8 +14,8 @@
 # - scripts/run runs with WAVEMILL_RUN_CHECK=1: it builds, starts the
 #   window, sees it show and closes it;
 # - a window the README starts (wavemill) must show and close with status 0;
-#   a board it starts on a pseudo-terminal must print the device's path and
-#   end with status 0 on Ctrl+C (SIGINT);
+#   a board it starts alone on a pseudo-terminal must print the device's
+#   path and end with status 0 on Ctrl+C (SIGINT);
 # - left out, and said so: what needs root (sudo, apt, usermod), a real
 #   board (a /dev/ttyUSB or /dev/ttyACM device, flashing) or a display
 #   other than the check's, and scripts/test, which runs this check.
@@ -89,6 +89,7 @@ run_command() {
   local command="$1"
   case "$command" in
     scripts/run*) run_window "$command" ;;
+    *\|*) timeout 900 bash -c "$command" ;;
     *wavemill-board*) run_board "$command" ;;
     *) timeout 900 bash -c "$command" ;;
   esac

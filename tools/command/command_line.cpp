@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #ifndef WAVEMILL_VERSION
 #define WAVEMILL_VERSION "unknown"
@@ -39,6 +40,23 @@ std::unique_ptr<TraceBuffers> readCaptureOrFail(const QString &path)
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     fail(kExitFailed, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()));
+}
+
+void writeFileOrFail(const QString &path, const QByteArray &content)
+{
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
+        fail(kExitFailed, QStringLiteral("%1: cannot write: not a regular file").arg(path));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        fail(kExitFailed, QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
+    if (file.write(content) != content.size()) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        fail(kExitFailed, QStringLiteral("%1: cannot write: %2").arg(path, why));
+    }
+    if (!file.commit())
+        fail(kExitFailed, QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
 }
 
 bool parseArguments(QCommandLineParser &parser, const QList<QCommandLineOption> &options,

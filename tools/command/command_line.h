@@ -34,6 +34,11 @@ struct Failure
 /// terms of the file: missing, not a regular file, too short, unreadable.
 std::unique_ptr<TraceBuffers> readCaptureOrFail(const QString &path);
 
+/// Writes \a content beside \a path and puts it in the target's place only
+/// once complete: the output appears whole or not at all. Fails (kExitFailed)
+/// when the target exists but is not a regular file, or the write fails.
+void writeFileOrFail(const QString &path, const QByteArray &content);
+
 /// Parses \a arguments with \a options and -h/--help and -v/--version. A
 /// wrong command line fails with kExitUsage. Returns false when it has
 /// answered --help (with \a help) or --version on \a out: nothing is left

@@ -4,43 +4,26 @@
 
 #include "decode/decode_command.h"
 
-#include "decode/decode_session.h"
-#include "decode/decoded_summary.h"
+#include "decode/output_writer.h"
 #include "decode/sigrok_decoders.h"
-#include "detect/measure_text.h"
 #include "detect/trace_detector.h"
 #include "sigrok/protocol_stack.h"
 #include "sigrok/sigrok_logic.h"
 
-#include "core/numbers.h"
-#include "core/sample_period.h"
-
 #include <QCommandLineParser>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <algorithm>
 #include <memory>
 
 namespace wavemill::decode {
 
-using detect::countText;
-using detect::describeTrace;
-using detect::kindName;
-using detect::TraceDescription;
-using sigrok::Annotation;
-using sigrok::DecoderChoice;
-using sigrok::DecoderStack;
-using sigrok::parseProtocolStack;
-
 namespace {
 
 using command::fail;
+using sigrok::Annotation;
+using sigrok::DecoderStack;
 
 constexpr auto kProgram = "wavemill-decode";
-/// Picoseconds in a millisecond.
-constexpr double kPsPerMs = 1e9;
 
 QString helpText()
 {
@@ -53,13 +36,16 @@ QString helpText()
         "libsigrokdecode.\n"
         "\n"
         "Without -P each trace is measured and described: flat; periodic (a clock\n"
-        "or PWM: frequency, duty cycle, jitter); UART (bit rate, snapped to a\n"
-        "standard rate within 3 %, idle level, 8N1 framing checked on every frame,\n"
-        "then read with sigrok's uart decoder); an infrared remote code (NEC, RC-5\n"
-        "or RC-6, read with ir_nec, ir_rc5 or ir_rc6; Samsung, JVC, Kaseikyo and\n"
-        "SIRC named by their timings); or unrecognised, with its pulse widths. Each\n"
-        "guess comes with the measurements it rests on; one that passes fewer than\n"
-        "95 % of its checks is reported as unrecognised.\n"
+        "or PWM: frequency, duty cycle, jitter; in bursts, how long on and off;\n"
+        "near the sample limit, a caution that it may be an alias); UART (bit rate,\n"
+        "snapped to a standard rate within 3 %, idle level, 8N1, 8E1 or 8O1\n"
+        "framing checked on every frame, then read with sigrok's uart decoder); an\n"
+        "infrared remote code (NEC, RC-5 or RC-6, read with ir_nec, ir_rc5 or\n"
+        "ir_rc6; Samsung, JVC, Kaseikyo and SIRC named by their timings; two\n"
+        "families on one trace both named); or unrecognised, with its pulse widths.\n"
+        "Each guess comes with the measurements it rests on, and says where\n"
+        "sigrok's reading differs from its own; one that passes fewer than 95 % of\n"
+        "its checks is reported as unrecognised.\n"
         "\n"
         "Options:\n"
         "  -P, --protocol STACK  decoders to run, as sigrok-cli takes them:\n"
@@ -80,8 +66,10 @@ QString helpText()
         "\n"
         "Exit status:\n"
         "  0  done\n"
-        "  1  a capture could not be read, or the decoders could not run\n"
-        "  2  a wrong command line: an unknown decoder, option or trace\n"
+        "  1  a capture could not be read (the others are still described), or the\n"
+        "     decoders could not run\n"
+        "  2  a wrong command line: an unknown decoder, option or trace, an option a\n"
+        "     decoder refuses, or a stack whose upper decoder cannot read the lower\n"
         "\n"
         "Files:\n"
         "  /usr/share/wavemill/examples/*.ird    sample captures (package wavemill)\n"
@@ -92,25 +80,6 @@ QString helpText()
         "  $ wavemill-decode capture.ird --trace 2 --json\n"
         "  $ wavemill-decode capture.ird -P uart:baudrate=9600:rx=trace1\n"
         "  $ wavemill-decode capture.ird -P ir_nec:ir=trace1 --json\n");
-}
-
-double sampleMs(std::uint64_t sample)
-{
-    // Whole picoseconds first, so that the milliseconds are the nearest double.
-    return double(sample * std::uint64_t(kSamplePeriodPs)) / kPsPerMs;
-}
-
-QString tracesText(const QList<int> &traces)
-{
-    QStringList names;
-    for (const int t : traces)
-        names << QStringLiteral("trace%1").arg(t);
-    return names.join(QLatin1Char(','));
-}
-
-QByteArray jsonLine(const QJsonObject &object)
-{
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 
 /// The library, started the first time it is needed.
@@ -126,7 +95,7 @@ public:
         }
         return *m_decoders;
     }
-    /// The status of a decoder that could not be set up: the user's when
+    /// The status of decoders that could not be set up: the user's when
     /// sigrok's decoders are there, the system's when they are not.
     int setupStatus() { return get().decodersInstalled() ? kExitUsage : kExitFailed; }
 
@@ -150,136 +119,65 @@ QByteArray listDecoders(Library &library)
     return text.toUtf8();
 }
 
-QByteArray decodeProtocols(Library &library, const QString &path, const TraceBuffers &buffers,
-                           const QList<DecoderStack> &stacks, int trace, bool json, bool header)
+/// Runs \a stacks over one capture; false with \a why when a decoder failed.
+bool decodeProtocols(Library &library, const TraceBuffers &buffers,
+                     const QList<DecoderStack> &stacks, int trace, OutputWriter &writer,
+                     QString *why)
 {
-    DecodeSession session(library.get());
-    QString why;
-    for (const DecoderStack &stack : stacks) {
-        if (!session.addStack(stack, trace, &why))
-            fail(library.setupStatus(), why);
-    }
-    if (!session.run(sigrok::logicSamples(buffers, {1, 2, 3}), &why))
-        fail(kExitFailed, QStringLiteral("%1: %2").arg(path, why));
-
-    QByteArray out;
-    if (header && !json)
-        out += path.toUtf8() + ":\n";
-    for (const Annotation &a : session.annotations()) {
-        const QString text = a.texts.isEmpty() ? QString() : a.texts.front();
-        if (json) {
-            QJsonObject o;
-            if (header)
-                o.insert(QStringLiteral("file"), path);
-            o.insert(QStringLiteral("start_sample"), qint64(a.start));
-            o.insert(QStringLiteral("end_sample"), qint64(a.end));
-            o.insert(QStringLiteral("start_ms"), sampleMs(a.start));
-            o.insert(QStringLiteral("end_ms"), sampleMs(a.end));
-            QJsonArray traces;
-            for (const int t : a.traces)
-                traces.append(t);
-            o.insert(QStringLiteral("traces"), traces);
-            o.insert(QStringLiteral("decoder"), a.decoder);
-            o.insert(QStringLiteral("class"), a.annotationClass);
-            o.insert(QStringLiteral("text"), text);
-            o.insert(QStringLiteral("texts"), QJsonArray::fromStringList(a.texts));
-            out += jsonLine(o);
-        } else {
-            out += QStringLiteral("%1 %2 %3 %4: %5\n")
-                       .arg(timeText(sampleMs(a.start)), tracesText(a.traces), a.decoder,
-                            a.annotationClass, text)
-                       .toUtf8();
-        }
-    }
-    return out;
+    const std::vector<std::uint8_t> samples = sigrok::logicSamples(buffers, {1, 2, 3});
+    std::vector<Annotation> annotations;
+    const DecodeFailure failure = library.get().decode(stacks, trace, &samples, &annotations, why);
+    if (failure == DecodeFailure::Setup)
+        fail(library.setupStatus(), *why);
+    if (failure != DecodeFailure::None)
+        return false;
+    for (const Annotation &a : annotations)
+        writer.writeAnnotation(a);
+    return true;
 }
 
-QByteArray describeTraces(Library &library, const QString &path, const TraceBuffers &buffers,
-                          int onlyTrace, bool json, bool header)
+/// Describes the traces of one capture, each decoded with the decoder its
+/// description chose; false with \a why when that decoder failed.
+bool describeTraces(Library &library, const TraceBuffers &buffers, int onlyTrace,
+                    OutputWriter &writer, QString *why)
 {
-    QByteArray out;
-    if (header && !json)
-        out += path.toUtf8() + ":\n";
     std::vector<std::uint8_t> samples;
     for (int trace = 1; trace <= kTraceCount; ++trace) {
         if (onlyTrace != 0 && trace != onlyTrace)
             continue;
-        const TraceDescription d = describeTrace(*buffers.trace(trace));
+        const detect::TraceDescription d = detect::describeTrace(*buffers.trace(trace));
         QStringList decoded;
-        if (!d.decoder.isEmpty()) {
+        if (!d.decoders.isEmpty()) {
             if (samples.empty())
                 samples = sigrok::logicSamples(buffers, {1, 2, 3});
-            DecoderChoice choice{d.decoder, {}};
-            for (auto it = d.options.begin(); it != d.options.end(); ++it)
-                choice.settings.append({it.key(), it.value()});
-            choice.settings.append({d.channel, QStringLiteral("trace%1").arg(trace)});
-            DecodeSession session(library.get());
-            QString why;
-            if (!session.addStack({choice}, 0, &why))
-                fail(kExitFailed, QStringLiteral("%1: trace %2: %3").arg(path).arg(trace).arg(why));
-            if (!session.run(samples, &why))
-                fail(kExitFailed, QStringLiteral("%1: trace %2: %3").arg(path).arg(trace).arg(why));
-            decoded = summariseDecoded(d.decoder, session.annotations());
-            // sigrok's uart decoder takes each bit late in it; at two or three
-            // samples a bit it can misread what the framing check read whole.
-            const auto &annotations = session.annotations();
-            const bool warned =
-                std::any_of(annotations.begin(), annotations.end(), [](const Annotation &a) {
-                    return a.annotationClass == QLatin1String("rx-warnings");
-                });
-            if (d.kind == TraceDescription::Kind::Uart && warned &&
-                uartBytes(annotations) != d.bytes)
-                decoded << QStringLiteral("read by the framing check, each bit in its middle: "
-                                          "%1 bytes: \"%2\"")
-                               .arg(countText(d.bytes.size()), escapedText(d.bytes, 120));
-        }
-        if (json) {
-            QJsonObject o;
-            o.insert(QStringLiteral("file"), path);
-            o.insert(QStringLiteral("trace"), trace);
-            o.insert(QStringLiteral("kind"), kindName(d.kind));
-            o.insert(QStringLiteral("title"), d.title);
-            o.insert(QStringLiteral("confidence"), d.confidence);
-            o.insert(QStringLiteral("evidence"), QJsonArray::fromStringList(d.evidence));
-            o.insert(QStringLiteral("decoded"), QJsonArray::fromStringList(decoded));
-            if (!d.decoder.isEmpty()) {
-                QJsonObject options;
-                for (auto it = d.options.begin(); it != d.options.end(); ++it)
-                    options.insert(it.key(), it.value());
-                o.insert(QStringLiteral("decoder"), d.decoder);
-                o.insert(QStringLiteral("options"), options);
+            QList<DecoderStack> stacks;
+            for (sigrok::DecoderChoice choice : d.decoders) {
+                choice.settings.append({d.channel, QStringLiteral("trace%1").arg(trace)});
+                stacks.append({choice});
             }
-            switch (d.kind) {
-            case TraceDescription::Kind::Uart:
-                o.insert(QStringLiteral("bit_rate"), d.bitRate);
-                o.insert(QStringLiteral("measured_bit_rate"), d.measuredBitRate);
-                o.insert(QStringLiteral("idle_high"), d.idleHigh);
-                break;
-            case TraceDescription::Kind::Periodic:
-                o.insert(QStringLiteral("frequency_hz"), d.frequencyHz);
-                o.insert(QStringLiteral("duty"), d.duty);
-                break;
-            case TraceDescription::Kind::Infrared:
-                o.insert(QStringLiteral("family"), d.family);
-                o.insert(QStringLiteral("idle_high"), d.idleHigh);
-                break;
-            case TraceDescription::Kind::Flat:
-                o.insert(QStringLiteral("high"), d.idleHigh);
-                break;
-            case TraceDescription::Kind::Unrecognised:
-                break;
+            std::vector<Annotation> annotations;
+            if (library.get().decode(stacks, 0, &samples, &annotations, why) !=
+                DecodeFailure::None) {
+                *why = QStringLiteral("trace %1: %2").arg(trace).arg(*why);
+                return false;
             }
-            out += jsonLine(o);
-        } else {
-            out += QStringLiteral("trace %1: %2\n").arg(trace).arg(d.title).toUtf8();
-            for (const QString &line : d.evidence + decoded)
-                out += QStringLiteral("    %1\n").arg(line).toUtf8();
+            decoded = d.compareWithSigrok(annotations);
         }
+        writer.writeDescription(trace, d, decoded);
     }
-    return out;
+    return true;
 }
 
-int run(const QStringList &arguments, QTextStream &out)
+/// One line on stderr for a capture that could not be read or decoded.
+void report(QTextStream &err, const QString &message)
+{
+    QString line = message;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    err << kProgram << ": " << line << '\n';
+    err.flush();
+}
+
+int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     QCommandLineParser parser;
     const QCommandLineOption protocol({QStringLiteral("P"), QStringLiteral("protocol")}, QString(),
@@ -292,8 +190,7 @@ int run(const QStringList &arguments, QTextStream &out)
         return kExitOk;
     Library library;
     if (parser.isSet(list)) {
-        const QByteArray text = listDecoders(library);
-        out << QString::fromUtf8(text);
+        out << QString::fromUtf8(listDecoders(library));
         return kExitOk;
     }
 
@@ -312,35 +209,53 @@ int run(const QStringList &arguments, QTextStream &out)
     QList<DecoderStack> stacks;
     for (const QString &text : parser.values(protocol)) {
         QString why;
-        const DecoderStack stack = parseProtocolStack(text, &why);
+        const DecoderStack stack = sigrok::parseProtocolStack(text, &why);
         if (stack.isEmpty())
             fail(kExitUsage, why);
         stacks.append(stack);
     }
-
-    // Every capture read before anything is decoded or written.
-    std::vector<std::unique_ptr<TraceBuffers>> buffers;
-    for (const QString &path : captures)
-        buffers.push_back(command::readCaptureOrFail(path));
-
-    const bool header = captures.size() > 1;
-    QByteArray result;
-    for (std::size_t i = 0; i < buffers.size(); ++i) {
-        const QString &path = captures[qsizetype(i)];
-        result += stacks.isEmpty() ? describeTraces(library, path, *buffers[i], onlyTrace,
-                                                    parser.isSet(json), header)
-                                   : decodeProtocols(library, path, *buffers[i], stacks, onlyTrace,
-                                                     parser.isSet(json), header);
+    // A command line the decoders do not take is told before any capture is read.
+    if (!stacks.isEmpty()) {
+        QString why;
+        if (library.get().decode(stacks, onlyTrace, nullptr, nullptr, &why) != DecodeFailure::None)
+            fail(library.setupStatus(), why);
     }
-    out << QString::fromUtf8(result);
-    return kExitOk;
+
+    // Each capture that can be read is written whole before the next one is
+    // read; each that cannot is told on stderr, and the status says so.
+    OutputWriter writer(parser.isSet(json), captures.size() > 1);
+    bool failed = false;
+    for (const QString &path : captures) {
+        std::unique_ptr<TraceBuffers> buffers;
+        try {
+            buffers = command::readCaptureOrFail(path);
+        } catch (const command::Failure &failure) {
+            report(err, failure.message);
+            failed = true;
+            continue;
+        }
+        writer.beginCapture(path);
+        QString why;
+        const bool done = stacks.isEmpty()
+                              ? describeTraces(library, *buffers, onlyTrace, writer, &why)
+                              : decodeProtocols(library, *buffers, stacks, onlyTrace, writer, &why);
+        const QByteArray result = writer.take();
+        if (!done) {
+            report(err, QStringLiteral("%1: %2").arg(path, why));
+            failed = true;
+            continue;
+        }
+        out << QString::fromUtf8(result);
+        out.flush();
+    }
+    return failed ? kExitFailed : kExitOk;
 }
 
 } // namespace
 
 int runDecode(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    return command::runReportingFailure(kProgram, err, [&] { return run(arguments, out); });
+    return command::runReportingFailure(kProgram, err, [&] { return run(arguments, out, err); });
 }
 
 } // namespace wavemill::decode

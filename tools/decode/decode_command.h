@@ -18,9 +18,10 @@ using command::kExitOk;
 using command::kExitUsage;
 
 /// Runs wavemill-decode on \a arguments (the program name first, as in
-/// argv). Results go to \a out only once every capture has been read and
-/// decoded, so a failure leaves nothing half-written there; every failure
-/// writes exactly one line to \a err.
+/// argv). Each capture's results go to \a out once it has been read and
+/// decoded whole, so a failure leaves nothing half-written there; every
+/// failure writes exactly one line to \a err. A command line that cannot be
+/// done stops everything before any capture is read.
 int runDecode(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
 } // namespace wavemill::decode

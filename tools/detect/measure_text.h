@@ -4,7 +4,11 @@
 
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+#include <cstdint>
+#include <vector>
 
 namespace wavemill::detect {
 
@@ -16,6 +20,15 @@ QString microsecondsText(double us);
 QString percentText(double share, int decimals = 0);
 /// A count with thousands separated by commas: "507,904".
 QString countText(qint64 count);
+/// A number in hexadecimal with at least \a digits digits: "0x04".
+QString hexText(std::uint32_t value, int digits);
+/// Bytes as text on one line: printable ASCII as it is; carriage return,
+/// line feed, tab, quote and backslash escaped as in C; others as \xNN. Cut
+/// after \a limit characters with "...".
+QString escapedText(const QByteArray &bytes, int limit);
+/// The mean of the \a values no larger than \a limit (at least the smallest
+/// of them must be).
+double meanAtMost(const std::vector<double> &values, double limit);
 /// Microseconds that \a samples last.
 double samplesToUs(double samples);
 /// Samples that \a us microseconds last.

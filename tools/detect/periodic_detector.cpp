@@ -6,6 +6,8 @@
 
 #include "detect/measure_text.h"
 
+#include "core/sample_period.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -23,54 +25,130 @@ constexpr double kDutySpread = 0.02;
 constexpr double kDutySpreadSamples = 2.5;
 /// Within this of one half (or 1.5 samples), a constant duty makes a clock.
 constexpr double kClockDutyTolerance = 0.02;
+/// A level held this many median periods is a pause between bursts.
+constexpr double kGapPeriods = 4;
+/// Below this many samples a period a signal may be an alias of a faster
+/// one (a 38 kHz carrier shows as 11.8 kHz): the board cannot tell them apart.
+constexpr double kAliasSamples = 10;
+/// The board's sampling rate, 49.8 kHz.
+constexpr double kSampleRateHz = 1e6 / kSamplePeriodUs;
 
 struct Period
 {
-    double length; // samples from one rising edge to the next
-    double high;   // samples high after the first of them
+    double length; // samples from one edge of its kind to the next
+    double high;   // samples high in it
+    bool gap;      // it holds a pause between bursts
 };
+
+/// The whole periods from one rising (or falling) edge to the next.
+std::vector<Period> periodsOf(const std::vector<Run> &runs, bool rising)
+{
+    std::vector<Period> periods;
+    int last = -1;
+    double high = 0;
+    for (std::size_t i = 1; i < runs.size(); ++i) {
+        if (runs[i].high != rising) {
+            if (last >= 0 && !rising)
+                high += runs[i].length; // the high run of a period that began falling
+            continue;
+        }
+        if (last >= 0)
+            periods.push_back({double(runs[i].start - last), high, false});
+        last = runs[i].start;
+        high = rising ? runs[i].length : 0;
+    }
+    return periods;
+}
+
+double median(std::vector<double> values)
+{
+    const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+struct Fit
+{
+    std::vector<Period> periods;
+    double median = 0;
+    double tolerance = 0;
+    int steady = 0;
+    int gaps = 0;
+    double confidence = 0;
+};
+
+Fit fit(std::vector<Period> periods)
+{
+    Fit f;
+    std::vector<double> lengths;
+    lengths.reserve(periods.size());
+    for (const Period &p : periods)
+        lengths.push_back(p.length);
+    f.median = median(lengths);
+    f.tolerance = std::max(kPeriodToleranceSamples, kPeriodTolerance * f.median);
+    int inBursts = 0;
+    for (Period &p : periods) {
+        p.gap = p.length > kGapPeriods * f.median;
+        f.gaps += p.gap;
+        inBursts += !p.gap;
+        f.steady += !p.gap && std::fabs(p.length - f.median) <= f.tolerance;
+    }
+    f.confidence = inBursts > 0 ? double(f.steady) / double(inBursts) : 0;
+    f.periods = std::move(periods);
+    return f;
+}
+
+/// The lengths of the runs that are pauses (longer than kGapPeriods
+/// periods) and of the bursts between them, leaving out those the capture
+/// cuts.
+void burstTimes(const std::vector<Run> &runs, double period, std::vector<double> &on,
+                std::vector<double> &off)
+{
+    double burst = -1; // -1 until a pause has been seen
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const bool cut = i == 0 || i + 1 == runs.size();
+        if (runs[i].length > kGapPeriods * period) {
+            if (burst > 0)
+                on.push_back(burst);
+            if (!cut)
+                off.push_back(runs[i].length);
+            burst = 0;
+        } else if (burst >= 0) {
+            burst += runs[i].length;
+        }
+    }
+}
 
 } // namespace
 
 std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
 {
     const std::vector<Run> &runs = train.runs();
-    // Whole periods: from a rising edge (a high run after a low one) to the next.
-    std::vector<Period> periods;
-    int lastRise = -1;
-    int highAfterRise = 0;
-    for (std::size_t i = 1; i < runs.size(); ++i) {
-        if (!runs[i].high)
-            continue;
-        if (lastRise >= 0)
-            periods.push_back({double(runs[i].start - lastRise), double(highAfterRise)});
-        lastRise = runs[i].start;
-        highAfterRise = runs[i].length;
-    }
-    if (int(periods.size()) < kMinPeriods)
+    // A train of pulses of changing width is steady on one edge only: the
+    // rising one when its pulses are high, the falling one when they are low.
+    std::vector<Period> rising = periodsOf(runs, true);
+    std::vector<Period> falling = periodsOf(runs, false);
+    if (int(std::max(rising.size(), falling.size())) < kMinPeriods)
         return std::nullopt;
-
-    std::vector<double> lengths;
-    lengths.reserve(periods.size());
-    for (const Period &p : periods)
-        lengths.push_back(p.length);
-    std::nth_element(lengths.begin(), lengths.begin() + std::ptrdiff_t(lengths.size() / 2),
-                     lengths.end());
-    const double median = lengths[lengths.size() / 2];
-    const double tolerance = std::max(kPeriodToleranceSamples, kPeriodTolerance * median);
+    Fit f = int(rising.size()) >= kMinPeriods ? fit(std::move(rising)) : Fit{};
+    if (int(falling.size()) >= kMinPeriods) {
+        Fit other = fit(std::move(falling));
+        if (other.confidence > f.confidence)
+            f = std::move(other);
+    }
+    if (f.steady == 0)
+        return std::nullopt;
 
     double sum = 0;
     double sumSquares = 0;
-    double shortest = median;
-    double longest = median;
+    double shortest = f.median;
+    double longest = f.median;
     double dutyLow = 1;
     double dutyHigh = 0;
     double dutySum = 0;
-    int steady = 0;
-    for (const Period &p : periods) {
-        if (std::fabs(p.length - median) > tolerance)
+    for (const Period &p : f.periods) {
+        if (p.gap || std::fabs(p.length - f.median) > f.tolerance)
             continue;
-        ++steady;
         sum += p.length;
         sumSquares += p.length * p.length;
         shortest = std::min(shortest, p.length);
@@ -80,35 +158,61 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
         dutyHigh = std::max(dutyHigh, duty);
         dutySum += duty;
     }
-    const double mean = sum / steady;
-    const double rms = std::sqrt(std::max(0.0, sumSquares / steady - mean * mean));
-    const double duty = dutySum / steady;
+    const double mean = sum / f.steady;
+    const double rms = std::sqrt(std::max(0.0, sumSquares / f.steady - mean * mean));
+    const double duty = dutySum / f.steady;
 
     TraceDescription d;
-    d.kind = TraceDescription::Kind::Periodic;
-    d.confidence = double(steady) / double(periods.size());
-    d.frequencyHz = 1e6 / samplesToUs(mean);
-    d.duty = duty;
-    const QString frequency = QString::number(d.frequencyHz, 'f', d.frequencyHz < 100 ? 2 : 1);
+    d.kind = QStringLiteral("periodic");
+    d.confidence = f.confidence;
+    const double frequencyHz = 1e6 / samplesToUs(mean);
+    d.fields.insert(QStringLiteral("frequency_hz"), frequencyHz);
+    d.fields.insert(QStringLiteral("duty"), duty);
+    const QString frequency = QString::number(frequencyHz, 'f', frequencyHz < 100 ? 2 : 1);
     const bool constantDuty =
         dutyHigh - dutyLow <= std::max(kDutySpread, kDutySpreadSamples / mean);
+    QString what;
     if (constantDuty &&
         std::fabs(duty - 0.5) <= std::max(kClockDutyTolerance, kPeriodToleranceSamples / mean))
-        d.title = QStringLiteral("periodic: a clock (square wave) at %1 Hz, duty %2")
-                      .arg(frequency, percentText(duty, 1));
+        what = QStringLiteral("a clock (square wave) at %1 Hz, duty %2")
+                   .arg(frequency, percentText(duty, 1));
     else if (constantDuty)
-        d.title =
-            QStringLiteral("periodic: PWM at %1 Hz, duty %2").arg(frequency, percentText(duty, 1));
+        what = QStringLiteral("PWM at %1 Hz, duty %2").arg(frequency, percentText(duty, 1));
     else
-        d.title = QStringLiteral("periodic: PWM at %1 Hz, duty from %2 to %3 (mean %4)")
-                      .arg(frequency, percentText(dutyLow, 1), percentText(dutyHigh, 1),
-                           percentText(duty, 1));
+        what = QStringLiteral("PWM at %1 Hz, duty from %2 to %3 (mean %4)")
+                   .arg(frequency, percentText(dutyLow, 1), percentText(dutyHigh, 1),
+                        percentText(duty, 1));
+
+    std::vector<double> on;
+    std::vector<double> off;
+    if (f.gaps > 0)
+        burstTimes(runs, f.median, on, off);
+    if (f.gaps > 0 && !off.empty()) {
+        d.fields.insert(QStringLiteral("bursts"), qint64(f.gaps));
+        d.title = QStringLiteral("periodic in bursts: %1").arg(what);
+        QString onText =
+            on.empty() ? QStringLiteral("cut by the capture") : durationText(median(on));
+        d.evidence << QStringLiteral("in bursts: on for %1, off for %2 (medians of %3 bursts "
+                                     "and %4 pauses of more than %5 periods)")
+                          .arg(onText, durationText(median(off)), countText(qint64(on.size())),
+                               countText(qint64(off.size())), QString::number(kGapPeriods));
+    } else {
+        d.title = QStringLiteral("periodic: %1").arg(what);
+    }
     d.evidence << QStringLiteral("%1 of %2 periods (%3) within %4 of the median period %5")
-                      .arg(countText(steady), countText(qint64(periods.size())),
-                           percentText(d.confidence), durationText(tolerance),
-                           durationText(median));
+                      .arg(countText(f.steady), countText(qint64(f.periods.size()) - f.gaps),
+                           percentText(d.confidence), durationText(f.tolerance),
+                           durationText(f.median));
     d.evidence << QStringLiteral("jitter %1 peak to peak, %2 rms (one sample is %3)")
                       .arg(durationText(longest - shortest), durationText(rms), durationText(1));
+    if (mean < kAliasSamples)
+        d.evidence << QStringLiteral("%1 samples a period, near the board's sample limit "
+                                     "(%2 kHz): this may be an alias of something faster, such "
+                                     "as a carrier at %3 or %4 kHz")
+                          .arg(QString::number(mean, 'f', 1),
+                               QString::number(kSampleRateHz / 1000, 'f', 1),
+                               QString::number((kSampleRateHz - frequencyHz) / 1000, 'f', 1),
+                               QString::number((kSampleRateHz + frequencyHz) / 1000, 'f', 1));
     return d;
 }
 

@@ -4,10 +4,15 @@
 
 #pragma once
 
-#include <QByteArray>
-#include <QMap>
+#include "sigrok/annotation.h"
+#include "sigrok/protocol_stack.h"
+
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
+
+#include <functional>
+#include <vector>
 
 namespace wavemill::detect {
 
@@ -18,12 +23,12 @@ namespace wavemill::detect {
 constexpr double kConfidenceThreshold = 0.95;
 
 /// What one trace carries, as far as its pulses tell, and what the guess
-/// rests on.
+/// rests on: the result every detector gives, which the program prints,
+/// writes as JSON and hands to sigrok without knowing the protocol.
 struct TraceDescription
 {
-    enum class Kind { Flat, Periodic, Uart, Infrared, Unrecognised };
-
-    Kind kind = Kind::Unrecognised;
+    /// The kind for scripts: "flat", "periodic", "uart", "infrared", "unrecognised".
+    QString kind = QStringLiteral("unrecognised");
     /// One line: "UART at 9600 bit/s, idle high, 8N1".
     QString title;
     /// The measurements behind it, one a line, for a user to judge.
@@ -32,27 +37,16 @@ struct TraceDescription
     /// steady, remote frames whole), 0 to 1.
     double confidence = 0;
 
-    /// The sigrok decoder that reads what was recognised ("uart", "ir_nec"),
-    /// its options and the channel the trace goes to; empty when none does.
-    QString decoder;
-    QMap<QString, QString> options;
+    /// The sigrok decoders that read what was recognised, with their
+    /// options (none when sigrok has no decoder for it), and their channel
+    /// the trace goes to.
+    QList<sigrok::DecoderChoice> decoders;
     QString channel;
-
-    /// UART: the bit rate decoded with (snapped to a standard one when near)
-    /// and the rate measured; whether the line idles high.
-    double bitRate = 0;
-    double measuredBitRate = 0;
-    bool idleHigh = true;
-    /// UART: the bytes of the frames the framing check found whole.
-    QByteArray bytes;
-    /// Periodic: frequency and mean duty cycle (0 to 1).
-    double frequencyHz = 0;
-    double duty = 0;
-    /// Infrared: the family ("NEC", "RC-5", "RC-6", "SIRC", ...).
-    QString family;
+    /// The detector's own measurements for scripts ("bit_rate", "family", ...).
+    QJsonObject fields;
+    /// What sigrok's decoder read, in a few lines, set against what the
+    /// detector read: where they differ, it says so.
+    std::function<QStringList(const std::vector<sigrok::Annotation> &)> compareWithSigrok;
 };
-
-/// The name of a kind for scripts: "flat", "periodic", "uart", "infrared", "unrecognised".
-QString kindName(TraceDescription::Kind kind);
 
 } // namespace wavemill::detect

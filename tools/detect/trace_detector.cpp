@@ -4,6 +4,7 @@
 
 #include "detect/trace_detector.h"
 
+#include "detect/flat_detector.h"
 #include "detect/infrared_detector.h"
 #include "detect/measure_text.h"
 #include "detect/periodic_detector.h"
@@ -11,55 +12,48 @@
 #include "detect/uart_detector.h"
 #include "detect/width_summary.h"
 
+#include <array>
 #include <optional>
 
 namespace wavemill::detect {
 
-QString kindName(TraceDescription::Kind kind)
+namespace {
+
+/// A detector and the tier its guesses rank in.
+struct Detector
 {
-    switch (kind) {
-    case TraceDescription::Kind::Flat:
-        return QStringLiteral("flat");
-    case TraceDescription::Kind::Periodic:
-        return QStringLiteral("periodic");
-    case TraceDescription::Kind::Uart:
-        return QStringLiteral("uart");
-    case TraceDescription::Kind::Infrared:
-        return QStringLiteral("infrared");
-    case TraceDescription::Kind::Unrecognised:
-        break;
-    }
-    return QStringLiteral("unrecognised");
-}
+    std::optional<TraceDescription> (*describe)(const PulseTrain &train);
+    int tier;
+};
+
+/// Every detector, in the order they are tried, and the rule between rival
+/// guesses: a confident guess ends the search before a later tier is tried
+/// (a steady period first, as a square wave is also a stream of 0x55
+/// bytes); within a tier the most confident guess wins, the earlier row on
+/// a tie (a remote code before UART, as its frames are checked bit by bit).
+/// A new protocol is one more row.
+constexpr std::array<Detector, 4> kDetectors{{
+    {&describeFlat, 0},
+    {&describePeriodic, 1},
+    {&describeInfrared, 2},
+    {&describeUart, 2},
+}};
+
+} // namespace
 
 TraceDescription describeTrace(const TraceBuffer &buffer)
 {
     const PulseTrain train(buffer);
-    if (train.edges() == 0) {
-        TraceDescription d;
-        d.kind = TraceDescription::Kind::Flat;
-        d.confidence = 1;
-        d.idleHigh = train.level(0);
-        d.title = QStringLiteral("flat: %1 all along")
-                      .arg(d.idleHigh ? QStringLiteral("high") : QStringLiteral("low"));
-        d.evidence << QStringLiteral("no change of level in %1 samples (%2)")
-                          .arg(countText(kCaptureSamples), durationText(kCaptureSamples));
-        return d;
-    }
-
     std::optional<TraceDescription> best;
-    const auto consider = [&](std::optional<TraceDescription> guess) {
+    for (std::size_t row = 0; row < kDetectors.size(); ++row) {
+        std::optional<TraceDescription> guess = kDetectors[row].describe(train);
         if (guess && (!best || guess->confidence > best->confidence))
             best = std::move(guess);
-    };
-    consider(describePeriodic(train));
-    if (best && best->confidence >= kConfidenceThreshold)
-        return *best;
-    // A remote code before UART on a tie: its frames are checked bit by bit.
-    consider(describeInfrared(train));
-    consider(describeUart(train));
-    if (best && best->confidence >= kConfidenceThreshold)
-        return *best;
+        const bool tierEnds =
+            row + 1 == kDetectors.size() || kDetectors[row + 1].tier != kDetectors[row].tier;
+        if (tierEnds && best && best->confidence >= kConfidenceThreshold)
+            return *best;
+    }
 
     TraceDescription d;
     d.title = QStringLiteral("unrecognised");

@@ -10,12 +10,11 @@
 
 namespace wavemill::detect {
 
-/// Describes what one trace carries from its pulses alone: flat, periodic
-/// (a clock or PWM), UART, an infrared remote code, or unrecognised with its
-/// pulse widths. A steady period is taken first (a square wave is also a
-/// stream of 0x55 bytes); otherwise the remote or UART guess that passed
-/// more of its checks, if it reached kConfidenceThreshold. An unrecognised
-/// trace keeps the best guess not taken among its evidence.
+/// Describes what one trace carries from its pulses alone, with the
+/// detectors of one table (trace_detector.cpp): flat, periodic (a clock or
+/// PWM), an infrared remote code, UART, or unrecognised with its pulse
+/// widths. A guess is named only when it reached kConfidenceThreshold; an
+/// unrecognised trace keeps the best guess not taken among its evidence.
 TraceDescription describeTrace(const TraceBuffer &buffer);
 
 } // namespace wavemill::detect

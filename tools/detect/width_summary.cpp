@@ -77,8 +77,10 @@ QStringList describeWidths(const PulseTrain &train)
         all.push_back(runs[i].length);
     }
     QStringList lines;
-    lines << QStringLiteral("%1 changes of level in %2 samples")
-                 .arg(countText(train.edges()), countText(kCaptureSamples));
+    lines << QStringLiteral("%1 %2 of level in %3 samples")
+                 .arg(countText(train.edges()),
+                      train.edges() == 1 ? QStringLiteral("change") : QStringLiteral("changes"),
+                      countText(kCaptureSamples));
     if (!high.empty())
         lines << QStringLiteral("high pulses: %1").arg(groupsText(groups(high), int(high.size())));
     if (!low.empty())

@@ -17,12 +17,12 @@ constexpr std::int64_t kTicksPerMs = 10000000;
 /// Room for one row of three traces.
 constexpr int kBytesPerRow = 32;
 
-void appendRow(QByteArray &out, int sample, std::uint32_t levels, int traceCount)
+void appendRow(QByteArray &out, std::int64_t sample, std::uint32_t levels, qsizetype traceCount)
 {
     out += millisecondsText(sample);
     out += ',';
-    out += QByteArray::number(sample);
-    for (int i = 0; i < traceCount; ++i) {
+    out += QByteArray::number(qint64(sample));
+    for (qsizetype i = 0; i < traceCount; ++i) {
         out += ',';
         out += ((levels >> i) & 1) ? '1' : '0';
     }
@@ -31,31 +31,47 @@ void appendRow(QByteArray &out, int sample, std::uint32_t levels, int traceCount
 
 } // namespace
 
-QByteArray millisecondsText(int k)
+QByteArray millisecondsText(std::int64_t k)
 {
-    const std::int64_t ticks = std::int64_t(k) * kSampleTicks;
+    const std::int64_t ticks = k * kSampleTicks;
     char text[32];
     std::snprintf(text, sizeof text, "%lld.%07lld", static_cast<long long>(ticks / kTicksPerMs),
                   static_cast<long long>(ticks % kTicksPerMs));
     return QByteArray(text);
 }
 
-QByteArray writeCsv(const TraceBuffers &buffers, const QList<int> &traces, bool everySample)
-{
-    const std::vector<LevelRow> rows = levelRows(buffers, traces, everySample);
+CsvWriter::CsvWriter(const QList<int> &traces) : m_traces(traces) {}
 
-    QByteArray out;
-    out.reserve(qsizetype(rows.size() + 1) * kBytesPerRow);
-    out += "time_ms,sample";
-    for (int channel : traces)
+QByteArray CsvWriter::headerLine() const
+{
+    QByteArray out = "time_ms,sample";
+    for (int channel : m_traces)
         out += ",trace" + QByteArray::number(channel);
     out += '\n';
-    for (const LevelRow &row : rows)
-        appendRow(out, row.sample, row.levels, int(traces.size()));
+    return out;
+}
 
-    constexpr int kLast = kCaptureSamples - 1;
-    if (rows.back().sample != kLast)
-        appendRow(out, kLast, rows.back().levels, int(traces.size()));
+void CsvWriter::appendRows(const std::vector<LevelRow> &rows, QByteArray &out)
+{
+    out.reserve(out.size() + qsizetype(rows.size()) * kBytesPerRow);
+    for (const LevelRow &row : rows)
+        appendRow(out, row.sample, row.levels, m_traces.size());
+    if (!rows.empty())
+        m_last = rows.back();
+}
+
+void CsvWriter::appendEnd(std::int64_t samples, QByteArray &out)
+{
+    if (m_last.sample != samples - 1)
+        appendRow(out, samples - 1, m_last.levels, m_traces.size());
+}
+
+QByteArray writeCsv(const TraceBuffers &buffers, const QList<int> &traces, bool everySample)
+{
+    CsvWriter writer(traces);
+    QByteArray out = writer.headerLine();
+    writer.appendRows(levelRows(buffers, traces, everySample), out);
+    writer.appendEnd(kCaptureSamples, out);
     return out;
 }
 

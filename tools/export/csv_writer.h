@@ -5,22 +5,42 @@
 #pragma once
 
 #include "core/trace_buffers.h"
+#include "export/level_rows.h"
 
 #include <QByteArray>
 #include <QList>
 
 #include <cstdint>
+#include <vector>
 
 namespace wavemill::exporting {
 
 /// The start of sample \a k in milliseconds, exact: seven decimals, "." as
 /// the separator whatever the locale (sample 1 is "0.0200736").
-QByteArray millisecondsText(int k);
+QByteArray millisecondsText(std::int64_t k);
 
-/// CSV of \a traces (numbers 1 to 3, in the order wanted): a header line
-/// "time_ms,sample,trace1,...", then one row per sample at which a chosen
-/// trace changes, or per sample with \a everySample. The first and the last
-/// sample of the capture always have their row, so the file spans it all.
+/// CSV written a piece at a time, so that a recording can be written as it
+/// arrives: a header line "time_ms,sample,trace1,...", then one row per
+/// level row. The first and the last sample always have their row, so the
+/// file spans the whole recording.
+class CsvWriter
+{
+public:
+    /// Rows of \a traces (numbers 1 to 3, in the order wanted).
+    explicit CsvWriter(const QList<int> &traces);
+
+    QByteArray headerLine() const;
+    void appendRows(const std::vector<LevelRow> &rows, QByteArray &out);
+    /// The row of the last of \a samples samples, unless it has one already.
+    void appendEnd(std::int64_t samples, QByteArray &out);
+
+private:
+    QList<int> m_traces;
+    LevelRow m_last{-1, 0}; // the last row written
+};
+
+/// CSV of a whole capture of \a traces: one row per sample at which a chosen
+/// trace changes, or per sample with \a everySample.
 QByteArray writeCsv(const TraceBuffers &buffers, const QList<int> &traces, bool everySample);
 
 } // namespace wavemill::exporting

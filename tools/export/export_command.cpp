@@ -12,7 +12,6 @@
 #include <QCommandLineParser>
 #include <QDateTime>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <memory>
 #include <optional>
@@ -118,21 +117,10 @@ Format chooseFormat(const QString &requested, const QString &output)
 void writeOutput(const QString &path, const QString &capturePath, const QByteArray &content)
 {
     const QFileInfo target(path);
-    if (target.exists() && !target.isFile())
-        fail(kExitFailed, QStringLiteral("%1: cannot write: not a regular file").arg(path));
     if (target.exists() && target.canonicalFilePath() == QFileInfo(capturePath).canonicalFilePath())
         fail(kExitFailed,
              QStringLiteral("%1: is the capture file itself; not overwritten").arg(path));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        fail(kExitFailed, QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
-    if (file.write(content) != content.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        fail(kExitFailed, QStringLiteral("%1: cannot write: %2").arg(path, why));
-    }
-    if (!file.commit())
-        fail(kExitFailed, QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
+    command::writeFileOrFail(path, content);
 }
 
 int run(const QStringList &arguments, QTextStream &out)

@@ -6,9 +6,17 @@
 
 #include "sigrok/sigrok_logic.h"
 
+#include <QFile>
+
 #include <zip.h>
 
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <ctime>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace wavemill::exporting {
@@ -19,9 +27,19 @@ namespace {
 constexpr auto kFormatVersion = "2";
 /// The libsigrok release whose session files these match.
 constexpr auto kSigrokVersion = "0.5.2";
-/// sigrok names a device's logic data "<capturefile>-<chunk>"; one chunk holds it all.
+/// sigrok names a device's logic data "<capturefile>-<chunk>", chunks from 1.
 constexpr auto kCaptureFile = "logic-1";
-constexpr auto kLogicEntry = "logic-1-1";
+/// Samples handed on but not yet deflated are dropped from the front of the
+/// queue once they pass this and outweigh the rest.
+constexpr std::size_t kQueueCompaction = std::size_t(1) << 20;
+/// Most samples waiting to be deflated: beyond them the hand-on waits, so
+/// that memory stays flat whatever the pace of the samples.
+constexpr std::size_t kQueueLimit = std::size_t(4) << 20;
+
+QByteArray chunkName(std::int64_t chunk)
+{
+    return QByteArray(kCaptureFile) + '-' + QByteArray::number(qint64(chunk));
+}
 
 /// sigrok's own way of writing a rate: "49.817 kHz" for 49,817 Hz.
 QByteArray rateText(std::uint64_t hertz)
@@ -76,11 +94,9 @@ struct SourceFreer
     void operator()(zip_source_t *source) const { zip_source_free(source); }
 };
 
-/// Adds \a content as \a name; the content must outlive the archive's closing.
-bool addEntry(zip_t *archive, const char *name, const QByteArray &content, bool compress)
+/// Adds \a source as \a name, taking it over; deflated or stored.
+bool addSource(zip_t *archive, const char *name, zip_source_t *source, bool compress)
 {
-    zip_source_t *source =
-        zip_source_buffer(archive, content.constData(), zip_uint64_t(content.size()), 0);
     if (!source)
         return false;
     const zip_int64_t index = zip_file_add(archive, name, source, ZIP_FL_ENC_UTF_8);
@@ -90,6 +106,22 @@ bool addEntry(zip_t *archive, const char *name, const QByteArray &content, bool 
     }
     return zip_set_file_compression(archive, zip_uint64_t(index),
                                     compress ? ZIP_CM_DEFLATE : ZIP_CM_STORE, 0) == 0;
+}
+
+/// Adds \a content as \a name; the content must outlive the archive's closing.
+bool addEntry(zip_t *archive, const char *name, const QByteArray &content, bool compress)
+{
+    return addSource(
+        archive, name,
+        zip_source_buffer(archive, content.constData(), zip_uint64_t(content.size()), 0), compress);
+}
+
+/// The version and the metadata, as sigrok writes them: the version stored,
+/// the metadata deflated.
+bool addHeaderEntries(zip_t *archive, const QByteArray &version, const QByteArray &meta)
+{
+    return addEntry(archive, "version", version, false) &&
+           addEntry(archive, "metadata", meta, true);
 }
 
 /// Everything written into an in-memory source, once its archive is closed.
@@ -141,10 +173,9 @@ QByteArray writeSigrokSession(const TraceBuffers &buffers, const QList<int> &tra
     }
     zip_error_fini(&zipError);
 
-    // As sigrok writes them: the version stored, the rest deflated.
-    const bool added = addEntry(archive.get(), "version", version, false) &&
-                       addEntry(archive.get(), "metadata", meta, true) &&
-                       addEntry(archive.get(), kLogicEntry, logic, true);
+    // The samples deflated too, as sigrok writes them.
+    const bool added = addHeaderEntries(archive.get(), version, meta) &&
+                       addEntry(archive.get(), chunkName(1).constData(), logic, true);
     if (!added || zip_close(archive.get()) != 0) {
         *error = QString::fromUtf8(zip_strerror(archive.get()));
         return {};
@@ -154,6 +185,210 @@ QByteArray writeSigrokSession(const TraceBuffers &buffers, const QList<int> &tra
     if (bytes.isEmpty())
         *error = QStringLiteral("the archive could not be read back from memory");
     return bytes;
+}
+
+/// What the thread writing the archive and the thread handing on samples share.
+struct SigrokSessionStream::State
+{
+    /// One chunk's entry: the source libzip reads its samples from.
+    struct Chunk
+    {
+        State *state = nullptr;
+        std::int64_t size = 0;
+        std::int64_t read = 0;
+        zip_error_t error{};
+    };
+
+    QString path;
+    QByteArray version{kFormatVersion};
+    QByteArray meta;
+    std::int64_t samples = 0;
+    std::vector<std::unique_ptr<Chunk>> chunks;
+    zip_t *archive = nullptr;
+    std::thread writer;
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::uint8_t> queue; // samples handed on; those before head are deflated
+    std::size_t head = 0;
+    bool ended = false;     // no more samples come
+    bool cancelled = false; // the session is discarded
+    bool closed = false;    // the writer is done, well or not
+    QString failure;        // why it was not done well
+
+    static zip_int64_t readChunk(void *chunkState, void *data, zip_uint64_t length,
+                                 zip_source_cmd_t command);
+    zip_int64_t take(Chunk &chunk, std::uint8_t *data, zip_uint64_t length);
+    void write();
+    void discard();
+};
+
+zip_int64_t SigrokSessionStream::State::readChunk(void *chunkState, void *data, zip_uint64_t length,
+                                                  zip_source_cmd_t command)
+{
+    Chunk &chunk = *static_cast<Chunk *>(chunkState);
+    switch (command) {
+    case ZIP_SOURCE_OPEN:
+        chunk.read = 0;
+        return 0;
+    case ZIP_SOURCE_READ:
+        return chunk.state->take(chunk, static_cast<std::uint8_t *>(data), length);
+    case ZIP_SOURCE_CLOSE:
+    case ZIP_SOURCE_FREE: // the chunk belongs to the state
+        return 0;
+    case ZIP_SOURCE_STAT: {
+        auto *stat = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &chunk.error);
+        if (!stat)
+            return -1;
+        zip_stat_init(stat);
+        stat->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+        stat->size = zip_uint64_t(chunk.size);
+        stat->mtime = std::time(nullptr);
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&chunk.error, data, length);
+    case ZIP_SOURCE_SUPPORTS:
+        return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE,
+                                              ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE,
+                                              -1);
+    default:
+        zip_error_set(&chunk.error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
+zip_int64_t SigrokSessionStream::State::take(Chunk &chunk, std::uint8_t *data, zip_uint64_t length)
+{
+    const auto wanted = std::min<zip_uint64_t>(length, zip_uint64_t(chunk.size - chunk.read));
+    if (wanted == 0)
+        return 0; // the chunk is complete
+    std::unique_lock<std::mutex> lock(mutex);
+    changed.wait(lock, [this] { return cancelled || ended || head < queue.size(); });
+    if (cancelled || head == queue.size()) {
+        // Discarded, or the samples ended short: the archive must not close.
+        zip_error_set(&chunk.error, ZIP_ER_CANCELLED, 0);
+        return -1;
+    }
+    const std::size_t count = std::min<std::size_t>(wanted, queue.size() - head);
+    std::memcpy(data, queue.data() + head, count);
+    head += count;
+    chunk.read += std::int64_t(count);
+    if (head == queue.size()) {
+        queue.clear();
+        head = 0;
+    } else if (head > kQueueCompaction && head * 2 > queue.size()) {
+        queue.erase(queue.begin(), queue.begin() + std::ptrdiff_t(head));
+        head = 0;
+    }
+    changed.notify_all(); // room for a waiting hand-on
+    return zip_int64_t(count);
+}
+
+void SigrokSessionStream::State::write()
+{
+    // libzip writes a temporary file beside the target, reads every chunk as
+    // its samples come, and renames the file into place; on any failure it
+    // removes the temporary file and leaves the target as it was.
+    const bool written = zip_close(archive) == 0;
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (written)
+        archive = nullptr; // closed: zip_close freed it
+    else
+        failure = QString::fromUtf8(zip_strerror(archive));
+    closed = true;
+    changed.notify_all();
+}
+
+void SigrokSessionStream::State::discard()
+{
+    if (writer.joinable()) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            cancelled = !closed;
+            changed.notify_all();
+        }
+        writer.join();
+    }
+    if (archive)
+        zip_discard(archive);
+    archive = nullptr;
+}
+
+SigrokSessionStream::SigrokSessionStream(const QString &path, const QList<int> &traces,
+                                         std::int64_t samples)
+    : m_state(std::make_unique<State>())
+{
+    m_state->path = path;
+    m_state->meta = metadata(traces);
+    m_state->samples = samples;
+}
+
+SigrokSessionStream::~SigrokSessionStream()
+{
+    m_state->discard();
+}
+
+bool SigrokSessionStream::open(QString *error)
+{
+    State &s = *m_state;
+    int code = 0;
+    s.archive = zip_open(QFile::encodeName(s.path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    if (!s.archive) {
+        zip_error_t zipError;
+        zip_error_init_with_code(&zipError, code);
+        *error = zipErrorText(&zipError);
+        zip_error_fini(&zipError);
+        return false;
+    }
+    bool added = addHeaderEntries(s.archive, s.version, s.meta);
+    const std::int64_t count = (s.samples + kChunkSamples - 1) / kChunkSamples;
+    for (std::int64_t n = 1; added && n <= count; ++n) {
+        auto chunk = std::make_unique<State::Chunk>();
+        chunk->state = &s;
+        chunk->size = std::min(kChunkSamples, s.samples - (n - 1) * kChunkSamples);
+        zip_error_init(&chunk->error);
+        added = addSource(s.archive, chunkName(n).constData(),
+                          zip_source_function(s.archive, &State::readChunk, chunk.get()), true);
+        s.chunks.push_back(std::move(chunk));
+    }
+    if (!added) {
+        *error = QString::fromUtf8(zip_strerror(s.archive));
+        s.discard();
+        return false;
+    }
+    s.writer = std::thread([&s] { s.write(); });
+    return true;
+}
+
+bool SigrokSessionStream::append(const std::uint8_t *samples, std::size_t count)
+{
+    State &s = *m_state;
+    std::unique_lock<std::mutex> lock(s.mutex);
+    s.changed.wait(lock, [&s] { return s.closed || s.queue.size() - s.head < kQueueLimit; });
+    if (s.closed)
+        return s.archive == nullptr; // failed: none taken; complete: none wanted
+    s.queue.insert(s.queue.end(), samples, samples + count);
+    s.changed.notify_all();
+    return true;
+}
+
+bool SigrokSessionStream::finish(QString *error)
+{
+    State &s = *m_state;
+    {
+        const std::lock_guard<std::mutex> lock(s.mutex);
+        s.ended = true;
+        s.changed.notify_all();
+    }
+    if (s.writer.joinable())
+        s.writer.join();
+    if (s.archive) {
+        *error = s.failure.isEmpty() ? QStringLiteral("the archive was not written") : s.failure;
+        s.discard();
+        return false;
+    }
+    return true;
 }
 
 } // namespace wavemill::exporting

@@ -40,44 +40,66 @@ void appendValue(QByteArray &out, bool level, int index)
 
 } // namespace
 
-QByteArray writeVcd(const TraceBuffers &buffers, const QList<int> &traces, const VcdHeader &header)
+VcdWriter::VcdWriter(const QList<int> &traces, const VcdHeader &header)
+    : m_traces(traces), m_header(header)
 {
-    const std::vector<LevelRow> rows = levelRows(buffers, traces, false);
+}
 
+QByteArray VcdWriter::definitions() const
+{
     QByteArray out;
-    out.reserve(qsizetype(rows.size()) * kBytesPerRow + 1024);
-    appendSection(out, "date", header.date);
-    appendSection(out, "version", header.version);
-    if (!header.comment.isEmpty())
-        appendSection(out, "comment", header.comment);
+    appendSection(out, "date", m_header.date);
+    appendSection(out, "version", m_header.version);
+    if (!m_header.comment.isEmpty())
+        appendSection(out, "comment", m_header.comment);
     out += "$timescale 100 ps $end\n";
     out += "$scope module wavemill $end\n";
-    for (int i = 0; i < traces.size(); ++i) {
+    for (int i = 0; i < m_traces.size(); ++i) {
         out += "$var wire 1 ";
         out += char(kFirstIdentifier + i);
-        out += " trace" + QByteArray::number(traces[i]) + " $end\n";
+        out += " trace" + QByteArray::number(m_traces[i]) + " $end\n";
     }
     out += "$upscope $end\n$enddefinitions $end\n";
+    return out;
+}
 
-    appendTime(out, 0);
-    out += "$dumpvars\n";
-    for (int i = 0; i < traces.size(); ++i)
-        appendValue(out, (rows.front().levels >> i) & 1, i);
-    out += "$end\n";
-
-    std::uint32_t previous = rows.front().levels;
-    for (std::size_t r = 1; r < rows.size(); ++r) {
-        const LevelRow &row = rows[r];
+void VcdWriter::appendRows(const std::vector<LevelRow> &rows, QByteArray &out)
+{
+    out.reserve(out.size() + qsizetype(rows.size()) * kBytesPerRow);
+    for (const LevelRow &row : rows) {
+        if (!m_dumped) {
+            appendTime(out, 0);
+            out += "$dumpvars\n";
+            for (int i = 0; i < m_traces.size(); ++i)
+                appendValue(out, (row.levels >> i) & 1, i);
+            out += "$end\n";
+            m_dumped = true;
+            m_previous = row.levels;
+            continue;
+        }
         appendTime(out, row.sample * kSampleTicks);
-        const std::uint32_t changed = row.levels ^ previous;
-        for (int i = 0; i < traces.size(); ++i) {
+        const std::uint32_t changed = row.levels ^ m_previous;
+        for (int i = 0; i < m_traces.size(); ++i) {
             if ((changed >> i) & 1)
                 appendValue(out, (row.levels >> i) & 1, i);
         }
-        previous = row.levels;
+        m_previous = row.levels;
     }
-    // The last sample lasts one period too; readers learn the capture's length.
-    appendTime(out, kCaptureSamples * kSampleTicks);
+}
+
+QByteArray VcdWriter::end(std::int64_t samples)
+{
+    QByteArray out;
+    appendTime(out, samples * kSampleTicks);
+    return out;
+}
+
+QByteArray writeVcd(const TraceBuffers &buffers, const QList<int> &traces, const VcdHeader &header)
+{
+    VcdWriter writer(traces, header);
+    QByteArray out = writer.definitions();
+    writer.appendRows(levelRows(buffers, traces, false), out);
+    out += VcdWriter::end(kCaptureSamples);
     return out;
 }
 

@@ -5,10 +5,14 @@
 #pragma once
 
 #include "core/trace_buffers.h"
+#include "export/level_rows.h"
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
+
+#include <cstdint>
+#include <vector>
 
 namespace wavemill::exporting {
 
@@ -20,10 +24,34 @@ struct VcdHeader
     QString comment; // left out when empty
 };
 
-/// A Value Change Dump of \a traces (numbers 1 to 3, in the order wanted):
-/// one 1-bit wire per trace named trace1 to trace3, a timescale of 100 ps so
-/// that sample k is at time k x 200,736, the levels at sample 0 in $dumpvars,
-/// then only the changes, and a last time stamp at the end of the capture.
+/// A Value Change Dump written a piece at a time, so that a recording can be
+/// written as it arrives: one 1-bit wire per trace named trace1 to trace3, a
+/// timescale of 100 ps so that sample k is at time k x 200,736, the levels at
+/// sample 0 in $dumpvars, then only the changes, and a last time stamp at the
+/// end of the samples.
+class VcdWriter
+{
+public:
+    /// A dump of \a traces (numbers 1 to 3, in the order wanted).
+    VcdWriter(const QList<int> &traces, const VcdHeader &header);
+
+    /// The header and the definitions, before any sample.
+    QByteArray definitions() const;
+    /// Appends \a rows to \a out: the first row of all as the $dumpvars,
+    /// the later ones as changes.
+    void appendRows(const std::vector<LevelRow> &rows, QByteArray &out);
+    /// The last time stamp, after \a samples samples: the last sample lasts
+    /// one period too, and readers learn the length of the recording.
+    static QByteArray end(std::int64_t samples);
+
+private:
+    QList<int> m_traces;
+    VcdHeader m_header;
+    bool m_dumped = false;        // the $dumpvars is written
+    std::uint32_t m_previous = 0; // the levels of the last row written
+};
+
+/// The dump of a whole capture of \a traces.
 QByteArray writeVcd(const TraceBuffers &buffers, const QList<int> &traces, const VcdHeader &header);
 
 } // namespace wavemill::exporting

@@ -21,6 +21,11 @@ constexpr std::uint64_t kSampleRateHz =
     std::uint64_t((1'000'000'000'000 + kSamplePeriodPs / 2) / kSamplePeriodPs);
 static_assert(kSampleRateHz == 49817);
 
+/// Spreads \a count bytes of a trace into sigrok logic data of unit size 1:
+/// sets bit \a bit of the eight sample bytes at out[8 k] to out[8 k + 7] that
+/// byte k of \a packed holds, for a high level; other bits are left as they are.
+void spreadSamples(const std::uint8_t *packed, std::size_t count, int bit, std::uint8_t *out);
+
 /// The capture's samples as sigrok logic data of unit size 1: one byte per
 /// sample, bit i holding the level of traces[i] (numbers 1 to 3, at most 8),
 /// kCaptureSamples bytes.
