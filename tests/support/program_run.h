@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 
@@ -55,3 +56,16 @@ inline QByteArray outputOf(const QString &program, const QStringList &arguments)
 }
 
 } // namespace wavemill::testing
+
+/// Sets \a path to a peer program (sigrok-cli ...) on the PATH. A missing one
+/// skips the test, or fails it where the suite asks for every peer check
+/// (WAVEMILL_REQUIRE_PEERS, as scripts/test does).
+#define WAVEMILL_REQUIRE_PEER(path, name)                                                          \
+    do {                                                                                           \
+        (path) = QStandardPaths::findExecutable(QStringLiteral(name));                             \
+        if ((path).isEmpty()) {                                                                    \
+            if (qEnvironmentVariableIsSet("WAVEMILL_REQUIRE_PEERS"))                               \
+                QFAIL(name " is not installed");                                                   \
+            QSKIP(name " is not installed");                                                       \
+        }                                                                                          \
+    } while (false)

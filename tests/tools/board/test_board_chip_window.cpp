@@ -3,9 +3,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // End to end with no hardware: the board's firmware runs in wavemill-board's
-// simulated chip with serial text on PD2, the window captures what the chip
+// simulated chip with serial text on PD2. The window captures what the chip
 // sends through a pseudo-terminal and saves it, and wavemill-decode reads
-// the text back from the saved file.
+// the text back from the saved file; wavemill-capture records the same into
+// a session file, and sigrok-cli reads the text back from that.
 
 #include "acquisition/capture.h"
 #include "app/form1.h"
@@ -34,6 +35,7 @@ class BoardChipWindow : public QObject
 
 private slots:
     void theWindowCapturesTheFirmwareAndTheDecoderReadsIt();
+    void wavemillCaptureRecordsTheFirmwareForSigrok();
 };
 
 void BoardChipWindow::theWindowCapturesTheFirmwareAndTheDecoderReadsIt()
@@ -79,6 +81,34 @@ void BoardChipWindow::theWindowCapturesTheFirmwareAndTheDecoderReadsIt()
     QVERIFY2(decoded.out.contains("trace 2: UART at 9600 bit/s, idle high, 8N1") &&
                  decoded.out.contains("Sent by the firmware\\r\\nSent by the firmware\\r\\n"),
              decoded.out.constData());
+}
+
+void BoardChipWindow::wavemillCaptureRecordsTheFirmwareForSigrok()
+{
+    QString sigrok;
+    WAVEMILL_REQUIRE_PEER(sigrok, "sigrok-cli");
+    const QByteArray text = "Recorded from the chip\r\n";
+    QProcess board;
+    board.start(QStringLiteral(WAVEMILL_BOARD_PATH),
+                {"--chip", WAVEMILL_FIRMWARE_ELF, "--signal", "uart", "--text", text, "--baud",
+                 "9600", "--repeat", "--once", "--settle", "0", "--pace", "fast"});
+    QVERIFY(board.waitForStarted(kStartTimeoutMs));
+    QTRY_VERIFY_WITH_TIMEOUT(board.canReadLine(), kStartTimeoutMs);
+    const QString path = QString::fromLocal8Bit(board.readLine()).trimmed();
+
+    QTemporaryDir folder;
+    const QString session = folder.filePath(QStringLiteral("chip.sr"));
+    const testing::ProgramRun run =
+        testing::runProgram(QStringLiteral(WAVEMILL_CAPTURE_PATH), {path, "-o", session});
+    QVERIFY2(run.status == 0, run.err.constData());
+    QTRY_COMPARE_WITH_TIMEOUT(board.state(), QProcess::NotRunning, kStartTimeoutMs);
+    QCOMPARE(board.exitCode(), 0);
+
+    const QByteArray decoded = testing::outputOf(
+        sigrok, {"-i", session, "-P", "uart:rx=trace1:baudrate=9600", "-B", "uart=rx"});
+    // A capture is 10.2 s: some 9,700 characters at 9600 bit/s, from the first.
+    QVERIFY2(decoded.size() > 9000, QByteArray::number(decoded.size()).constData());
+    QVERIFY(decoded == text.repeated(int(decoded.size() / text.size()) + 1).left(decoded.size()));
 }
 
 QTEST_MAIN(BoardChipWindow)

@@ -131,13 +131,7 @@ private:
 
 void TestDecodePeers::initTestCase()
 {
-    m_sigrok = QStandardPaths::findExecutable(QStringLiteral("sigrok-cli"));
-    if (m_sigrok.isEmpty()) {
-        // scripts/test installs it and asks for every peer check to run.
-        if (qEnvironmentVariableIsSet("WAVEMILL_REQUIRE_PEERS"))
-            QFAIL("sigrok-cli is not installed (Debian package sigrok-cli)");
-        QSKIP("sigrok-cli is not installed (Debian package sigrok-cli)");
-    }
+    WAVEMILL_REQUIRE_PEER(m_sigrok, "sigrok-cli");
     QVERIFY(m_dir.isValid());
 }
 

@@ -48,21 +48,6 @@ QByteArray uartTextOf(const QString &fileName)
     return {};
 }
 
-QString requireTool(const char *name)
-{
-    return QStandardPaths::findExecutable(QString::fromLatin1(name));
-}
-
-/// Skips the test when a tool is missing, or fails it when every peer check must run.
-#define REQUIRE_PEER(path, why)                                                                    \
-    do {                                                                                           \
-        if ((path).isEmpty()) {                                                                    \
-            if (qEnvironmentVariableIsSet("WAVEMILL_REQUIRE_PEERS"))                               \
-                QFAIL(why);                                                                        \
-            QSKIP(why);                                                                            \
-        }                                                                                          \
-    } while (false)
-
 } // namespace
 
 class TestExportPeers : public QObject
@@ -101,9 +86,8 @@ void TestExportPeers::sigrokReadsTheSessionFile()
     QFETCH(QString, fileName);
     QFETCH(QString, traces);
 
-    const QString sigrok = requireTool("sigrok-cli");
-    REQUIRE_PEER(sigrok, "sigrok-cli is not installed (Debian package sigrok-cli); the session "
-                         "file is not checked against its reader");
+    QString sigrok;
+    WAVEMILL_REQUIRE_PEER(sigrok, "sigrok-cli");
     const QString session = m_dir.filePath(fileName + QStringLiteral(".sr"));
     QVERIFY(exportCapture(examplePath(fileName), session, traces));
 
@@ -147,9 +131,8 @@ void TestExportPeers::sigrokDecodesTheSerialText()
     QFETCH(QString, fileName);
     QFETCH(QString, traces);
 
-    const QString sigrok = requireTool("sigrok-cli");
-    REQUIRE_PEER(sigrok, "sigrok-cli is not installed (Debian package sigrok-cli); the VCD is not "
-                         "checked against its reader");
+    QString sigrok;
+    WAVEMILL_REQUIRE_PEER(sigrok, "sigrok-cli");
 
     const QByteArray sent = uartTextOf(fileName);
     QVERIFY(!sent.isEmpty());
@@ -177,11 +160,10 @@ void TestExportPeers::fstRoundTripKeepsEveryChange()
 {
     QFETCH(QString, fileName);
 
-    const QString toFst = requireTool("vcd2fst");
-    const QString fromFst = requireTool("fst2vcd");
-    REQUIRE_PEER(QString(toFst.isEmpty() ? QString() : fromFst),
-                 "vcd2fst or fst2vcd is not installed (Debian package gtkwave); the VCD is not "
-                 "checked through FST");
+    QString toFst;
+    QString fromFst;
+    WAVEMILL_REQUIRE_PEER(toFst, "vcd2fst");
+    WAVEMILL_REQUIRE_PEER(fromFst, "fst2vcd");
 
     const QString vcd = m_dir.filePath(fileName + QStringLiteral(".vcd"));
     const QString fst = m_dir.filePath(fileName + QStringLiteral(".fst"));
