@@ -28,6 +28,8 @@ set -uo pipefail
 src="$(cd -P "$1" && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
+# build/ too, which scripts/run makes in a fresh checkout.
+mkdir -p "$src/build"
 for entry in "$src"/* "$src"/.[!.]*; do
   [ -e "$entry" ] && ln -s "$entry" "$work/"
 done
