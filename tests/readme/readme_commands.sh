@@ -119,8 +119,11 @@ check() {
     fi
     [ "$status" -eq 0 ] || { cat "$work/.err" >&2; fail "$command: exit status $status"; }
   else
-    run_command "$command" </dev/null
+    run_command "$command" </dev/null >"$out" 2>&1
     status=$?
+    cat "$out"
+    # What ends without a newline (sigrok-cli -B) still ends its line here.
+    [ -s "$out" ] && [ -n "$(tail -c 1 "$out")" ] && echo
     [ "$status" -eq 0 ] || fail "$command: exit status $status"
   fi
 }
