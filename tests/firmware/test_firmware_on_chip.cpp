@@ -24,7 +24,6 @@ namespace {
 
 using SignalMaker = std::function<std::unique_ptr<Signal>()>;
 
-constexpr double kCaptureSamples = 63488.0 * kSamplesPerByte;
 constexpr double kByteCycles = kSamplesPerByte * SimulatedChip::kSampleCycles;
 
 } // namespace
@@ -60,8 +59,8 @@ void FirmwareOnChip::sendsTheSignalSampleForSample_data()
 
     // A whole capture: the clock's accuracy and the stream's length show only over it.
     QTest::newRow("square 1 kHz, one capture")
-        << SignalMaker([] { return std::make_unique<SquareWave>(1000, 0.5); }) << kCaptureSamples
-        << false << 1000.0;
+        << SignalMaker([] { return std::make_unique<SquareWave>(1000, 0.5); })
+        << double(kCaptureSamples) << false << 1000.0;
     QTest::newRow("uart 9600 text") << SignalMaker([] {
         return std::make_unique<UartText>("Hello, Wavemill!\r\n", 9600, true);
     }) << 25000.0 << false << 0.0;

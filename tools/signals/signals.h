@@ -9,6 +9,7 @@
 
 #include "core/sample_period.h"
 #include "core/samples.h"
+#include "core/trace_buffers.h"
 
 #include <cstdint>
 #include <limits>
@@ -26,7 +27,7 @@ constexpr double kBoardBytesPerSecond = 1e6 / (kSamplePeriodUs * kSamplesPerByte
 /// 115200 baud with a start and a stop bit: 10 bits a byte.
 constexpr double kLineBytesPerSecond = 115200.0 / 10.0;
 /// One capture of the program: 62 blocks of 1,024 bytes.
-constexpr std::size_t kCaptureBytes = 63488;
+constexpr std::size_t kCaptureBytes = kCaptureLength;
 
 /// A stretch of one level in continuous time: the level, and the time in
 /// seconds from the signal's start up to which it surely holds (it may hold
