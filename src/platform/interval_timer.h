@@ -34,7 +34,7 @@ public:
         m_timer.start(milliseconds);
     }
 
-signals:
+Q_SIGNALS:
     void Timer();
 
 private:

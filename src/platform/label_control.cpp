@@ -61,7 +61,7 @@ void LabelControl::setClickable(bool clickable)
 void LabelControl::mouseReleaseEvent(QMouseEvent *event)
 {
     if (rect().contains(event->position().toPoint()))
-        emit Click();
+        Q_EMIT Click();
     QLabel::mouseReleaseEvent(event);
 }
 

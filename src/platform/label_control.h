@@ -38,7 +38,7 @@ public:
     /// what lies beneath.
     void setClickable(bool clickable);
 
-signals:
+Q_SIGNALS:
     void Click();
 
 protected:

@@ -343,7 +343,7 @@ void PictureBox::paintEvent(QPaintEvent *event)
 void PictureBox::mouseMoveEvent(QMouseEvent *event)
 {
     const QPointF pos = event->position();
-    emit mouseMoved(event->buttons(), event->modifiers(),
+    Q_EMIT mouseMoved(event->buttons(), event->modifiers(),
                     float((pos.x() - m_border) * m_unitsPerPixel),
                     float((pos.y() - m_border) * m_unitsPerPixel));
 }
@@ -351,7 +351,7 @@ void PictureBox::mouseMoveEvent(QMouseEvent *event)
 void PictureBox::mousePressEvent(QMouseEvent *event)
 {
     const QPointF pos = event->position();
-    emit mousePressed(event->button(), event->modifiers(),
+    Q_EMIT mousePressed(event->button(), event->modifiers(),
                       float((pos.x() - m_border) * m_unitsPerPixel),
                       float((pos.y() - m_border) * m_unitsPerPixel));
 }

@@ -71,7 +71,7 @@ public:
     /// Client-area coordinates, in pixels, of a point given in the surface's units.
     QPointF unitsToClient(double x, double y) const;
 
-signals:
+Q_SIGNALS:
     /// Pointer position in the surface's units.
     void mouseMoved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, float x, float y);
     void mousePressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float x, float y);

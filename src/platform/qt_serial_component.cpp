@@ -276,7 +276,7 @@ void QtSerialComponent::onError(QSerialPort::SerialPortError error)
             m_lost = false;
             m_queue.clear();
             m_commEvent = comEventDeviceLost;
-            emit OnComm();
+            Q_EMIT OnComm();
             m_commEvent = 0;
         },
         Qt::QueuedConnection);
@@ -298,7 +298,7 @@ void QtSerialComponent::dispatch()
         return;
     m_queue.beginEvent();
     m_commEvent = comEvReceive;
-    emit OnComm();
+    Q_EMIT OnComm();
     m_commEvent = 0;
     if (m_queue.endEvent())
         scheduleDispatch();

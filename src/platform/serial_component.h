@@ -65,7 +65,7 @@ public:
     /// "串口1打开失败：设备不存在".
     virtual QString errorText() const = 0;
 
-signals:
+Q_SIGNALS:
     void OnComm();
 };
 

@@ -41,7 +41,7 @@ class TestAboutLink : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void secondClickRaisesOrReloads_data();
     void secondClickRaisesOrReloads();
     void linkBlinksFromStartUp_data();
@@ -193,7 +193,7 @@ void TestAboutLink::closingMainWindowClosesAboutAndEndsProgram()
     const QStringList captions = {form.Label1->Caption(), form.Label2->Caption(),
                                   form.Label10->Caption()};
     fake.feed(QByteArray(1024, '\x55'));
-    emit form.Label10->Click();
+    Q_EMIT form.Label10->Click();
     QTest::qWait(150);
     QCOMPARE(QStringList({form.Label1->Caption(), form.Label2->Caption(), form.Label10->Caption()}),
              captions);

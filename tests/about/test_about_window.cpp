@@ -57,7 +57,7 @@ class TestAboutWindow : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void fadeRunsTickByTickToOpaque_data();
     void fadeRunsTickByTickToOpaque();
     void controlsSitAtTheirTwipPositions_data();

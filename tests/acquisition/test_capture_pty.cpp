@@ -34,8 +34,8 @@ constexpr int kTimeoutMs = 5000;
 
 QByteArray randomBytes(std::uint32_t seed, std::size_t count)
 {
-    board::RandomBytes signal(seed);
-    const std::vector<std::uint8_t> bytes = board::take(signal, count);
+    signals::RandomBytes signal(seed);
+    const std::vector<std::uint8_t> bytes = signals::take(signal, count);
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
 }
 
@@ -45,7 +45,7 @@ class TestCapturePty : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void init();
     void cleanup();
 

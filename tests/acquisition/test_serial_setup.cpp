@@ -24,7 +24,7 @@ class TestSerialSetup : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void readsThePortNumberFromTheSelector_data();
     void readsThePortNumberFromTheSelector();
     void configuresTheSameTwice();

@@ -84,7 +84,7 @@ class TestCaptureFileCommands : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void loadRedrawsAtScrollBarAndZoom_data();
     void loadRedrawsAtScrollBarAndZoom();
     void savedCaptureLoadsBackThroughTheButtons();

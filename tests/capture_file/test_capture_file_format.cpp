@@ -74,7 +74,7 @@ class TestCaptureFileFormat : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void savedFileLoadsBackByteForByte();
     void eachBufferElementSitsAtItsOffset_data();
     void eachBufferElementSitsAtItsOffset();

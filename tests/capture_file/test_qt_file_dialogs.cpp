@@ -74,7 +74,7 @@ class TestQtFileDialogs : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void filterIsWrittenTheQtWay_data();
     void filterIsWrittenTheQtWay();
     void realDialogsShareTheLastChosenName();

@@ -67,7 +67,7 @@ class TestSampleCaptures : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void exampleLoadsWithItsSignals_data();
     void exampleLoadsWithItsSignals();
 };

@@ -15,7 +15,7 @@ class TestNumbers : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void roundsHalvesToEven_data();
     void roundsHalvesToEven();
     void readsTheNumberATextBeginsWith_data();

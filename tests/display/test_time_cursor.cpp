@@ -34,7 +34,7 @@ class TestTimeCursor : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void init();
     void cleanup();
 

@@ -47,7 +47,7 @@ class TestTraceRenderer : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void drawsEverySampleAndEachEdge();
     void startsAHighFirstSampleWithAnEdgeBackToTheLeftEdge();
     void carriesTheLevelAcrossBytes();

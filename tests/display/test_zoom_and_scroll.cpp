@@ -24,7 +24,7 @@ class TestZoomAndScroll : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void init();
     void cleanup();
 

@@ -19,6 +19,7 @@
 
 using namespace wavemill;
 using namespace wavemill::board;
+using namespace wavemill::signals;
 
 namespace {
 
@@ -34,7 +35,7 @@ class FirmwareOnChip : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void sendsTheSignalSampleForSample_data();
     void sendsTheSignalSampleForSample();

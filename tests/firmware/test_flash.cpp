@@ -22,7 +22,7 @@ class Flash : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void saysInOneLineWhyItCannotFlash_data();
     void saysInOneLineWhyItCannotFlash();

@@ -245,7 +245,7 @@ class PictureBoxTest : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void viewIsTheSameDrawnFastOrPlain_data();
     void viewIsTheSameDrawnFastOrPlain();
     void linesAreTheSameDrawnFastOrPlain_data();

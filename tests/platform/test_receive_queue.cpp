@@ -40,7 +40,7 @@ class TestReceiveQueue : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void deliversWholeBlocksInOrder_data();
     void deliversWholeBlocksInOrder();
     void asksAHandlerThatTookNothingOnlyWhenMoreArrives();

@@ -119,7 +119,7 @@ class TestSerialPort : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void deliversOneBlockPerThousandTwentyFourBytes_data();
     void deliversOneBlockPerThousandTwentyFourBytes();
     void raisesNothingForAnIncompleteBlock();

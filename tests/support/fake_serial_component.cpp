@@ -127,7 +127,7 @@ void FakeSerialComponent::deliver()
     while (again && m_open) {
         m_queue.beginEvent();
         m_event = comEvReceive;
-        emit OnComm();
+        Q_EMIT OnComm();
         m_event = 0;
         again = m_queue.endEvent();
     }
@@ -136,7 +136,7 @@ void FakeSerialComponent::deliver()
 void FakeSerialComponent::raise(std::int16_t commEvent)
 {
     m_event = commEvent;
-    emit OnComm();
+    Q_EMIT OnComm();
     m_event = 0;
 }
 

@@ -56,7 +56,7 @@ std::string ChipRun::summary(const SampleTiming &timing) const
     return text;
 }
 
-ChipRun streamChip(BoardLink &out, SimulatedChip &chip, Signal &input, std::uint64_t count,
+ChipRun streamChip(BoardLink &out, SimulatedChip &chip, signals::Signal &input, std::uint64_t count,
                    bool paced, const volatile std::sig_atomic_t *stop)
 {
     ChipRun run;

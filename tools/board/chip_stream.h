@@ -31,7 +31,7 @@ struct ChipRun
 /// firmware fails or *stop is set. Paced, each byte leaves once the wall
 /// clock has reached the chip's time of sending it, in batches of 2 ms, as
 /// the board's own pace; otherwise as fast as the simulation runs.
-ChipRun streamChip(BoardLink &out, SimulatedChip &chip, Signal &input, std::uint64_t count,
+ChipRun streamChip(BoardLink &out, SimulatedChip &chip, signals::Signal &input, std::uint64_t count,
                    bool paced, const volatile std::sig_atomic_t *stop);
 
 } // namespace wavemill::board

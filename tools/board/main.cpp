@@ -31,6 +31,7 @@
 namespace {
 
 using namespace wavemill::board;
+using namespace wavemill::signals;
 namespace command = wavemill::command;
 
 /// Bytes written at one go at the paced rates: a wake-up every 2 ms or so,

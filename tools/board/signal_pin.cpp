@@ -13,6 +13,8 @@ namespace wavemill::board {
 
 namespace {
 
+using signals::kForever;
+
 /// Stretches of one level looked through before advance() gives up finding a
 /// change: a UART byte of ones is 10 bit-stretches, a long idle line a few
 /// hundred; a constant square wave would be endless.
@@ -22,10 +24,10 @@ constexpr double kSamplePeriodSeconds = double(kSamplePeriodPs) * 1e-12;
 
 } // namespace
 
-SignalPin::SignalPin(Signal &signal) : m_signal(signal)
+SignalPin::SignalPin(signals::Signal &signal) : m_signal(signal)
 {
     m_signal.rewind();
-    const Stretch first = stretchFrom(0);
+    const signals::Stretch first = stretchFrom(0);
     m_level = first.high;
     m_until = first.until;
 }
@@ -36,7 +38,7 @@ double SignalPin::advance()
         if (!std::isfinite(m_until))
             return kForever;
         const double at = m_until;
-        const Stretch next = stretchFrom(at);
+        const signals::Stretch next = stretchFrom(at);
         // A stretch always moves time on, even one that claims to end where
         // it starts.
         m_until = std::fmax(next.until, std::nextafter(at, kForever));
@@ -48,9 +50,9 @@ double SignalPin::advance()
     return m_until;
 }
 
-Stretch SignalPin::stretchFrom(double seconds)
+signals::Stretch SignalPin::stretchFrom(double seconds)
 {
-    if (const std::optional<Stretch> own = m_signal.stretchAt(seconds))
+    if (const std::optional<signals::Stretch> own = m_signal.stretchAt(seconds))
         return *own;
     // Sample by sample, in order: each stretch starts where the last ended.
     if (!m_ended && m_bit == kSamplesPerByte) {

@@ -20,7 +20,7 @@ class SignalPin
 {
 public:
     /// Starts \a signal from its beginning; it must outlive the pin.
-    explicit SignalPin(Signal &signal);
+    explicit SignalPin(signals::Signal &signal);
 
     /// The level now: at the start, then after the change advance() moved to.
     bool level() const { return m_level; }
@@ -33,9 +33,9 @@ public:
 
 private:
     /// The stretch from \a seconds on: the signal's own, or the next sample's.
-    Stretch stretchFrom(double seconds);
+    signals::Stretch stretchFrom(double seconds);
 
-    Signal &m_signal;
+    signals::Signal &m_signal;
     bool m_level = true;
     double m_until = 0; // when the stretch of m_level ends
     // Reading a sampled signal: the byte in hand and the next sample in it.

@@ -151,7 +151,7 @@ std::string SimulatedChip::load(const std::string &path)
     return {};
 }
 
-void SimulatedChip::reset(Signal *input)
+void SimulatedChip::reset(signals::Signal *input)
 {
     if (!m_avr)
         return;

@@ -48,7 +48,7 @@ public:
     /// Starts the chip again from reset with \a input on PD2 from its start
     /// (nullptr: PD2 left open, as the pull-up holds it high). The signal
     /// must outlive the run.
-    void reset(Signal *input);
+    void reset(signals::Signal *input);
 
     /// Runs until \a cycle cycles after the reset. False when the firmware
     /// has stopped (interrupts off and asleep) or crashed: why() says which.

@@ -60,7 +60,7 @@ void StopSignals::readPipe()
     while (::read(g_pipe[0], &number, 1) == 1) {
         if (m_received == 0) {
             m_received = number;
-            emit stopped(number);
+            Q_EMIT stopped(number);
         }
     }
 }

@@ -29,7 +29,7 @@ public:
     /// The first stop signal that arrived, or 0.
     int received() const { return m_received; }
 
-signals:
+Q_SIGNALS:
     void stopped(int signal);
 
 private:

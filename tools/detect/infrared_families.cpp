@@ -16,7 +16,7 @@ namespace wavemill::detect {
 
 namespace {
 
-using namespace wavemill::board;
+using namespace wavemill::signals;
 
 /// A leader's mark and space each within 10 % (and a sample) of the family's.
 constexpr double kLeaderTolerance = 0.10;

@@ -128,12 +128,12 @@ Example makeInfrared()
          ++press) {
         const double at = kFirstUs + press * kPressUs;
         const bool toggle = press % 2 == 1; // flips with each new press
-        addInfrared(nec, at, board::necFrame(0x04, std::uint8_t(0x10 + press)));
-        addInfrared(nec, at + board::kNecRepeatUs, board::necRepeat());
-        for (const double repeat : {0.0, board::kRc5RepeatUs})
-            addInfrared(rc5, at + repeat, board::rc5Frame(5, 32 + press, toggle));
-        for (const double repeat : {0.0, board::kRc6RepeatUs})
-            addInfrared(rc6, at + repeat, board::rc6Frame(0x1A, 0x40 + press, toggle));
+        addInfrared(nec, at, signals::necFrame(0x04, std::uint8_t(0x10 + press)));
+        addInfrared(nec, at + signals::kNecRepeatUs, signals::necRepeat());
+        for (const double repeat : {0.0, signals::kRc5RepeatUs})
+            addInfrared(rc5, at + repeat, signals::rc5Frame(5, 32 + press, toggle));
+        for (const double repeat : {0.0, signals::kRc6RepeatUs})
+            addInfrared(rc6, at + repeat, signals::rc6Frame(0x1A, 0x40 + press, toggle));
     }
     *e.traces->trace(1) = nec.packed();
     *e.traces->trace(2) = rc5.packed();
@@ -213,10 +213,10 @@ double addManchester(TraceSketch &trace, double fromUs, double bitUs, const QByt
     return t;
 }
 
-double addInfrared(TraceSketch &trace, double fromUs, const board::IrPulses &pulses)
+double addInfrared(TraceSketch &trace, double fromUs, const signals::IrPulses &pulses)
 {
     double t = fromUs;
-    for (const board::IrPulse &pulse : pulses) {
+    for (const signals::IrPulse &pulse : pulses) {
         trace.set(t, t + pulse.us, !pulse.mark);
         t += pulse.us;
     }

@@ -52,7 +52,7 @@ double addManchester(TraceSketch &trace, double fromUs, double bitUs, const QByt
 
 /// A remote control's pulses from \a fromUs, as a receiver gives them: low
 /// during the marks. Returns the time past the last pulse.
-double addInfrared(TraceSketch &trace, double fromUs, const board::IrPulses &pulses);
+double addInfrared(TraceSketch &trace, double fromUs, const signals::IrPulses &pulses);
 
 /// Pseudo-random bytes from a 16-bit Galois LFSR, the same for the same seed.
 QByteArray pseudoRandomBytes(int count, std::uint16_t seed);

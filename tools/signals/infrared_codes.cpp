@@ -4,7 +4,7 @@
 
 #include "signals/infrared_codes.h"
 
-namespace wavemill::board {
+namespace wavemill::signals {
 
 namespace {
 
@@ -107,4 +107,4 @@ IrPulses rc6Frame(int address, int command, bool toggle)
     return pulses;
 }
 
-} // namespace wavemill::board
+} // namespace wavemill::signals

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace wavemill::board {
+namespace wavemill::signals {
 
 /// One stretch of a receiver's output: a mark (carrier on, output low) or a
 /// space (output high), and how long it lasts.
@@ -106,4 +106,4 @@ IrPulses rc6Frame(int address, int command, bool toggle);
 /// The \a count bits of \a value, most significant first.
 std::vector<bool> bitsMsbFirst(std::uint32_t value, int count);
 
-} // namespace wavemill::board
+} // namespace wavemill::signals

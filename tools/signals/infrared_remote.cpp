@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace wavemill::board {
+namespace wavemill::signals {
 
 void appendEdges(std::vector<double> &edges, double fromUs, const IrPulses &pulses)
 {
@@ -70,4 +70,4 @@ Stretch InfraredRemote::stretchAtUs(double us) const
     return {(next - edges.begin()) % 2 == 0, kLeadInUs + press * kPressPeriodUs + end};
 }
 
-} // namespace wavemill::board
+} // namespace wavemill::signals

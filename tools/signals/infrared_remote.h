@@ -10,7 +10,7 @@
 #include <array>
 #include <vector>
 
-namespace wavemill::board {
+namespace wavemill::signals {
 
 /// The remote control families the board plays.
 enum class RemoteFamily { Nec, Rc5, Rc6 };
@@ -45,4 +45,4 @@ private:
 /// \a fromUs, added to \a edges (which alternate, starting from high).
 void appendEdges(std::vector<double> &edges, double fromUs, const IrPulses &pulses);
 
-} // namespace wavemill::board
+} // namespace wavemill::signals

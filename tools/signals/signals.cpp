@@ -7,7 +7,7 @@
 #include <cmath>
 #include <utility>
 
-namespace wavemill::board {
+namespace wavemill::signals {
 
 bool SampledSignal::nextByte(std::uint8_t &byte)
 {
@@ -150,4 +150,4 @@ std::vector<bool> unpack(const std::vector<std::uint8_t> &bytes)
     return samples;
 }
 
-} // namespace wavemill::board
+} // namespace wavemill::signals

@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-namespace wavemill::board {
+namespace wavemill::signals {
 
 /// One byte leaves the board every 8 samples: about 6,227 bytes a second.
 constexpr double kBoardBytesPerSecond = 1e6 / (kSamplePeriodUs * kSamplesPerByte);
@@ -170,4 +170,4 @@ std::vector<std::uint8_t> take(Signal &signal, std::size_t count);
 /// The samples of packed bytes, earliest first.
 std::vector<bool> unpack(const std::vector<std::uint8_t> &bytes);
 
-} // namespace wavemill::board
+} // namespace wavemill::signals

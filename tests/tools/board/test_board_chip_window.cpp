@@ -33,7 +33,7 @@ class BoardChipWindow : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void theWindowCapturesTheFirmwareAndTheDecoderReadsIt();
     void wavemillCaptureRecordsTheFirmwareForSigrok();
 };

@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 using namespace wavemill;
-using namespace wavemill::board;
+using namespace wavemill::signals;
 
 namespace {
 
@@ -86,7 +86,7 @@ class BoardProgram : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void cleanup();
     void streamsTheSignalAtItsPace_data();
     void streamsTheSignalAtItsPace();

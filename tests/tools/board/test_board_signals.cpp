@@ -10,7 +10,7 @@
 #include <cmath>
 
 using namespace wavemill;
-using namespace wavemill::board;
+using namespace wavemill::signals;
 
 namespace {
 
@@ -71,7 +71,7 @@ class BoardSignals : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void packsTheEarliestSampleIntoBit7();
     void squareWaveHasItsFrequencyAndDuty_data();
     void squareWaveHasItsFrequencyAndDuty();

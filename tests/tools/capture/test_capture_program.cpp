@@ -58,8 +58,8 @@ struct Board
 
 QByteArray boardBytes(qint64 count)
 {
-    board::RandomBytes signal(kSeed);
-    const std::vector<std::uint8_t> bytes = board::take(signal, std::size_t(count));
+    signals::RandomBytes signal(kSeed);
+    const std::vector<std::uint8_t> bytes = signals::take(signal, std::size_t(count));
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
 }
 
@@ -128,7 +128,7 @@ class TestCaptureProgram : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void init();
     void writesTheBoardsBytesIntoEachKind_data();
     void writesTheBoardsBytesIntoEachKind();

@@ -26,34 +26,34 @@ inline const char *kBoardText = "Hello from wavemill-board\r\n";
 
 /// "uart RATE [repeated] [inverted]", "nec|rc5|rc6 ADDRESS COMMAND [inverted]",
 /// "square HZ DUTY", "random SEED"; nullptr for anything else.
-inline std::unique_ptr<board::Signal> boardSignal(const QString &name)
+inline std::unique_ptr<signals::Signal> boardSignal(const QString &name)
 {
     const QStringList w = name.split(QLatin1Char(' '));
-    std::unique_ptr<board::Signal> signal;
+    std::unique_ptr<signals::Signal> signal;
     if (w[0] == QLatin1String("uart"))
-        signal = std::make_unique<board::UartText>(kBoardText, w.value(1).toDouble(),
+        signal = std::make_unique<signals::UartText>(kBoardText, w.value(1).toDouble(),
                                                    w.contains(QLatin1String("repeated")));
     else if (w[0] == QLatin1String("square"))
-        signal = std::make_unique<board::SquareWave>(w.value(1).toDouble(), w.value(2).toDouble());
+        signal = std::make_unique<signals::SquareWave>(w.value(1).toDouble(), w.value(2).toDouble());
     else if (w[0] == QLatin1String("random"))
-        signal = std::make_unique<board::RandomBytes>(w.value(1).toUInt());
+        signal = std::make_unique<signals::RandomBytes>(w.value(1).toUInt());
     else if (w[0] == QLatin1String("nec") || w[0] == QLatin1String("rc5") ||
              w[0] == QLatin1String("rc6"))
-        signal = std::make_unique<board::InfraredRemote>(
-            w[0] == QLatin1String("nec")   ? board::RemoteFamily::Nec
-            : w[0] == QLatin1String("rc5") ? board::RemoteFamily::Rc5
-                                           : board::RemoteFamily::Rc6,
+        signal = std::make_unique<signals::InfraredRemote>(
+            w[0] == QLatin1String("nec")   ? signals::RemoteFamily::Nec
+            : w[0] == QLatin1String("rc5") ? signals::RemoteFamily::Rc5
+                                           : signals::RemoteFamily::Rc6,
             w.value(1).toInt(nullptr, 0), w.value(2).toInt(nullptr, 0));
     if (signal && w.back() == QLatin1String("inverted"))
-        signal = std::make_unique<board::InvertedSignal>(std::move(signal));
+        signal = std::make_unique<signals::InvertedSignal>(std::move(signal));
     return signal;
 }
 
 /// One capture of \a signal as the board streams it, into a trace buffer.
-inline TraceBuffer captureOf(board::Signal &signal)
+inline TraceBuffer captureOf(signals::Signal &signal)
 {
     TraceBuffer buffer{};
-    const std::vector<std::uint8_t> bytes = board::take(signal, kCaptureLength);
+    const std::vector<std::uint8_t> bytes = signals::take(signal, kCaptureLength);
     std::copy(bytes.begin(), bytes.end(), buffer.begin());
     return buffer;
 }

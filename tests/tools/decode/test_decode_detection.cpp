@@ -23,7 +23,7 @@
 #include <random>
 
 using namespace wavemill;
-using namespace wavemill::board;
+using namespace wavemill::signals;
 using namespace wavemill::detect;
 using namespace wavemill::testing;
 
@@ -197,7 +197,7 @@ class TestDecodeDetection : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void namesWhatTheTraceCarries_data();
     void namesWhatTheTraceCarries();
     void namesNewSignalShapes_data();

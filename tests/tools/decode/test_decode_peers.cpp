@@ -119,7 +119,7 @@ class TestDecodePeers : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void annotatesAsSigrokCliDoes_data();
     void annotatesAsSigrokCliDoes();

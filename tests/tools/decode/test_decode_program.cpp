@@ -38,7 +38,7 @@ class TestDecodeProgram : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void initTestCase();
     void describesTheSampleCaptures_data();
     void describesTheSampleCaptures();

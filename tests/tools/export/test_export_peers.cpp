@@ -54,7 +54,7 @@ class TestExportPeers : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void sigrokReadsTheSessionFile_data();
     void sigrokReadsTheSessionFile();
     void sigrokDecodesTheSerialText_data();

@@ -46,7 +46,7 @@ class TestExportProgram : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void init();
     void failsWithOneLineAndLeavesNoOutput_data();
     void failsWithOneLineAndLeavesNoOutput();

@@ -76,7 +76,7 @@ class TestExportWriters : public QObject
 {
     Q_OBJECT
 
-private slots:
+private Q_SLOTS:
     void vcdHoldsEverySampleAtItsTime_data();
     void vcdHoldsEverySampleAtItsTime();
     void csvRowsFollowTheLevels_data();
