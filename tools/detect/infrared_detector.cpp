@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace wavemill::detect {
@@ -31,7 +33,7 @@ constexpr double kMinFamilyShare = 0.10;
 std::vector<Burst> bursts(const PulseTrain &train, bool idleHigh)
 {
     const std::vector<Run> &runs = train.runs();
-    const double gap = usToSamples(kBurstGapUs);
+    const double gap = train.toSamples(kBurstGapUs);
     std::vector<Burst> out;
     Burst current;
     bool cut = true; // the stretch before the first long idle began before the capture
@@ -45,9 +47,28 @@ std::vector<Burst> bursts(const PulseTrain &train, bool idleHigh)
             cut = false;
             continue;
         }
-        current.push_back(samplesToUs(run.length));
+        current.push_back(train.toUs(double(run.length)));
     }
     return out; // the last stretch is cut by the end, or is idle
+}
+
+/// Where the first burst after a stretch of idle level of at least
+/// kBurstGapUs starts, and how long it lasts; -1 when there is none.
+std::pair<std::int64_t, std::int64_t> firstBurst(const PulseTrain &train, bool idleHigh)
+{
+    const std::vector<Run> &runs = train.runs();
+    const double gap = train.toSamples(kBurstGapUs);
+    for (std::size_t i = 0; i + 1 < runs.size(); ++i) {
+        if (runs[i].high != idleHigh || runs[i].length < gap)
+            continue;
+        std::size_t end = i + 1;
+        while (end < runs.size() && !(runs[end].high == idleHigh && runs[end].length >= gap))
+            ++end;
+        if (end == runs.size())
+            return {-1, 0};
+        return {runs[i + 1].start, runs[end].start - runs[i + 1].start};
+    }
+    return {-1, 0};
 }
 
 /// The frames of one family on the trace.
@@ -253,6 +274,7 @@ std::optional<TraceDescription> describeInfrared(const PulseTrain &train)
     d.confidence = best.confidence;
     d.fields.insert(QStringLiteral("family"), names.join(QStringLiteral(" + ")));
     d.fields.insert(QStringLiteral("idle_high"), idleHigh);
+    std::tie(d.firstFrameSample, d.frameSamples) = firstBurst(train, idleHigh);
     const QString polarity = idleHigh ? QStringLiteral("idle high, as a receiver gives it")
                                       : QStringLiteral("idle low (inverted)");
     d.title = several

@@ -4,8 +4,6 @@
 
 #include "detect/measure_text.h"
 
-#include "core/sample_period.h"
-
 #include <cmath>
 
 namespace wavemill::detect {
@@ -30,26 +28,11 @@ double meanAtMost(const std::vector<double> &values, double limit)
     return sum / count;
 }
 
-double samplesToUs(double samples)
-{
-    return samples * kSamplePeriodUs;
-}
-
-double usToSamples(double us)
-{
-    return us / kSamplePeriodUs;
-}
-
 QString microsecondsText(double us)
 {
     if (std::fabs(us) < kUsPerMs)
         return QString::number(us, 'f', 1) + QStringLiteral(" µs");
     return QString::number(us / kUsPerMs, 'f', 2) + QStringLiteral(" ms");
-}
-
-QString durationText(double samples)
-{
-    return microsecondsText(samplesToUs(samples));
 }
 
 QString percentText(double share, int decimals)

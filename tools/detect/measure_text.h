@@ -12,9 +12,7 @@
 
 namespace wavemill::detect {
 
-/// Samples as a duration: "104.2 µs" below a millisecond, "9.00 ms" above.
-QString durationText(double samples);
-/// Microseconds as a duration, in the same forms.
+/// Microseconds as a duration: "104.2 µs" below a millisecond, "9.00 ms" above.
 QString microsecondsText(double us);
 /// A share as a percentage with \a decimals decimals: "97 %", "25.0 %".
 QString percentText(double share, int decimals = 0);
@@ -29,9 +27,5 @@ QString escapedText(const QByteArray &bytes, int limit);
 /// The mean of the \a values no larger than \a limit (at least the smallest
 /// of them must be).
 double meanAtMost(const std::vector<double> &values, double limit);
-/// Microseconds that \a samples last.
-double samplesToUs(double samples);
-/// Samples that \a us microseconds last.
-double usToSamples(double us);
 
 } // namespace wavemill::detect

@@ -6,7 +6,6 @@
 
 #include "detect/measure_text.h"
 
-#include "core/sample_period.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,8 +29,6 @@ constexpr double kGapPeriods = 4;
 /// Below this many samples a period a signal may be an alias of a faster
 /// one (a 38 kHz carrier shows as 11.8 kHz): the board cannot tell them apart.
 constexpr double kAliasSamples = 10;
-/// The board's sampling rate, 49.8 kHz.
-constexpr double kSampleRateHz = 1e6 / kSamplePeriodUs;
 
 struct Period
 {
@@ -44,7 +41,7 @@ struct Period
 std::vector<Period> periodsOf(const std::vector<Run> &runs, bool rising)
 {
     std::vector<Period> periods;
-    int last = -1;
+    std::int64_t last = -1;
     double high = 0;
     for (std::size_t i = 1; i < runs.size(); ++i) {
         if (runs[i].high != rising) {
@@ -165,8 +162,10 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
     TraceDescription d;
     d.kind = QStringLiteral("periodic");
     d.confidence = f.confidence;
-    const double frequencyHz = 1e6 / samplesToUs(mean);
+    const double frequencyHz = 1e6 / train.toUs(mean);
     d.fields.insert(QStringLiteral("frequency_hz"), frequencyHz);
+    d.firstFrameSample = runs.size() > 1 ? runs[1].start : -1;
+    d.frameSamples = std::llround(mean);
     d.fields.insert(QStringLiteral("duty"), duty);
     const QString frequency = QString::number(frequencyHz, 'f', frequencyHz < 100 ? 2 : 1);
     const bool constantDuty =
@@ -191,28 +190,29 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
         d.fields.insert(QStringLiteral("bursts"), qint64(f.gaps));
         d.title = QStringLiteral("periodic in bursts: %1").arg(what);
         QString onText =
-            on.empty() ? QStringLiteral("cut by the capture") : durationText(median(on));
+            on.empty() ? QStringLiteral("cut by the capture") : train.durationText(median(on));
         d.evidence << QStringLiteral("in bursts: on for %1, off for %2 (medians of %3 bursts "
                                      "and %4 pauses of more than %5 periods)")
-                          .arg(onText, durationText(median(off)), countText(qint64(on.size())),
+                          .arg(onText, train.durationText(median(off)), countText(qint64(on.size())),
                                countText(qint64(off.size())), QString::number(kGapPeriods));
     } else {
         d.title = QStringLiteral("periodic: %1").arg(what);
     }
     d.evidence << QStringLiteral("%1 of %2 periods (%3) within %4 of the median period %5")
                       .arg(countText(f.steady), countText(qint64(f.periods.size()) - f.gaps),
-                           percentText(d.confidence), durationText(f.tolerance),
-                           durationText(f.median));
+                           percentText(d.confidence), train.durationText(f.tolerance),
+                           train.durationText(f.median));
     d.evidence << QStringLiteral("jitter %1 peak to peak, %2 rms (one sample is %3)")
-                      .arg(durationText(longest - shortest), durationText(rms), durationText(1));
+                      .arg(train.durationText(longest - shortest), train.durationText(rms),
+                           train.durationText(1));
     if (mean < kAliasSamples)
         d.evidence << QStringLiteral("%1 samples a period, near the board's sample limit "
                                      "(%2 kHz): this may be an alias of something faster, such "
                                      "as a carrier at %3 or %4 kHz")
                           .arg(QString::number(mean, 'f', 1),
-                               QString::number(kSampleRateHz / 1000, 'f', 1),
-                               QString::number((kSampleRateHz - frequencyHz) / 1000, 'f', 1),
-                               QString::number((kSampleRateHz + frequencyHz) / 1000, 'f', 1));
+                               QString::number(train.sampleRateHz() / 1000, 'f', 1),
+                               QString::number((train.sampleRateHz() - frequencyHz) / 1000, 'f', 1),
+                               QString::number((train.sampleRateHz() + frequencyHz) / 1000, 'f', 1));
     return d;
 }
 

@@ -4,14 +4,19 @@
 
 #include "detect/pulse_train.h"
 
+#include "detect/measure_text.h"
+
+#include "core/sample_period.h"
 #include "core/samples.h"
+
+#include <algorithm>
 
 namespace wavemill::detect {
 
-PulseTrain::PulseTrain(const TraceBuffer &buffer) : m_buffer(buffer)
+PulseTrain::PulseTrain(const TraceBuffer &buffer) : m_buffer(&buffer), m_periodUs(kSamplePeriodUs)
 {
     bool current = sampleLevel(buffer[0], 0);
-    std::int32_t start = 0;
+    std::int64_t start = 0;
     for (int byte = 0; byte < kCaptureLength; ++byte) {
         const std::uint8_t packed = buffer[std::size_t(byte)];
         // Most bytes go on at the level already held: nothing to look at inside.
@@ -20,7 +25,7 @@ PulseTrain::PulseTrain(const TraceBuffer &buffer) : m_buffer(buffer)
         for (int k = 0; k < kSamplesPerByte; ++k) {
             if (sampleLevel(packed, k) == current)
                 continue;
-            const std::int32_t at = byte * kSamplesPerByte + k;
+            const std::int64_t at = std::int64_t(byte) * kSamplesPerByte + k;
             m_runs.push_back({start, at - start, current});
             start = at;
             current = !current;
@@ -29,9 +34,26 @@ PulseTrain::PulseTrain(const TraceBuffer &buffer) : m_buffer(buffer)
     m_runs.push_back({start, kCaptureSamples - start, current});
 }
 
-bool PulseTrain::level(int index) const
+PulseTrain::PulseTrain(std::vector<Run> runs, double samplePeriodUs)
+    : m_runs(std::move(runs)), m_periodUs(samplePeriodUs)
 {
-    return sampleLevel(m_buffer, index);
+    if (m_runs.empty())
+        m_runs.push_back({0, 1, false});
+}
+
+bool PulseTrain::level(std::int64_t index) const
+{
+    if (m_buffer)
+        return sampleLevel(*m_buffer, int(index));
+    // The last run that starts at or before the index.
+    const auto after = std::upper_bound(m_runs.begin(), m_runs.end(), index,
+                                        [](std::int64_t at, const Run &run) { return at < run.start; });
+    return after == m_runs.begin() ? m_runs.front().high : std::prev(after)->high;
+}
+
+QString PulseTrain::durationText(double samples) const
+{
+    return microsecondsText(toUs(samples));
 }
 
 } // namespace wavemill::detect

@@ -6,6 +6,8 @@
 
 #include "core/trace_buffers.h"
 
+#include <QString>
+
 #include <cstdint>
 #include <vector>
 
@@ -14,28 +16,48 @@ namespace wavemill::detect {
 /// A stretch of samples at one level.
 struct Run
 {
-    std::int32_t start;  // first sample
-    std::int32_t length; // samples
+    std::int64_t start;  // first sample
+    std::int64_t length; // samples
     bool high;
 };
 
-/// A trace's samples as the runs of equal level they make, over the samples
-/// a capture fills. The first and the last run are cut by the capture's
-/// edges: their true length is unknown.
+/// A trace's samples as the runs of equal level they make, and the time
+/// between two samples: a board capture (507,904 samples, one every
+/// 20.0736 µs) or a channel of a recording at its own rate. The first and
+/// the last run are cut by the recording's edges: their true length is
+/// unknown. Every measurement a detector makes is in samples of this train;
+/// it turns them into time only through the train, so that a recording at
+/// another rate is measured exactly.
 class PulseTrain
 {
 public:
+    /// A board capture's trace.
     explicit PulseTrain(const TraceBuffer &buffer);
+    /// Runs from any source, back to back from sample 0 (at least one run),
+    /// one sample every \a samplePeriodUs microseconds.
+    PulseTrain(std::vector<Run> runs, double samplePeriodUs);
 
     const std::vector<Run> &runs() const { return m_runs; }
     /// Changes of level.
     int edges() const { return int(m_runs.size()) - 1; }
-    /// The level of sample \a index (0 to kCaptureSamples - 1).
-    bool level(int index) const;
+    /// The samples the runs cover.
+    std::int64_t samples() const { return m_runs.back().start + m_runs.back().length; }
+    /// The level of sample \a index (0 to samples() - 1).
+    bool level(std::int64_t index) const;
+
+    double samplePeriodUs() const { return m_periodUs; }
+    double sampleRateHz() const { return 1e6 / m_periodUs; }
+    /// Microseconds that \a samples last.
+    double toUs(double samples) const { return samples * m_periodUs; }
+    /// Samples that \a us microseconds last.
+    double toSamples(double us) const { return us / m_periodUs; }
+    /// Samples as a duration: "104.2 µs" below a millisecond, "9.00 ms" above.
+    QString durationText(double samples) const;
 
 private:
-    const TraceBuffer &m_buffer;
+    const TraceBuffer *m_buffer = nullptr; // the capture's bytes, for a quick level()
     std::vector<Run> m_runs;
+    double m_periodUs;
 };
 
 } // namespace wavemill::detect

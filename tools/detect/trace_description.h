@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -42,6 +43,12 @@ struct TraceDescription
     /// the trace goes to.
     QList<sigrok::DecoderChoice> decoders;
     QString channel;
+    /// Where the first frame recognised starts (a character, a remote's
+    /// code, a period), in samples of the train, -1 when none is placed; and
+    /// how long one such frame lasts, in samples, 0 when unknown: where a
+    /// viewer opens, and at what zoom its decoded text can be read.
+    std::int64_t firstFrameSample = -1;
+    std::int64_t frameSamples = 0;
     /// The detector's own measurements for scripts ("bit_rate", "family", ...).
     QJsonObject fields;
     /// What sigrok's decoder read, in a few lines, set against what the

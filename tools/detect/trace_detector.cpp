@@ -43,7 +43,11 @@ constexpr std::array<Detector, 4> kDetectors{{
 
 TraceDescription describeTrace(const TraceBuffer &buffer)
 {
-    const PulseTrain train(buffer);
+    return describeTrace(PulseTrain(buffer));
+}
+
+TraceDescription describeTrace(const PulseTrain &train)
+{
     std::optional<TraceDescription> best;
     for (std::size_t row = 0; row < kDetectors.size(); ++row) {
         std::optional<TraceDescription> guess = kDetectors[row].describe(train);

@@ -4,6 +4,7 @@
 
 #pragma once
 
+#include "detect/pulse_train.h"
 #include "detect/trace_description.h"
 
 #include "core/trace_buffers.h"
@@ -15,6 +16,8 @@ namespace wavemill::detect {
 /// PWM), an infrared remote code, UART, or unrecognised with its pulse
 /// widths. A guess is named only when it reached kConfidenceThreshold; an
 /// unrecognised trace keeps the best guess not taken among its evidence.
+TraceDescription describeTrace(const PulseTrain &train);
+/// The same for a board capture's trace.
 TraceDescription describeTrace(const TraceBuffer &buffer);
 
 } // namespace wavemill::detect

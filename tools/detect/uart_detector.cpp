@@ -120,6 +120,7 @@ struct Framing
     int framed = 0;      // with start, stop and (if any) parity bit right
     int falseStarts = 0; // edges whose start bit did not last to its middle
     QByteArray bytes;    // of the framed frames
+    std::int64_t firstFramed = -1; // the start of the first framed frame
 };
 
 int frameBits(Parity parity)
@@ -139,19 +140,19 @@ Framing checkFrames(const PulseTrain &train, bool idleHigh, double bit, Parity p
     f.parity = parity;
     const std::vector<Run> &runs = train.runs();
     const int stopBit = frameBits(parity) - 1;
-    const auto point = [&](int start, int bitNumber) {
-        return int(std::lround(start - 0.5 + (bitNumber + 0.5) * bit));
+    const auto point = [&](std::int64_t start, int bitNumber) {
+        return std::int64_t(std::llround(double(start) - 0.5 + (bitNumber + 0.5) * bit));
     };
-    const auto one = [&](int start, int bitNumber) {
+    const auto one = [&](std::int64_t start, int bitNumber) {
         return train.level(point(start, bitNumber)) == idleHigh;
     };
-    int after = 0; // a start edge must come later than this sample
+    std::int64_t after = 0; // a start edge must come later than this sample
     for (std::size_t i = 1; i < runs.size(); ++i) {
         const Run &run = runs[i];
         if (run.high == idleHigh || run.start <= after)
             continue;
-        const int stopAt = point(run.start, stopBit);
-        if (stopAt >= kCaptureSamples)
+        const std::int64_t stopAt = point(run.start, stopBit);
+        if (stopAt >= train.samples())
             break; // cut off by the end of the capture
         if (one(run.start, 0)) {
             ++f.falseStarts;
@@ -168,6 +169,8 @@ Framing checkFrames(const PulseTrain &train, bool idleHigh, double bit, Parity p
         const bool parityRight = parity == Parity::None ||
                                  (ones + int(one(run.start, 9))) % 2 == int(parity == Parity::Odd);
         if (one(run.start, stopBit) && parityRight) {
+            if (f.framed == 0)
+                f.firstFramed = run.start;
             ++f.framed;
             f.bytes.append(char(byte));
         }
@@ -246,14 +249,14 @@ std::optional<Candidate> tryPolarity(const PulseTrain &train, bool idleHigh)
     c.bit = fitBit(widths);
     if (c.bit.bit < kMinBitSamples)
         return std::nullopt;
-    c.measured = 1e6 / samplesToUs(c.bit.bit);
+    c.measured = 1e6 / train.toUs(c.bit.bit);
     if (c.measured < kSlowestBitRate)
         return std::nullopt;
     const double standard = standardBitRate(c.measured);
     c.standard = standard > 0;
     c.used = c.standard ? standard : std::round(c.measured);
     for (const Parity parity : {Parity::None, Parity::Even, Parity::Odd}) {
-        Framing f = checkFrames(train, idleHigh, usToSamples(1e6 / c.used), parity);
+        Framing f = checkFrames(train, idleHigh, train.toSamples(1e6 / c.used), parity);
         // A parity bit must earn its place: 8N1 unless a parity frames more.
         if (parity == Parity::None ||
             share(f.framed, f.frames) > share(c.framing.framed, c.framing.frames) + 0.05)
@@ -342,6 +345,8 @@ std::optional<TraceDescription> describeUart(const PulseTrain &train)
     d.fields.insert(QStringLiteral("measured_bit_rate"), c.measured);
     d.fields.insert(QStringLiteral("idle_high"), c.idleHigh);
     d.fields.insert(QStringLiteral("frame"), format);
+    d.firstFrameSample = f.firstFramed;
+    d.frameSamples = std::llround(frameBits(f.parity) * train.toSamples(1e6 / c.used));
     const QString idle =
         c.idleHigh ? QStringLiteral("idle high") : QStringLiteral("idle low (inverted)");
     d.title = QStringLiteral("UART at %1 bit/s%2, %3, %4")
@@ -350,7 +355,7 @@ std::optional<TraceDescription> describeUart(const PulseTrain &train)
     const QString level = c.idleHigh ? QStringLiteral("low") : QStringLiteral("high");
     d.evidence << QStringLiteral("bit %1 (%2 samples) from %3 %4 pulses, %5 of them whole bits "
                                  "(1 to 9)")
-                      .arg(durationText(c.bit.bit), QString::number(c.bit.bit, 'f', 2),
+                      .arg(train.durationText(c.bit.bit), QString::number(c.bit.bit, 'f', 2),
                            countText(c.bit.pulses), level, percentText(c.bit.fit));
     if (c.glitches > 0)
         d.evidence << QStringLiteral("%1 %2 pulses of one sample left out as glitches")

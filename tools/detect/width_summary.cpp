@@ -52,11 +52,11 @@ std::vector<Group> groups(std::vector<double> widths)
     return out;
 }
 
-QString groupsText(const std::vector<Group> &g, int total)
+QString groupsText(const PulseTrain &train, const std::vector<Group> &g, int total)
 {
     QStringList parts;
     for (std::size_t i = 0; i < g.size() && i < kShownGroups; ++i)
-        parts << QStringLiteral("%1 (%2)").arg(durationText(g[i].mean),
+        parts << QStringLiteral("%1 (%2)").arg(train.durationText(g[i].mean),
                                                percentText(double(g[i].count) / total));
     if (g.size() > kShownGroups)
         parts << QStringLiteral("%1 other widths").arg(g.size() - kShownGroups);
@@ -73,18 +73,18 @@ QStringList describeWidths(const PulseTrain &train)
     std::vector<double> all;
     // The first and last runs are cut by the capture: their widths mean nothing.
     for (std::size_t i = 1; i + 1 < runs.size(); ++i) {
-        (runs[i].high ? high : low).push_back(runs[i].length);
-        all.push_back(runs[i].length);
+        (runs[i].high ? high : low).push_back(double(runs[i].length));
+        all.push_back(double(runs[i].length));
     }
     QStringList lines;
     lines << QStringLiteral("%1 %2 of level in %3 samples")
                  .arg(countText(train.edges()),
                       train.edges() == 1 ? QStringLiteral("change") : QStringLiteral("changes"),
-                      countText(kCaptureSamples));
+                      countText(train.samples()));
     if (!high.empty())
-        lines << QStringLiteral("high pulses: %1").arg(groupsText(groups(high), int(high.size())));
+        lines << QStringLiteral("high pulses: %1").arg(groupsText(train, groups(high), int(high.size())));
     if (!low.empty())
-        lines << QStringLiteral("low pulses: %1").arg(groupsText(groups(low), int(low.size())));
+        lines << QStringLiteral("low pulses: %1").arg(groupsText(train, groups(low), int(low.size())));
 
     const std::vector<Group> g = groups(all);
     if (g.size() >= 2) {
@@ -95,8 +95,8 @@ QStringList describeWidths(const PulseTrain &train)
             lines << QStringLiteral("%1 of the pulses are %2 or twice that: the look of bi-phase "
                                     "(Manchester) coding at about %3 bit/s, which no decoder here "
                                     "reads without its framing")
-                         .arg(percentText(share), durationText(shortW),
-                              QString::number(1e6 / samplesToUs(2 * shortW), 'f', 0));
+                         .arg(percentText(share), train.durationText(shortW),
+                              QString::number(1e6 / train.toUs(2 * shortW), 'f', 0));
     }
     return lines;
 }
