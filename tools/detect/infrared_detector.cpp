@@ -40,7 +40,7 @@ std::vector<Burst> bursts(const PulseTrain &train, bool idleHigh)
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const Run &run = runs[i];
         const bool idle = run.high == idleHigh;
-        if (idle && run.length >= gap) {
+        if (idle && double(run.length) >= gap) {
             if (!cut && !current.empty())
                 out.push_back(current);
             current.clear();
@@ -59,10 +59,10 @@ std::pair<std::int64_t, std::int64_t> firstBurst(const PulseTrain &train, bool i
     const std::vector<Run> &runs = train.runs();
     const double gap = train.toSamples(kBurstGapUs);
     for (std::size_t i = 0; i + 1 < runs.size(); ++i) {
-        if (runs[i].high != idleHigh || runs[i].length < gap)
+        if (runs[i].high != idleHigh || double(runs[i].length) < gap)
             continue;
         std::size_t end = i + 1;
-        while (end < runs.size() && !(runs[end].high == idleHigh && runs[end].length >= gap))
+        while (end < runs.size() && !(runs[end].high == idleHigh && double(runs[end].length) >= gap))
             ++end;
         if (end == runs.size())
             return {-1, 0};

@@ -46,13 +46,13 @@ std::vector<Period> periodsOf(const std::vector<Run> &runs, bool rising)
     for (std::size_t i = 1; i < runs.size(); ++i) {
         if (runs[i].high != rising) {
             if (last >= 0 && !rising)
-                high += runs[i].length; // the high run of a period that began falling
+                high += double(runs[i].length); // the high run of a period that began falling
             continue;
         }
         if (last >= 0)
             periods.push_back({double(runs[i].start - last), high, false});
         last = runs[i].start;
-        high = rising ? runs[i].length : 0;
+        high = rising ? double(runs[i].length) : 0;
     }
     return periods;
 }
@@ -104,14 +104,14 @@ void burstTimes(const std::vector<Run> &runs, double period, std::vector<double>
     double burst = -1; // -1 until a pause has been seen
     for (std::size_t i = 0; i < runs.size(); ++i) {
         const bool cut = i == 0 || i + 1 == runs.size();
-        if (runs[i].length > kGapPeriods * period) {
+        if (double(runs[i].length) > kGapPeriods * period) {
             if (burst > 0)
                 on.push_back(burst);
             if (!cut)
-                off.push_back(runs[i].length);
+                off.push_back(double(runs[i].length));
             burst = 0;
         } else if (burst >= 0) {
-            burst += runs[i].length;
+            burst += double(runs[i].length);
         }
     }
 }

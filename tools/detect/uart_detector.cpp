@@ -239,10 +239,10 @@ std::optional<Candidate> tryPolarity(const PulseTrain &train, bool idleHigh)
     for (std::size_t i = 1; i + 1 < runs.size(); ++i) {
         if (runs[i].high == idleHigh)
             continue;
-        if (runs[i].length <= kGlitchSamples)
+        if (double(runs[i].length) <= kGlitchSamples)
             ++c.glitches;
         else
-            widths.push_back(runs[i].length);
+            widths.push_back(double(runs[i].length));
     }
     if (int(widths.size()) < kMinUartFrames)
         return std::nullopt;
