@@ -4,11 +4,16 @@
 
 #include "detect/trace_detector.h"
 
+#include "detect/cec_detector.h"
+#include "detect/dcf77_detector.h"
 #include "detect/flat_detector.h"
 #include "detect/infrared_detector.h"
+#include "detect/lighting_bus_detector.h"
+#include "detect/oregon_detector.h"
 #include "detect/measure_text.h"
 #include "detect/periodic_detector.h"
 #include "detect/pulse_train.h"
+#include "detect/too_fast_detector.h"
 #include "detect/uart_detector.h"
 #include "detect/width_summary.h"
 
@@ -32,11 +37,16 @@ struct Detector
 /// bytes); within a tier the most confident guess wins, the earlier row on
 /// a tie (a remote code before UART, as its frames are checked bit by bit).
 /// A new protocol is one more row.
-constexpr std::array<Detector, 4> kDetectors{{
+constexpr std::array<Detector, 9> kDetectors{{
     {&describeFlat, 0},
-    {&describePeriodic, 1},
-    {&describeInfrared, 2},
-    {&describeUart, 2},
+    {&describeTooFast, 1},
+    {&describeDcf77, 2},
+    {&describeCec, 2},
+    {&describeLightingBus, 2},
+    {&describeOregon, 2},
+    {&describePeriodic, 3},
+    {&describeInfrared, 4},
+    {&describeUart, 4},
 }};
 
 } // namespace

@@ -12,6 +12,8 @@
 #include "examples/example_signals.h"
 #include "signals/infrared_codes.h"
 #include "tools/decode/decode_test_signals.h"
+#include "tools/decode/family_captures.h"
+#include "signals/dcf77_signal.h"
 
 #include "capture_file/capture_file_format.h"
 #include "core/sample_period.h"
@@ -204,6 +206,8 @@ private Q_SLOTS:
     void namesNewSignalShapes();
     void describesEverySampleCapture_data();
     void describesEverySampleCapture();
+    void namesSlowFamilies_data();
+    void namesSlowFamilies();
 };
 
 void TestDecodeDetection::namesWhatTheTraceCarries_data()
@@ -374,6 +378,93 @@ void TestDecodeDetection::describesEverySampleCapture()
     }
     QVERIFY(generated);
     checkDescription(bytesOf(*traces->trace(trace)), expected, value);
+}
+
+// Slow single-wire families: real recordings and generated signals, each
+// named with the content its decoder reads; near misses left unnamed.
+
+namespace {
+
+using TrainMaker = std::function<PulseTrain()>;
+
+TrainMaker recording(const char *name)
+{
+    return [name] {
+        return recordingTrain(QStringLiteral(WAVEMILL_RECORDINGS_DIR "/%1.sr").arg(QLatin1String(name)));
+    };
+}
+
+/// \a seconds of a signal, sampled every \a periodUs.
+template <typename SignalType>
+TrainMaker generated(SignalType signal, double seconds, double periodUs = kSamplePeriodUs)
+{
+    return [signal, seconds, periodUs] { return trainOf(signal, seconds, periodUs); };
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(TrainMaker)
+
+void TestDecodeDetection::namesSlowFamilies_data()
+{
+    QTest::addColumn<TrainMaker>("train");
+    QTest::addColumn<QString>("kind");       // "!kind": anything but it
+    QTest::addColumn<QString>("title");      // in the title
+    QTest::addColumn<QStringList>("content"); // in the description or sigrok's reading of it
+
+    QTest::newRow("dcf77 recording, 176 s")
+        << recording("dcf77_dcf77_480s") << "dcf77" << "Tuesday 2012-01-10 00:04 CET"
+        << QStringList{"Minutes: 4, Hours: 0, Day: 10, Day of week: 2 (Tuesday)"};
+    const Dcf77Time time{26, 3, 14, 6, 15, 9, false};
+    QTest::newRow("dcf77 two minutes")
+        << generated(Dcf77Signal(time, 40, 3), 125) << "dcf77" << "Saturday 2026-03-14 15:10 CET"
+        << QStringList{"Minutes: 10, Hours: 15, Day: 14"};
+
+    QTest::newRow("cec recording, denon") << recording("cec_tv_sony_amp_denon_switch_off_seq")
+                                          << "cec" << "HDMI-CEC" << QStringList{"TV → Broadcast: Standby"};
+    QTest::newRow("cec recording, yamaha") << recording("cec_tv_sony_amp_yamaha_switch_off_seq")
+                                           << "cec" << "HDMI-CEC" << QStringList{"TV → Broadcast: Standby"};
+    QTest::newRow("dali recording") << recording("dali_rako_rsrdali_query_ballast") << "lighting_bus"
+                                    << "DALI" << QStringList{"Command: 145 (Query Ballast)"};
+    QTest::newRow("dsi recording") << recording("dsi_rako_wda-600_dsi") << "lighting_bus"
+                                   << "DSI" << QStringList{"level 0x01 (0 %)", "!differs"};
+    QTest::newRow("ook recording, rain") << recording("ook_oregon_pcr800") << "oregon"
+                                   << "sensor 2914" << QStringList{"PCR800 - Rain", "Total 38.885 in", "!differs"};
+    QTest::newRow("ook recording, temperature") << recording("ook_oregon_thgn800") << "oregon"
+                                   << "sensor F824" << QStringList{"THGN800", "+17.3℃", "Hum 74%", "!differs"};
+    QTest::newRow("qi recording") << recording("qi_gpmq8005a-nexus5") << "qi"
+                                   << "Qi" << QStringList{};
+    QTest::newRow("am230x recording") << recording("am230x_am2302_1mhz") << "!x"
+                                   << "" << QStringList{};
+    QTest::newRow("dcc recording") << recording("dcc_decoder_2_light") << "unrecognised"
+                                   << "" << QStringList{};
+}
+
+void TestDecodeDetection::namesSlowFamilies()
+{
+    QFETCH(TrainMaker, train);
+    QFETCH(QString, kind);
+    QFETCH(QString, title);
+    QFETCH(QStringList, content);
+
+    const PulseTrain t = train();
+    const TraceDescription d = describeTrace(t);
+    QString why;
+    const QStringList sigrok = sigrokReading(d, t, &why);
+    qInfo("%s -> %s", QTest::currentDataTag(), qPrintable(d.title));
+    const QString all = QStringList{d.title, d.evidence.join('\n'), sigrok.join('\n')}.join('\n');
+    if (qEnvironmentVariableIsSet("WAVEMILL_SHOW_DESCRIPTIONS"))
+        qInfo("%s", qPrintable(all));
+    const bool match = kind.startsWith(QLatin1Char('!')) ? d.kind != kind.mid(1) : d.kind == kind;
+    QVERIFY2(match, qPrintable(d.kind + QStringLiteral("\n") + all));
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    if (d.kind != QLatin1String("unrecognised"))
+        QVERIFY(d.confidence >= kConfidenceThreshold);
+    QVERIFY2(d.title.contains(title), qPrintable(all));
+    // "!text": not in it.
+    for (const QString &text : content)
+        QVERIFY2(all.contains(text.mid(text.startsWith('!'))) != text.startsWith('!'),
+                 qPrintable(text + QStringLiteral("\n--\n") + all));
 }
 
 QTEST_GUILESS_MAIN(TestDecodeDetection)

@@ -1,0 +1,137 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+// Pulse trains for the detection of slow single-wire families: a signal
+// given by its changes of level, sampled at any rate for any length; a
+// channel of the real recordings in tests/data/recordings (one-channel
+// session files as resample.py writes them); and what sigrok's decoders,
+// run in this process, read from a train at the board's rate.
+
+#include "decode/sigrok_decoders.h"
+#include "detect/pulse_train.h"
+#include "detect/trace_description.h"
+#include "signals/edge_signal.h"
+
+#include "core/sample_period.h"
+
+#include <QFile>
+#include <QString>
+
+#include <zip.h>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace wavemill::testing {
+
+/// The samples a board taking one every \a periodUs for \a seconds reads of
+/// \a signal: each sample the level at its instant, so that a pulse between
+/// two samples is not seen.
+inline detect::PulseTrain trainOf(const signals::EdgeSignal &signal, double seconds,
+                                  double periodUs = kSamplePeriodUs)
+{
+    const auto total = std::int64_t(seconds * 1e6 / periodUs);
+    std::vector<detect::Run> runs;
+    bool level = signal.startsHigh();
+    std::int64_t start = 0;
+    const double every = signal.periodUs();
+    const std::vector<double> &edges = signal.edgesUs();
+    for (double base = 0; !edges.empty() && base < seconds * 1e6; base += every) {
+        for (const double edge : edges) {
+            const auto at = std::int64_t(std::ceil((base + edge) / periodUs - 1e-9));
+            if (at >= total)
+                break;
+            if (at > start) {
+                runs.push_back({start, at - start, level});
+                start = at;
+                level = !level;
+            } else if (!runs.empty()) {
+                // Two changes before the same sample: the pulse between them is not seen.
+                start = runs.back().start;
+                level = runs.back().high;
+                runs.pop_back();
+            } else {
+                level = !level;
+            }
+        }
+        if (every <= 0)
+            break;
+    }
+    runs.push_back({start, total - start, level});
+    return detect::PulseTrain(std::move(runs), periodUs);
+}
+
+/// Channel 1 of a one-channel session file of unit size 1, at its rate;
+/// an empty train (one sample) when it cannot be read.
+inline detect::PulseTrain recordingTrain(const QString &path)
+{
+    int error = 0;
+    zip_t *archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
+    if (!archive)
+        return detect::PulseTrain({}, kSamplePeriodUs);
+    const auto entry = [&](const QString &name) {
+        QByteArray bytes;
+        zip_file_t *file = zip_fopen(archive, name.toUtf8().constData(), 0);
+        if (!file)
+            return bytes;
+        char buffer[1 << 16];
+        for (zip_int64_t n; (n = zip_fread(file, buffer, sizeof buffer)) > 0;)
+            bytes.append(buffer, qsizetype(n));
+        zip_fclose(file);
+        return bytes;
+    };
+    double rate = 0;
+    for (const QByteArray &line : entry(QStringLiteral("metadata")).split('\n')) {
+        if (line.startsWith("samplerate=")) {
+            const QList<QByteArray> words = line.mid(11).split(' ');
+            rate = words[0].toDouble() * (words.value(1) == "kHz" ? 1e3 : words.value(1) == "MHz" ? 1e6 : 1);
+        }
+    }
+    std::vector<detect::Run> runs;
+    std::int64_t at = 0;
+    for (int chunk = 1;; ++chunk) {
+        const QByteArray samples = entry(QStringLiteral("logic-1-%1").arg(chunk));
+        if (samples.isEmpty())
+            break;
+        for (const char sample : samples) {
+            const bool high = (sample & 1) != 0;
+            if (!runs.empty() && runs.back().high == high)
+                ++runs.back().length;
+            else
+                runs.push_back({at, 1, high});
+            ++at;
+        }
+    }
+    zip_close(archive);
+    return detect::PulseTrain(std::move(runs), rate > 0 ? 1e6 / rate : kSamplePeriodUs);
+}
+
+/// What sigrok's decoders the description chose read from \a train, set
+/// against the detection's own reading by its comparison; empty when it
+/// chose none, or the train is not at the board's rate (the decoders are
+/// told the board's). The decoders are one stack, the first reading the
+/// trace on the description's channel.
+inline QStringList sigrokReading(const detect::TraceDescription &d, const detect::PulseTrain &train,
+                                 QString *why)
+{
+    if (d.decoders.isEmpty() || std::fabs(train.samplePeriodUs() / kSamplePeriodUs - 1) > 1e-4)
+        return {};
+    static decode::SigrokDecoders decoders; // Python starts once a process
+    std::vector<std::uint8_t> samples(std::size_t(train.samples()), 0);
+    for (const detect::Run &run : train.runs()) {
+        if (run.high)
+            std::fill_n(samples.begin() + run.start, run.length, std::uint8_t(1));
+    }
+    sigrok::DecoderStack stack = d.decoders;
+    stack.front().settings.append({d.channel, QStringLiteral("trace1")});
+    std::vector<sigrok::Annotation> annotations;
+    if (decoders.decode({stack}, 0, &samples, &annotations, why) != decode::DecodeFailure::None)
+        return {};
+    return d.compareWithSigrok(annotations);
+}
+
+} // namespace wavemill::testing

@@ -1,0 +1,75 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "signals/edge_signal.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace wavemill::signals {
+
+namespace {
+
+constexpr double kUsPerSecond = 1e6;
+
+} // namespace
+
+void EdgeSignal::setEdges(bool startsHigh, std::vector<double> edgesUs, double periodUs)
+{
+    m_startsHigh = startsHigh;
+    m_edgesUs = std::move(edgesUs);
+    // A repeating signal must end at the level it began with.
+    if (periodUs > 0 && m_edgesUs.size() % 2 == 1)
+        m_edgesUs.pop_back();
+    m_periodUs = periodUs;
+}
+
+Stretch EdgeSignal::stretchAtUs(double us) const
+{
+    double base = 0;
+    double within = us;
+    if (m_periodUs > 0) {
+        base = std::floor(us / m_periodUs) * m_periodUs;
+        within = us - base;
+    }
+    const auto next = std::upper_bound(m_edgesUs.begin(), m_edgesUs.end(), within);
+    const bool changed = (next - m_edgesUs.begin()) % 2 == 1;
+    const bool high = changed != m_startsHigh;
+    if (next != m_edgesUs.end())
+        return {high, base + *next};
+    // After the last change: the next period's first change, or for good.
+    if (m_periodUs > 0)
+        return {high, base + m_periodUs + (m_edgesUs.empty() ? 0 : m_edgesUs.front())};
+    return {high, kForever};
+}
+
+bool EdgeSignal::levelAtUs(double us) const
+{
+    return stretchAtUs(us).high;
+}
+
+bool EdgeSignal::level(std::uint64_t i) const
+{
+    return levelAtUs(double(i) * kSamplePeriodUs);
+}
+
+std::optional<Stretch> EdgeSignal::stretchAt(double seconds) const
+{
+    Stretch stretch = stretchAtUs(seconds * kUsPerSecond);
+    stretch.until /= kUsPerSecond;
+    return stretch;
+}
+
+void EdgeList::hold(bool level, double us)
+{
+    if (us <= 0)
+        return;
+    if (level != m_level) {
+        m_edges.push_back(m_us);
+        m_level = level;
+    }
+    m_us += us;
+}
+
+} // namespace wavemill::signals

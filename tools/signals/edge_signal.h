@@ -1,0 +1,77 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include "signals/signals.h"
+
+#include <vector>
+
+namespace wavemill::signals {
+
+/// A signal given by the times its level changes, in microseconds from its
+/// start, as a wire carries it: the board reads the level at each sample's
+/// instant, so that a pulse shorter than a sample may fall between two
+/// samples, as on a real board. With a period the changes repeat every
+/// period (the level must be back where it began); otherwise the level after
+/// the last change holds for good. The families' signals build their changes
+/// from their own timings and derive from it.
+class EdgeSignal : public SampledSignal
+{
+public:
+    bool level(std::uint64_t i) const override;
+    std::optional<Stretch> stretchAt(double seconds) const override;
+
+    /// The level at \a us from the start.
+    bool levelAtUs(double us) const;
+    /// The level before the first change.
+    bool startsHigh() const { return m_startsHigh; }
+    /// The changes within one period (or all of them), in microseconds.
+    const std::vector<double> &edgesUs() const { return m_edgesUs; }
+    /// The time after which the changes repeat; 0 when they do not.
+    double periodUs() const { return m_periodUs; }
+
+protected:
+    EdgeSignal() = default;
+    /// Sets the changes: \a edgesUs ascending, each one a change of level
+    /// from \a startsHigh; with \a periodUs above 0 they repeat, and their
+    /// number must then be even.
+    void setEdges(bool startsHigh, std::vector<double> edgesUs, double periodUs);
+
+private:
+    /// The level at \a us and the time up to which it holds.
+    Stretch stretchAtUs(double us) const;
+
+    bool m_startsHigh = true;
+    std::vector<double> m_edgesUs;
+    double m_periodUs = 0;
+};
+
+/// Changes of level built up pulse by pulse: the level is held for a time,
+/// then the next one; the times of the changes are what an EdgeSignal takes.
+class EdgeList
+{
+public:
+    explicit EdgeList(bool startsHigh, double fromUs = 0)
+        : m_startsHigh(startsHigh), m_level(startsHigh), m_us(fromUs)
+    {
+    }
+    /// Holds \a level for \a us microseconds from the present time.
+    void hold(bool level, double us);
+    /// The present time.
+    double now() const { return m_us; }
+    /// The present level.
+    bool level() const { return m_level; }
+    bool startsHigh() const { return m_startsHigh; }
+    const std::vector<double> &edges() const { return m_edges; }
+    std::vector<double> take() { return std::move(m_edges); }
+
+private:
+    bool m_startsHigh;
+    bool m_level;
+    double m_us;
+    std::vector<double> m_edges;
+};
+
+} // namespace wavemill::signals
