@@ -11,8 +11,12 @@
 #include "detect/lighting_bus_detector.h"
 #include "detect/oregon_detector.h"
 #include "detect/measure_text.h"
+#include "detect/morse_detector.h"
 #include "detect/periodic_detector.h"
 #include "detect/pulse_train.h"
+#include "detect/pulse_width_detector.h"
+#include "detect/qi_detector.h"
+#include "detect/remote_encoder_detector.h"
 #include "detect/too_fast_detector.h"
 #include "detect/uart_detector.h"
 #include "detect/width_summary.h"
@@ -37,13 +41,17 @@ struct Detector
 /// bytes); within a tier the most confident guess wins, the earlier row on
 /// a tie (a remote code before UART, as its frames are checked bit by bit).
 /// A new protocol is one more row.
-constexpr std::array<Detector, 9> kDetectors{{
+constexpr std::array<Detector, 13> kDetectors{{
     {&describeFlat, 0},
     {&describeTooFast, 1},
     {&describeDcf77, 2},
     {&describeCec, 2},
     {&describeLightingBus, 2},
     {&describeOregon, 2},
+    {&describeQi, 2},
+    {&describeRemoteEncoder, 2},
+    {&describeMorse, 2},
+    {&describePulseWidth, 2},
     {&describePeriodic, 3},
     {&describeInfrared, 4},
     {&describeUart, 4},

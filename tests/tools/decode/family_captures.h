@@ -65,6 +65,31 @@ inline detect::PulseTrain trainOf(const signals::EdgeSignal &signal, double seco
     return detect::PulseTrain(std::move(runs), periodUs);
 }
 
+/// \a signal with every high stretch \a highScale times as long and every
+/// low stretch \a lowScale times: timings off by a factor, or a receiver
+/// that stretches one level.
+class ScaledSignal : public signals::EdgeSignal
+{
+public:
+    ScaledSignal(const signals::EdgeSignal &signal, double highScale, double lowScale)
+    {
+        std::vector<double> edges;
+        bool high = signal.startsHigh();
+        double last = 0;
+        double at = 0;
+        for (const double edge : signal.edgesUs()) {
+            at += (edge - last) * (high ? highScale : lowScale);
+            edges.push_back(at);
+            last = edge;
+            high = !high;
+        }
+        const double period = signal.periodUs() > 0
+                                  ? at + (signal.periodUs() - last) * (high ? highScale : lowScale)
+                                  : 0;
+        setEdges(signal.startsHigh(), std::move(edges), period);
+    }
+};
+
 /// Channel 1 of a one-channel session file of unit size 1, at its rate;
 /// an empty train (one sample) when it cannot be read.
 inline detect::PulseTrain recordingTrain(const QString &path)

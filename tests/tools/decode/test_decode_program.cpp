@@ -70,7 +70,7 @@ void TestDecodeProgram::describesTheSampleCaptures_data()
     QTest::newRow("uart-hello") << "uart-hello.ird"
                                 << QStringList{"uart", "periodic", "unrecognised"}
                                 << QStringList{"Hello, Wavemill!\\r\\n", "", ""};
-    QTest::newRow("pwm") << "pwm.ird" << QStringList{"uart", "periodic", "periodic"}
+    QTest::newRow("pwm") << "pwm.ird" << QStringList{"uart", "periodic", "pulse_width"}
                          << QStringList{"duty 10%\\r\\nduty 20%", "", ""};
     QTest::newRow("mixed") << "mixed.ird" << QStringList{"uart", "periodic", "unrecognised"}
                            << QStringList{"count 0000\\r\\ncount 0001", "", ""};
