@@ -12,7 +12,9 @@
 #include <array>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace wavemill::detect {
@@ -32,6 +34,9 @@ constexpr double kOneFromMs = 160;
 constexpr double kLongestMs = 260;
 constexpr int kMinuteBits = 59;
 constexpr int kSecondsAMinute = 60;
+/// A receiver's noise pulses off the grid are taken in stride up to one for
+/// this many seconds.
+constexpr int kNoisySeconds = 4;
 /// Fewest seconds a guess is made from.
 constexpr int kMinSeconds = 4;
 /// Pulses tried as the grid's anchor.
@@ -83,6 +88,7 @@ struct Minute
     std::int64_t start = 0;
     int minute = 0, hour = 0, day = 0, weekday = 0, month = 0, year = 0;
     bool summer = false;
+    QStringList restored; // bits lost and set again, and how
     int checks = 0;
     int passed = 0;
     QStringList failed;
@@ -141,6 +147,60 @@ Minute decodeMinute(const std::array<int, kMinuteBits> &bits)
     valid = valid && m.minute < 60 && m.hour < 24 && m.day >= 1 && m.day <= 31 &&
             m.weekday >= 1 && m.month >= 1 && m.month <= 12;
     check(valid, "a field out of range");
+    return m;
+}
+
+/// The parity groups: minute, hour and date, each closed by its parity bit.
+constexpr std::array<std::pair<int, int>, 3> kParityGroups{{{21, 28}, {29, 35}, {36, 58}}};
+
+/// The minute from its bits, where the bits at \a unknown were lost (a
+/// noise pulse ran into them, or none came): the broadcaster's own bits
+/// (1 to 16, 19) carry no time; the fixed bits 0 and 20 are set; one lost
+/// bit of summer and winter time is the other's complement; one lost bit
+/// in a parity group is what makes its parity even. nullopt when more is lost.
+std::optional<Minute> restoredMinute(std::array<int, kMinuteBits> bits,
+                                     const std::vector<int> &unknown)
+{
+    QStringList restored;
+    std::array<int, 3> lostInGroup{};
+    for (const int k : unknown) {
+        if ((k >= 1 && k <= 16) || k == 19)
+            continue;
+        if (k == 0 || k == 20) {
+            bits[std::size_t(k)] = k == 20 ? 1 : 0;
+            restored << QStringLiteral("%1 (fixed)").arg(k);
+            continue;
+        }
+        if (k == 17 || k == 18) {
+            const int other = k == 17 ? 18 : 17;
+            if (std::find(unknown.begin(), unknown.end(), other) != unknown.end())
+                return std::nullopt;
+            bits[std::size_t(k)] = 1 - bits[std::size_t(other)];
+            restored << QStringLiteral("%1 (summer and winter time)").arg(k);
+            continue;
+        }
+        for (std::size_t g = 0; g < kParityGroups.size(); ++g) {
+            if (k < kParityGroups[g].first || k > kParityGroups[g].second)
+                continue;
+            if (++lostInGroup[g] > 1)
+                return std::nullopt;
+            // Even parity over the group: the lost bit is what makes it so.
+            int ones = 0;
+            for (int b = kParityGroups[g].first; b <= kParityGroups[g].second; ++b)
+                ones += b == k ? 0 : bits[std::size_t(b)];
+            bits[std::size_t(k)] = ones % 2;
+            restored << QStringLiteral("%1 (parity)").arg(k);
+        }
+    }
+    Minute m = decodeMinute(bits);
+    m.restored = restored;
+    // A bit restored from its group's parity leaves that parity unchecked.
+    m.checks -= int(std::count_if(restored.begin(), restored.end(), [](const QString &t) {
+        return t.endsWith(QLatin1String("(parity)"));
+    }));
+    m.passed -= int(std::count_if(restored.begin(), restored.end(), [](const QString &t) {
+        return t.endsWith(QLatin1String("(parity)"));
+    }));
     return m;
 }
 
@@ -276,25 +336,28 @@ Reading read(const PulseTrain &train, bool activeHigh)
     }
     for (const int mark : r.minuteMarks) {
         std::array<int, kMinuteBits> bits{};
-        bool whole = true;
-        for (int k = 0; k < kMinuteBits && whole; ++k) {
+        std::vector<int> unknown;
+        for (int k = 0; k < kMinuteBits; ++k) {
             const auto tick = r.ticks.find(mark + 1 + k);
-            whole = tick != r.ticks.end() && tick->second.bit >= 0;
-            if (whole)
-                bits[std::size_t(k)] = tick->second.bit;
+            const bool read = tick != r.ticks.end() && tick->second.bit >= 0;
+            bits[std::size_t(k)] = read ? tick->second.bit : 0;
+            if (!read)
+                unknown.push_back(k);
         }
-        if (!whole)
+        std::optional<Minute> m = restoredMinute(bits, unknown);
+        if (!m)
             continue;
-        Minute m = decodeMinute(bits);
-        m.second0 = mark + 1;
-        m.start = r.ticks[mark + 1].start;
-        r.minutes.push_back(m);
+        m->second0 = mark + 1;
+        m->start = r.ticks[mark + 1].start;
+        r.minutes.push_back(*m);
     }
     for (const auto &[s, p] : r.ticks) {
         ++r.checks;
         r.passed += p.bit >= 0;
     }
-    r.checks += r.offGrid + r.lost;
+    // Pulses off the grid are a receiver's noise, set aside; they count
+    // against the reading only beyond one for every four seconds read.
+    r.checks += std::max(0, r.offGrid - int(r.ticks.size()) / kNoisySeconds) + r.lost;
     for (const Minute &m : r.minutes) {
         r.checks += m.checks;
         r.passed += m.passed;
@@ -434,7 +497,8 @@ std::optional<TraceDescription> describeDcf77(const PulseTrain &train)
     if (r.offGrid > 0)
         noise << QStringLiteral("%1 pulses off the seconds' grid taken as noise").arg(countText(r.offGrid));
     if (r.lost > 0)
-        noise << QStringLiteral("%1 seconds without a pulse that end no minute").arg(countText(r.lost));
+        noise << QStringLiteral("%1 %2 without a pulse that end no minute")
+                     .arg(countText(r.lost), r.lost == 1 ? QStringLiteral("second") : QStringLiteral("seconds"));
     if (!noise.isEmpty())
         d.evidence << noise.join(QStringLiteral("; "));
     QStringList marks;
@@ -445,11 +509,15 @@ std::optional<TraceDescription> describeDcf77(const PulseTrain &train)
                                         "places in the minute are unknown")
                        : QStringLiteral("minutes begin at %1").arg(marks.join(QStringLiteral(", "))));
     for (const Minute &m : r.minutes)
-        d.evidence << QStringLiteral("the minute from %1: %2; %3")
+        d.evidence << QStringLiteral("the minute from %1: %2; %3%4")
                           .arg(secondsText(double(m.start) / ms / kSecondMs), minuteText(m),
                                m.failed.isEmpty()
                                    ? QStringLiteral("its parity and fixed bits right")
-                                   : QStringLiteral("wrong: ") + m.failed.join(QStringLiteral(", ")));
+                                   : QStringLiteral("wrong: ") + m.failed.join(QStringLiteral(", ")),
+                               m.restored.isEmpty()
+                                   ? QString()
+                                   : QStringLiteral("; bits lost to noise restored: %1")
+                                         .arg(m.restored.join(QStringLiteral(", "))));
     if (r.minutes.empty()) {
         QString bits;
         int shown = 0;

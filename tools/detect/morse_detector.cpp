@@ -29,6 +29,10 @@ constexpr double kDashFrom = 2;
 constexpr double kLongestMark = 5;
 constexpr double kLetterGapFrom = 2;
 constexpr double kWordGapFrom = 5;
+/// Text has more gaps within letters than between them: letters of one
+/// mark are few. Below this share of the gaps, pulses and pauses that
+/// happen to fit the timings are not text.
+constexpr double kMinIntraGapShare = 0.35;
 /// Marks shorter than half a unit are noise, and count as a failed check.
 constexpr double kShortestMark = 0.5;
 /// The mean dash and the mean letter gap are this many units, near three.
@@ -79,14 +83,25 @@ struct Reading
 
     int letters = 0;
 
+    double intraShare() const
+    {
+        const int gaps = intraGaps + letterGaps + wordGaps;
+        return gaps > 0 ? double(intraGaps) / double(gaps) : 0;
+    }
+
     /// The share of checks passed, and no more than the share of letters in
-    /// the alphabet: marks and gaps that fit but spell nothing are no text.
+    /// the alphabet: marks and gaps that fit but spell nothing are no text;
+    /// nor are letters of one mark each, far apart (the share of gaps within
+    /// letters, when it is below kMinIntraGapShare).
     double confidence() const
     {
         if (checks == 0 || letters == 0)
             return 0;
-        return std::min(double(passed) / double(checks),
-                        double(letters - unknownLetters) / double(letters));
+        double c = std::min(double(passed) / double(checks),
+                            double(letters - unknownLetters) / double(letters));
+        if (intraShare() < kMinIntraGapShare)
+            c = std::min(c, intraShare());
+        return c;
     }
 };
 
@@ -258,6 +273,10 @@ std::optional<TraceDescription> describeMorse(const PulseTrain &train)
                                                          (r.intraSum / r.intraGaps),
                                                      'f', 2)
                                    : QStringLiteral("?"));
+    if (r.intraShare() < kMinIntraGapShare)
+        d.evidence << QStringLiteral("only %1 of the gaps are within letters, where text has most "
+                                     "of them: letters of one mark, far apart")
+                          .arg(percentText(r.intraShare()));
     if (r.cutWord)
         d.evidence << QStringLiteral("the last word, cut by the recording's end, left out");
     if (r.unknownLetters > 0)

@@ -219,8 +219,8 @@ std::optional<TraceDescription> servo(const PulseTrain &train, bool activeHigh)
                       .arg(microsecondsText(p.low), microsecondsText(p.high),
                            microsecondsText(p.median), countText(fit), countText(checks));
     d.evidence << (w.high - w.low > 2 * train.toUs(1)
-                       ? QStringLiteral("the width moves: %1 of travel across the range")
-                             .arg(percentText((w.high - w.low) / (kServoLongestUs - kServoShortestUs)))
+                       ? QStringLiteral("the width moves over %1: a position that changes")
+                             .arg(microsecondsText(w.high - w.low))
                        : QStringLiteral("the width holds still: one position"));
     d.fields.insert(QStringLiteral("form"), QStringLiteral("servo"));
     d.fields.insert(QStringLiteral("median_width_us"), w.median);

@@ -100,8 +100,10 @@ int unitsOf(const Run &run, double unit)
 }
 
 /// Reads bits from runs[i] on: a run of two half-bits is a 0, two runs of
-/// one a 1; -1 at a run that is neither, or a 1 cut in its middle.
-int nextBit(const std::vector<int> &units, std::size_t &i)
+/// one a 1; -1 at a run that is neither, or a 1 cut in its middle. The
+/// packet's \a last bit, a stop bit, may have its second half run into the
+/// quiet after the packet.
+int nextBit(const std::vector<int> &units, std::size_t &i, bool last)
 {
     if (i >= units.size() || units[i] == 0)
         return -1;
@@ -109,8 +111,12 @@ int nextBit(const std::vector<int> &units, std::size_t &i)
         ++i;
         return 0;
     }
-    if (i + 1 >= units.size() || units[i + 1] != 1)
-        return -1;
+    if (i + 1 >= units.size() || units[i + 1] != 1) {
+        if (!last)
+            return -1;
+        ++i;
+        return 1;
+    }
     i += 2;
     return 1;
 }
@@ -158,9 +164,10 @@ Reading read(const PulseTrain &train)
         std::size_t expected = 1;
         while (whole && p.bytes.size() < expected + 2) {
             std::array<int, kByteBits> bits{};
-            for (int &bit : bits) {
-                bit = nextBit(units, i);
-                whole = whole && bit >= 0;
+            const bool lastByte = p.bytes.size() + 1 == expected + 2;
+            for (std::size_t k = 0; k < bits.size(); ++k) {
+                bits[k] = nextBit(units, i, lastByte && k + 1 == bits.size());
+                whole = whole && bits[k] >= 0;
             }
             int value = 0;
             int parity = 1;

@@ -22,27 +22,31 @@
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
+#include <random>
 #include <vector>
 
 namespace wavemill::testing {
 
 /// The samples a board taking one every \a periodUs for \a seconds reads of
-/// \a signal: each sample the level at its instant, so that a pulse between
-/// two samples is not seen.
+/// \a signal from \a fromUs on: each sample the level at its instant, so
+/// that a pulse between two samples is not seen.
 inline detect::PulseTrain trainOf(const signals::EdgeSignal &signal, double seconds,
-                                  double periodUs = kSamplePeriodUs)
+                                  double periodUs = kSamplePeriodUs, double fromUs = 0)
 {
     const auto total = std::int64_t(seconds * 1e6 / periodUs);
     std::vector<detect::Run> runs;
-    bool level = signal.startsHigh();
+    bool level = signal.levelAtUs(fromUs);
     std::int64_t start = 0;
     const double every = signal.periodUs();
     const std::vector<double> &edges = signal.edgesUs();
-    for (double base = 0; !edges.empty() && base < seconds * 1e6; base += every) {
+    for (double base = 0; !edges.empty() && base < fromUs + seconds * 1e6; base += every) {
         for (const double edge : edges) {
-            const auto at = std::int64_t(std::ceil((base + edge) / periodUs - 1e-9));
+            if (base + edge <= fromUs)
+                continue;
+            const auto at = std::int64_t(std::ceil((base + edge - fromUs) / periodUs - 1e-9));
             if (at >= total)
                 break;
             if (at > start) {
@@ -87,6 +91,68 @@ public:
                                   ? at + (signal.periodUs() - last) * (high ? highScale : lowScale)
                                   : 0;
         setEdges(signal.startsHigh(), std::move(edges), period);
+    }
+};
+
+/// \a signal over \a seconds with a pulse of the other level \a widthUs
+/// long every \a everyUs from \a firstUs: stray pulses between its bursts,
+/// or damage where one falls inside a burst.
+class WithPulses : public signals::EdgeSignal
+{
+public:
+    WithPulses(const signals::EdgeSignal &signal, double seconds, double everyUs, double firstUs,
+               double widthUs)
+    {
+        std::vector<double> edges;
+        const double every = signal.periodUs();
+        for (double base = 0; base < seconds * 1e6; base += every) {
+            for (const double edge : signal.edgesUs())
+                edges.push_back(base + edge);
+            if (every <= 0)
+                break;
+        }
+        for (double t = firstUs; t < seconds * 1e6; t += everyUs) {
+            edges.push_back(t);
+            edges.push_back(t + widthUs);
+        }
+        std::sort(edges.begin(), edges.end());
+        setEdges(signal.startsHigh(), std::move(edges), 0);
+    }
+};
+
+/// Levels that change after random times from \a shortestUs to \a
+/// longestUs: noise, or pulses of no family.
+class RandomStretches : public signals::EdgeSignal
+{
+public:
+    RandomStretches(double shortestUs, double longestUs, double seconds, std::uint32_t seed)
+    {
+        std::mt19937 engine(seed);
+        std::vector<double> edges;
+        for (double t = 0; t < seconds * 1e6;) {
+            t += shortestUs + (longestUs - shortestUs) * double(engine()) / 4294967296.0;
+            edges.push_back(t);
+        }
+        setEdges(false, std::move(edges), 0);
+    }
+};
+
+/// Pulses at \a activeHigh level of the given widths in turn, from \a
+/// shortestUs to \a longestUs apart at random.
+class IrregularPulses : public signals::EdgeSignal
+{
+public:
+    IrregularPulses(const std::vector<double> &widthsUs, double shortestUs, double longestUs,
+                    double seconds, bool activeHigh, std::uint32_t seed)
+    {
+        std::mt19937 engine(seed);
+        signals::EdgeList edges(!activeHigh);
+        for (std::size_t k = 0; edges.now() < seconds * 1e6; ++k) {
+            const double width = widthsUs[k % widthsUs.size()];
+            edges.hold(activeHigh, width);
+            edges.hold(!activeHigh, shortestUs + (longestUs - shortestUs) * double(engine()) / 4294967296.0 - width);
+        }
+        setEdges(!activeHigh, edges.take(), 0);
     }
 };
 

@@ -13,15 +13,19 @@
 #include "signals/infrared_codes.h"
 #include "tools/decode/decode_test_signals.h"
 #include "tools/decode/family_captures.h"
+#include "signals/cec_signal.h"
 #include "signals/dcf77_signal.h"
 #include "signals/ev1527_signal.h"
 #include "signals/echo_signal.h"
+#include "signals/lighting_bus_signal.h"
 #include "signals/morse_signal.h"
 #include "signals/one_wire_signal.h"
+#include "signals/oregon_signal.h"
 #include "signals/ppm_signal.h"
 #include "signals/serial_frames_signal.h"
 #include "signals/servo_signal.h"
 #include "signals/pt2262_signal.h"
+#include "signals/qi_signal.h"
 
 #include "capture_file/capture_file_format.h"
 #include "core/sample_period.h"
@@ -416,9 +420,10 @@ TrainMaker board(const char *name)
 
 /// \a seconds of a signal, sampled every \a periodUs.
 template <typename SignalType>
-TrainMaker generated(SignalType signal, double seconds, double periodUs = kSamplePeriodUs)
+TrainMaker generated(SignalType signal, double seconds, double periodUs = kSamplePeriodUs,
+                     double fromUs = 0)
 {
-    return [signal, seconds, periodUs] { return trainOf(signal, seconds, periodUs); };
+    return [signal, seconds, periodUs, fromUs] { return trainOf(signal, seconds, periodUs, fromUs); };
 }
 
 } // namespace
@@ -518,6 +523,77 @@ void TestDecodeDetection::namesSlowFamilies_data()
     QTest::newRow("serial 9600 through a slow coupler, lows of 20 us")
         << generated(SerialFramesSignal({'H', 'e', 'l', 'l', 'o', '\r', '\n'}, {9600, 1, 0, 0, 20}, 12000), 10.0)
         << "!too_fast|pulse_width" << "" << QStringList{};
+    // Generated families, with the faults of real lines: polarity, stray
+    // pulses, a damaged minority, frames cut by the recording, other rates.
+    const Dcf77Time night{24, 12, 31, 2, 23, 58, false};
+    QTest::newRow("dcf77 inverted, at 1 kHz")
+        << generated(Dcf77Signal(night, 10, 3, false), 130, 1000) << "dcf77"
+        << "pulses low (inverted): Tuesday 2024-12-31 23:59 CET" << QStringList{"reads high pulses only"};
+    QTest::newRow("dcf77 with stray pulses")
+        << generated(WithPulses(Dcf77Signal(night, 50, 3), 125, 7770000, 400000, 60000), 125)
+        << "dcf77" << "Tuesday 2024-12-31 23:59 CET" << QStringList{"off the seconds' grid", "restored"};
+    QTest::newRow("dcf77, ten seconds")
+        << generated(Dcf77Signal(night, 15, 1), 10.2) << "dcf77" << "seconds read, no whole minute"
+        << QStringList{"bits read: 00101"};
+    const std::vector<std::vector<std::uint8_t>> cec{{0x40, 0x04}, {0x4F, 0x82, 0x10, 0x00},
+                                                     {0x05}, {0x0F, 0x36}, {0x40, 0x8F}};
+    QTest::newRow("cec messages")
+        << generated(CecSignal(cec, 30000), 3.0) << "cec" << "messages between Playback 1, TV"
+        << QStringList{"Playback 1 → Broadcast: Active Source [10 00]", "TV → Broadcast: Standby",
+                       "TV → Audio system: poll", "!differs"};
+    QTest::newRow("cec at 1 MHz, cut at both ends")
+        << generated(CecSignal(cec, 30000), 0.5, 1.0, 37000) << "cec" << "HDMI-CEC" << QStringList{};
+    QTest::newRow("oregon 3, rain gauge")
+        << generated(OregonSignal(false, "2914", 0, 0xD2, {0, 0, 0, 0, 5, 8, 8, 8, 3, 0}, 2e6), 10.2)
+        << "oregon" << "protocol 3: sensor 2914" << QStringList{"PCR800 - Rain", "!differs"};
+    QTest::newRow("oregon 2.1, temperature, receiver skew")
+        << generated(OregonSignal(true, "1D20", 1, 0x5A, {3, 7, 1, 0, 4, 7, 0}, 2.5e6, 120), 10.2)
+        << "oregon" << "protocol 2.1: sensor 1D20" << QStringList{"checksum right", "!differs"};
+    QTest::newRow("oregon 3, inverted")
+        << generated(OregonSignal(false, "F824", 1, 0xF6, {3, 7, 1, 0, 4, 7, 0}, 1.5e6, 0, false), 10.2)
+        << "oregon" << "(inverted): sensor F824" << QStringList{"!differs"};
+    const std::vector<std::vector<std::uint8_t>> dali{{0x01, 0x91}, {0xFF}, {0xFE, 0xFE}, {0xA3, 0x10}, {0x12, 0x34, 0x56}};
+    QTest::newRow("dali frames")
+        << generated(LightingBusSignal(false, dali, 15000), 3.0) << "lighting_bus" << "DALI"
+        << QStringList{"broadcast: arc power 254", "24-bit frame 0x12 0x34 0x56", "!differs"};
+    QTest::newRow("dali inverted")
+        << generated(LightingBusSignal(false, dali, 15000, true), 3.0) << "lighting_bus"
+        << "DALI lighting bus, idle low (inverted)" << QStringList{"!differs"};
+    QTest::newRow("dsi levels, stray pulses between them")
+        << generated(WithPulses(LightingBusSignal(true, {{0x00}, {0x80}, {0xFF}}, 40000), 5.0, 97000, 41000, 60), 5.0)
+        << "lighting_bus" << "DSI" << QStringList{"level 0x80 (50 %)", "stray pulses"};
+    const std::vector<std::vector<std::uint8_t>> qi{{0x03, 0x10}, {0x03, 0xF0}, {0x04, 0x20}, {0x01, 0x80}, {0x03, 0x00}};
+    QTest::newRow("qi packets")
+        << generated(QiSignal(qi, 50000), 3.0) << "qi" << "Qi wireless-charging receiver"
+        << QStringList{"Control Error: -16", "Signal Strength: 128", "!differs"};
+    QTest::newRow("qi, one packet in five damaged")
+        << generated(WithPulses(QiSignal(qi, 50000), 3.0, 250000, 33000, 100), 3.0) << "qi"
+        << "Qi" << QStringList{"did not"};
+    QTest::newRow("pt2262 cut at both ends")
+        << generated(Pt2262Signal("FFFF00001111", 100, 20, 2e6), 0.5, kSamplePeriodUs, 50000)
+        << "remote_encoder" << "word FFFF00001111" << QStringList{"left out"};
+
+    // Near misses: no family's timings, or a family's 40 % off.
+    QTest::newRow("random widths 20 us to 3 ms")
+        << generated(RandomStretches(20, 3000, 10, 11), 10.0) << "unrecognised" << "" << QStringList{};
+    QTest::newRow("random widths 5 to 90 ms")
+        << generated(RandomStretches(5000, 90000, 10, 12), 10.0) << "unrecognised" << "" << QStringList{};
+    QTest::newRow("random widths 300 us to 2 ms")
+        << generated(RandomStretches(300, 2000, 10, 13), 10.0) << "unrecognised" << "" << QStringList{};
+    QTest::newRow("pulses of 100 and 200 ms, 0.6 to 1.5 s apart")
+        << generated(IrregularPulses({100000, 200000}, 600000, 1500000, 60, true, 14), 60.0)
+        << "unrecognised" << "" << QStringList{};
+    QTest::newRow("dali 40 % slow")
+        << generated(ScaledSignal(LightingBusSignal(false, dali, 15000), 1.4, 1.4), 3.0)
+        << "!lighting_bus" << "" << QStringList{};
+    QTest::newRow("cec 40 % fast")
+        << generated(ScaledSignal(CecSignal(cec, 30000), 0.6, 0.6), 3.0) << "!cec" << ""
+        << QStringList{};
+    QTest::newRow("qi 40 % slow")
+        << generated(ScaledSignal(QiSignal(qi, 50000), 1.4, 1.4), 3.0) << "!qi" << "" << QStringList{};
+    QTest::newRow("oregon 40 % fast")
+        << generated(ScaledSignal(OregonSignal(false, "2914", 0, 0xD2, {0, 0, 0, 0, 5, 8, 8, 8, 3, 0}, 2e6), 0.6, 0.6), 10.2)
+        << "!oregon" << "" << QStringList{};
     QTest::newRow("am230x recording") << recording("am230x_am2302_1mhz") << "!x"
                                    << "" << QStringList{};
     QTest::newRow("dcc recording") << recording("dcc_decoder_2_light") << "unrecognised"
