@@ -26,6 +26,11 @@
 
 namespace wavemill::board {
 
+// The firmware's figures against the program's: the period it counts is the
+// one the window assumes, and its cycles come out whole and exact.
+static_assert(SAMPLE_PERIOD_PS == kSamplePeriodPs, "the firmware samples at the program's period");
+static_assert(FRACTION_ERROR_PPB_AT(SimulatedChip::kClockHz) == 0,
+              "the firmware's ten-thousandths of a cycle hold the period exactly");
 static_assert(SimulatedChip::kSampleCycles ==
                   double(kSamplePeriodPs) * SimulatedChip::kClockHz / 1e12,
               "the chip's sample period is the board's, in its cycles");
