@@ -44,9 +44,10 @@ public:
     SimulatedChip(const SimulatedChip &) = delete;
     SimulatedChip &operator=(const SimulatedChip &) = delete;
 
-    /// Loads a firmware image, an ELF file or Intel hex (.hex), into a new
-    /// chip. Returns an empty string on success, else why it failed; then
-    /// there is no chip until a load succeeds, and runUntil() says so.
+    /// Loads a firmware image, an ELF file or Intel hex, into a new chip,
+    /// once FirmwareImage has found it fit for the ATmega328P. Returns an
+    /// empty string on success, else why it failed; then there is no chip
+    /// until a load succeeds, and runUntil() says so.
     std::string load(const std::string &path);
 
     /// Starts the chip again from reset with \a input on PD2 from its start

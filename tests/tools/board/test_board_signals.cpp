@@ -3,6 +3,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "core/sample_period.h"
+#include "signals/file_bytes.h"
 #include "signals/signals.h"
 
 #include <QtTest>
@@ -218,15 +219,35 @@ void BoardSignals::randomBytesFollowTheirSeed()
 
 void BoardSignals::fileBytesEndOrRepeat()
 {
-    const std::vector<std::uint8_t> content = {1, 2, 3};
-    FileBytes once(content, false);
-    FileBytes repeated(content, true);
-    FileBytes empty({}, true);
-    QCOMPARE(take(once, 10), content);
-    QCOMPARE(take(repeated, 7), (std::vector<std::uint8_t>{1, 2, 3, 1, 2, 3, 1}));
-    QVERIFY(take(empty, 5).empty());
-    once.rewind();
-    QCOMPARE(take(once, 2), (std::vector<std::uint8_t>{1, 2}));
+    // Longer than one piece read at a time, and an odd length: the pieces'
+    // seams and the repeat's fall anywhere in the stream.
+    std::vector<std::uint8_t> content(70001);
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = std::uint8_t(i * 7 + i / 256);
+    QTemporaryDir dir;
+    const auto write = [&](const char *name, const std::vector<std::uint8_t> &bytes) {
+        QFile file(dir.filePath(QLatin1String(name)));
+        file.open(QIODevice::WriteOnly);
+        file.write(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+        return file.fileName().toStdString();
+    };
+    std::string why;
+    auto once = FileBytes::open(write("once", content), false, why);
+    auto repeated = FileBytes::open(write("repeated", content), true, why);
+    auto empty = FileBytes::open(write("empty", {}), true, why);
+    QVERIFY(once && repeated && empty);
+    QCOMPARE(take(*once, 100000), content);
+    std::vector<std::uint8_t> thrice;
+    for (int i = 0; i < 3; ++i)
+        thrice.insert(thrice.end(), content.begin(), content.end());
+    thrice.resize(140005); // twice, and three bytes of the third time
+    QCOMPARE(take(*repeated, 140005), thrice);
+    QVERIFY(take(*empty, 5).empty());
+    once->rewind();
+    QCOMPARE(take(*once, 2), (std::vector<std::uint8_t>{content[0], content[1]}));
+    // What cannot start over nor be known to end is refused.
+    QVERIFY(!FileBytes::open(dir.path().toStdString(), false, why));
+    QVERIFY(!FileBytes::open("/dev/zero", false, why));
 }
 
 QTEST_GUILESS_MAIN(BoardSignals)
