@@ -88,15 +88,20 @@ std::string BoardLink::openPseudoTerminal()
     }
     m_path = name;
     makeRaw(m_fd);
-    // The master reports a hang-up only once a slave has been opened and
-    // closed again; doing that once here makes "nobody has the port open"
-    // visible from the start. The slave's raw mode stays for later openers.
-    const int slave = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave >= 0) {
-        makeRaw(slave);
-        ::close(slave);
-    }
+    // The slave's raw mode stays for later openers. The board keeps its own
+    // slave open, before the watch so that it is not counted: only through
+    // it can what a reader left unread be dropped (flushing the master does
+    // not reach the slave's input). Without the watch it is closed again,
+    // as the master reports a hang-up only once a slave has been opened and
+    // closed: "nobody has the port open" is then visible from the start.
+    m_slave = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_slave >= 0)
+        makeRaw(m_slave);
     m_watchFailure = m_openings.watch(m_path);
+    if (!m_openings.isWatching() && m_slave >= 0) {
+        ::close(m_slave);
+        m_slave = -1;
+    }
     return {};
 }
 
@@ -128,6 +133,9 @@ std::string BoardLink::openDevice(const std::string &path)
 
 void BoardLink::close()
 {
+    if (m_slave >= 0)
+        ::close(m_slave);
+    m_slave = -1;
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
@@ -217,6 +225,8 @@ void BoardLink::discardUnread()
 {
     if (m_fd >= 0)
         tcflush(m_fd, TCIOFLUSH);
+    if (m_slave >= 0)
+        tcflush(m_slave, TCIFLUSH);
 }
 
 } // namespace wavemill::board

@@ -83,6 +83,7 @@ private:
     bool hungUp() const;
 
     int m_fd = -1;
+    int m_slave = -1; // the board's own end of the slave, while openings are watched
     bool m_pseudoTerminal = false;
     std::string m_path;
     PortOpenings m_openings;
