@@ -203,6 +203,10 @@ void BoardProgram::streamsTheSignalAtItsPace_data()
     QTest::newRow("file repeated")
         << QStringList{"--signal", "file", "--repeat", "--count", "4000", "--pace", "fast"}
         << content.repeated(3).left(4000) << 0.0;
+    // Read as it streams: a file larger than memory would take costs nothing.
+    QTest::newRow("sparse file of 16 GiB")
+        << QStringList{"--signal", "file", "--count", "200000", "--pace", "fast"}
+        << QByteArray(200000, '\0') << 0.0;
 }
 
 void BoardProgram::streamsTheSignalAtItsPace()
@@ -214,6 +218,8 @@ void BoardProgram::streamsTheSignalAtItsPace()
         QFile file(m_dir.filePath(QStringLiteral("signal.bin")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(bytes.left(1500));
+        if (QByteArray(QTest::currentDataTag()).startsWith("sparse"))
+            QVERIFY(file.resize(qint64(16) << 30));
         file.close();
         arguments << QStringLiteral("--file") << file.fileName();
     }
@@ -227,6 +233,12 @@ void BoardProgram::streamsTheSignalAtItsPace()
     const QByteArray got = reader.read(bytes.size() + 1, 300);
     QCOMPARE(got.size(), bytes.size());
     QCOMPARE(got, bytes);
+    // Whatever the file, the board's memory stays that of a small program.
+    QFile status(QStringLiteral("/proc/%1/status").arg(m_board.processId()));
+    QVERIFY(status.open(QIODevice::ReadOnly));
+    const QByteArray text = status.readAll();
+    const QByteArray peak = text.mid(text.indexOf("VmHWM:")).split('\n').value(0).simplified();
+    QVERIFY2(peak.split(' ').value(1).toLongLong() < 200 * 1024, peak.constData()); // kB
     if (bytesPerSecond > 0) {
         const double rate = double(got.size() - 1) / reader.secondsFirstToLast();
         // Loose enough for a busy machine, tight enough to tell the paces apart
