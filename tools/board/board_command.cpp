@@ -90,9 +90,9 @@ QString helpText()
                "\n"
                "Bytes carry eight samples each, one every %1 us, the earliest in bit 7.\n"
                "\n"
-               "Options:\n")
+               "Signals:\n")
                .arg(period) +
-           signalHelp() +
+           signalList() + QStringLiteral("\nOptions:\n") + signalOptionHelp() +
            QStringLiteral(
                "  --invert           send every level the other way round (a serial line\n"
                "                     idling low)\n"

@@ -21,8 +21,8 @@ using namespace wavemill::signals;
 /// of at most 79 characters.
 constexpr int kHelpColumn = 21;
 constexpr int kHelpWidth = 79;
-/// Where a signal's help starts in the list under --signal.
-constexpr int kSignalHelpColumn = kHelpColumn + 10;
+/// Where a signal's help starts in the list of signals.
+constexpr int kSignalColumn = 10;
 /// The highest seed: 32 bits.
 constexpr double kMaxSeed = 4294967295.0;
 
@@ -178,22 +178,29 @@ QList<QCommandLineOption> signalCommandLineOptions()
     return options;
 }
 
-QString signalHelp()
+QString signalList()
 {
-    QString help = optionLine(QStringLiteral("--signal KIND"),
-                              QStringLiteral("the signal (default %1), one of:")
-                                  .arg(QString::fromLatin1(boardSignals().front().name)));
+    QString list;
     for (const BoardSignal &signal : boardSignals()) {
         QStringList reads;
         for (const char *option : signal.reads)
             reads << QStringLiteral("--") + QString::fromLatin1(option);
-        const QString head = QString(kHelpColumn + 2, QLatin1Char(' ')) +
-                             QString::fromLatin1(signal.name)
-                                 .leftJustified(kSignalHelpColumn - kHelpColumn - 2);
-        help += head + wrapped(QString::fromLatin1(signal.help) + QStringLiteral(" (") +
+        const QString head =
+            QStringLiteral("  ") +
+            QString::fromLatin1(signal.name).leftJustified(kSignalColumn - 2, QLatin1Char(' '));
+        list += head + wrapped(QString::fromLatin1(signal.help) + QStringLiteral(" (") +
                                    reads.join(QStringLiteral(", ")) + QLatin1Char(')'),
-                               int(head.size()), kSignalHelpColumn);
+                               int(head.size()), kSignalColumn);
     }
+    return list;
+}
+
+QString signalOptionHelp()
+{
+    QString help = optionLine(QStringLiteral("--signal KIND"),
+                              QStringLiteral("the signal: %1 (default %2; see Signals)")
+                                  .arg(signalNames(),
+                                       QString::fromLatin1(boardSignals().front().name)));
     for (const SignalOption &option : signalOptions()) {
         QStringList readers;
         for (const BoardSignal &signal : boardSignals()) {

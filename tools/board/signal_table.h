@@ -49,8 +49,10 @@ const BoardSignal *findSignal(const QString &name);
 QString signalNames();
 /// The options for a parser: --signal and every signal's options.
 QList<QCommandLineOption> signalCommandLineOptions();
-/// --help's lines for --signal and the signals' options, wrapped to the
-/// width of the rest.
-QString signalHelp();
+/// --help's list of the signals, a line or more each with the options it
+/// reads, wrapped to the width of the rest.
+QString signalList();
+/// --help's lines for --signal and the signals' options.
+QString signalOptionHelp();
 
 } // namespace wavemill::board
