@@ -19,7 +19,7 @@ namespace {
 
 /// A firmware file larger than this is none: the flash holds 32 KiB, and an
 /// ELF with all its debugging information stays far below.
-constexpr off_t kMaxFileBytes = 16 * 1024 * 1024;
+constexpr off_t kMaxFileBytes = off_t(16) * 1024 * 1024;
 
 // ELF (System V ABI, and binutils' AVR values).
 constexpr std::uint8_t kElfMagic[] = {0x7F, 'E', 'L', 'F'};
@@ -41,7 +41,7 @@ constexpr std::uint32_t kDataSpace = 0x800000;
 /// avr-libc's device note: owner "AVR", type 1, then six words of memory
 /// sizes, the length of a table of offsets, the offsets, and the strings.
 constexpr std::uint32_t kDeviceInfoNote = 1;
-constexpr std::size_t kDeviceInfoFixedBytes = 7 * 4;
+constexpr std::size_t kDeviceInfoFixedBytes = std::size_t(7) * 4;
 constexpr const char *kDevice = "atmega328p";
 
 // Intel hex record types.

@@ -100,7 +100,7 @@ std::string SimulatedChip::load(const std::string &path)
     // Checked and read before the simulator sees it: its own readers trust
     // the file.
     FirmwareImage image;
-    const std::string refused = image.read(path);
+    std::string refused = image.read(path);
     if (!refused.empty())
         return refused;
     unload();

@@ -15,7 +15,7 @@ namespace wavemill::signals {
 namespace {
 
 /// Read at one go: small beside any memory, large beside a system call.
-constexpr std::size_t kPieceBytes = 64 * 1024;
+constexpr std::size_t kPieceBytes = std::size_t(64) * 1024;
 
 std::string lastError()
 {

@@ -238,7 +238,7 @@ void BoardProgram::streamsTheSignalAtItsPace()
     QVERIFY(status.open(QIODevice::ReadOnly));
     const QByteArray text = status.readAll();
     const QByteArray peak = text.mid(text.indexOf("VmHWM:")).split('\n').value(0).simplified();
-    QVERIFY2(peak.split(' ').value(1).toLongLong() < 200 * 1024, peak.constData()); // kB
+    QVERIFY2(peak.split(' ').value(1).toLongLong() < 200LL * 1024, peak.constData()); // kB
     if (bytesPerSecond > 0) {
         const double rate = double(got.size() - 1) / reader.secondsFirstToLast();
         // Loose enough for a busy machine, tight enough to tell the paces apart
@@ -369,7 +369,9 @@ void BoardProgram::endsAsItSaysOnAnyInput()
         if (argument == QLatin1String("{pty}")) { // a serial device whose far end the test holds
             master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
             QVERIFY(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
-            argument = QString::fromLocal8Bit(ptsname(master));
+            char name[128];
+            QVERIFY(ptsname_r(master, name, sizeof name) == 0);
+            argument = QString::fromLocal8Bit(name);
         }
     }
     device.replace(QStringLiteral("{dir}"), m_dir.path());
