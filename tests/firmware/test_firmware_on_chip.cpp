@@ -210,10 +210,15 @@ void FirmwareOnChip::takesOnlyFirmwareItCanRun_data()
     QTest::newRow("ELF without the device note: its family alone")
         << elf << FileChange([](QByteArray &b) {
                // Each section header's type, NOTE (7), made PROGBITS (1).
-               const auto at = [&](qsizetype offset) { return b.constData() + offset; };
-               const auto headers = qsizetype(qFromLittleEndian<quint32>(at(32)));
-               for (int i = 0; i < qFromLittleEndian<quint16>(at(48)); ++i) {
-                   if (qFromLittleEndian<quint32>(at(headers + i * 40 + 4)) == 7)
+               const auto word = [&](qsizetype at, int bytes) { // little-endian
+                   quint32 value = 0;
+                   for (int k = bytes - 1; k >= 0; --k)
+                       value = value << 8 | quint8(b.at(at + k));
+                   return qsizetype(value);
+               };
+               const qsizetype headers = word(32, 4);
+               for (qsizetype i = 0; i < word(48, 2); ++i) {
+                   if (word(headers + i * 40 + 4, 4) == 7)
                        b[headers + i * 40 + 4] = 1;
                }
            })
