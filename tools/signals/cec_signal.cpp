@@ -17,16 +17,16 @@ constexpr int kBroadcast = 0x0F;
 
 CecSignal::CecSignal(const std::vector<std::vector<std::uint8_t>> &messages, double gapUs)
 {
-    EdgeList edges(true);
+    Waveform wave;
     const auto bit = [&](bool one) {
         const double low = one ? kOneLowUs : kZeroLowUs;
-        edges.hold(false, low);
-        edges.hold(true, kBitUs - low);
+        wave.hold(false, low);
+        wave.hold(true, kBitUs - low);
     };
     for (const std::vector<std::uint8_t> &message : messages) {
-        edges.hold(true, gapUs);
-        edges.hold(false, kStartLowUs);
-        edges.hold(true, kStartUs - kStartLowUs);
+        wave.hold(true, gapUs);
+        wave.hold(false, kStartLowUs);
+        wave.hold(true, kStartUs - kStartLowUs);
         const bool broadcast = (message.front() & 0x0F) == kBroadcast;
         for (std::size_t k = 0; k < message.size(); ++k) {
             for (int b = 7; b >= 0; --b)
@@ -35,7 +35,8 @@ CecSignal::CecSignal(const std::vector<std::vector<std::uint8_t>> &messages, dou
             bit(broadcast);
         }
     }
-    setEdges(true, edges.take(), edges.now() + gapUs);
+    wave.hold(true, gapUs);
+    setWaveform(wave, true);
 }
 
 } // namespace wavemill::signals

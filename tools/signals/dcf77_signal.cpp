@@ -55,21 +55,22 @@ std::array<int, 59> Dcf77Signal::minuteBits(const Dcf77Time &time)
 Dcf77Signal::Dcf77Signal(const Dcf77Time &first, int fromSecond, int minutes, bool activeHigh,
                          double zeroMs, double oneMs)
 {
-    EdgeList edges(!activeHigh);
+    Waveform wave;
+    wave.hold(!activeHigh, 0);
     Dcf77Time time = first;
     for (int m = 0; m < minutes; ++m) {
         const std::array<int, 59> bits = minuteBits(time);
         for (int s = m == 0 ? fromSecond : 0; s < kSecondsAMinute; ++s) {
             const double width = s >= 59 ? 0 : (bits[std::size_t(s)] ? oneMs : zeroMs) * kUsPerMs;
-            edges.hold(activeHigh, width);
-            edges.hold(!activeHigh, kSecondUs - width);
+            wave.hold(activeHigh, width);
+            wave.hold(!activeHigh, kSecondUs - width);
         }
         if (++time.minute == kSecondsAMinute) {
             time.minute = 0;
             time.hour = (time.hour + 1) % 24;
         }
     }
-    setEdges(!activeHigh, edges.take(), 0);
+    setWaveform(wave, false);
 }
 
 } // namespace wavemill::signals

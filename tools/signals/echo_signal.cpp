@@ -19,15 +19,16 @@ constexpr double kPi = 3.14159265358979323846;
 EchoSignal::EchoSignal(double nearestM, double farthestM, double recoveryUs, int pings,
                        bool activeHigh)
 {
-    EdgeList edges(!activeHigh);
+    Waveform wave;
+    wave.hold(!activeHigh, 0);
     for (int k = 0; k < pings; ++k) {
         // Smoothly out and back: a cosine over the pings.
         const double travel = (1 - std::cos(2 * kPi * k / pings)) / 2;
         const double distance = nearestM + (farthestM - nearestM) * travel;
-        edges.hold(activeHigh, 2 * distance / kMetresPerUs);
-        edges.hold(!activeHigh, recoveryUs);
+        wave.hold(activeHigh, 2 * distance / kMetresPerUs);
+        wave.hold(!activeHigh, recoveryUs);
     }
-    setEdges(!activeHigh, edges.take(), edges.now());
+    setWaveform(wave, true);
 }
 
 } // namespace wavemill::signals

@@ -25,6 +25,24 @@ void EdgeSignal::setEdges(bool startsHigh, std::vector<double> edgesUs, double p
     m_periodUs = periodUs;
 }
 
+void EdgeSignal::setWaveform(const Waveform &waveform, bool repeat)
+{
+    std::vector<double> edges;
+    const bool first = waveform.changes.empty() || waveform.changes.front().high;
+    bool level = first;
+    for (std::size_t k = 0; k < waveform.changes.size(); ++k) {
+        const Change &change = waveform.changes[k];
+        // A hold of no time is replaced by the one after it.
+        if (k + 1 < waveform.changes.size() && waveform.changes[k + 1].atUs <= change.atUs)
+            continue;
+        if (change.high != level) {
+            edges.push_back(change.atUs);
+            level = change.high;
+        }
+    }
+    setEdges(first, std::move(edges), repeat ? waveform.endUs : 0);
+}
+
 Stretch EdgeSignal::stretchAtUs(double us) const
 {
     double base = 0;
@@ -59,17 +77,6 @@ std::optional<Stretch> EdgeSignal::stretchAt(double seconds) const
     Stretch stretch = stretchAtUs(seconds * kUsPerSecond);
     stretch.until /= kUsPerSecond;
     return stretch;
-}
-
-void EdgeList::hold(bool level, double us)
-{
-    if (us <= 0)
-        return;
-    if (level != m_level) {
-        m_edges.push_back(m_us);
-        m_level = level;
-    }
-    m_us += us;
 }
 
 } // namespace wavemill::signals

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "signals/signals.h"
+#include "signals/waveform.h"
 
 #include <vector>
 
@@ -15,8 +16,8 @@ namespace wavemill::signals {
 /// instant, so that a pulse shorter than a sample may fall between two
 /// samples, as on a real board. With a period the changes repeat every
 /// period (the level must be back where it began); otherwise the level after
-/// the last change holds for good. The families' signals build their changes
-/// from their own timings and derive from it.
+/// the last change holds for good. The families' signals build their
+/// waveforms from their own timings and derive from it.
 class EdgeSignal : public SampledSignal
 {
 public:
@@ -34,9 +35,12 @@ public:
 
 protected:
     EdgeSignal() = default;
+    /// Takes the changes of \a waveform, its first level holding from 0;
+    /// with \a repeat they start over at its end.
+    void setWaveform(const Waveform &waveform, bool repeat);
     /// Sets the changes: \a edgesUs ascending, each one a change of level
     /// from \a startsHigh; with \a periodUs above 0 they repeat, and their
-    /// number must then be even.
+    /// number must then be even (the last is dropped otherwise).
     void setEdges(bool startsHigh, std::vector<double> edgesUs, double periodUs);
 
 private:
@@ -46,32 +50,6 @@ private:
     bool m_startsHigh = true;
     std::vector<double> m_edgesUs;
     double m_periodUs = 0;
-};
-
-/// Changes of level built up pulse by pulse: the level is held for a time,
-/// then the next one; the times of the changes are what an EdgeSignal takes.
-class EdgeList
-{
-public:
-    explicit EdgeList(bool startsHigh, double fromUs = 0)
-        : m_startsHigh(startsHigh), m_level(startsHigh), m_us(fromUs)
-    {
-    }
-    /// Holds \a level for \a us microseconds from the present time.
-    void hold(bool level, double us);
-    /// The present time.
-    double now() const { return m_us; }
-    /// The present level.
-    bool level() const { return m_level; }
-    bool startsHigh() const { return m_startsHigh; }
-    const std::vector<double> &edges() const { return m_edges; }
-    std::vector<double> take() { return std::move(m_edges); }
-
-private:
-    bool m_startsHigh;
-    bool m_level;
-    double m_us;
-    std::vector<double> m_edges;
 };
 
 } // namespace wavemill::signals

@@ -20,18 +20,20 @@ constexpr double kLeadInUs = 20000;
 Ev1527Signal::Ev1527Signal(std::uint32_t id, int data, double unitUs, int frames, double pressUs,
                            bool activeHigh)
 {
-    EdgeList edges(!activeHigh, kLeadInUs);
+    Waveform wave;
+    wave.hold(!activeHigh, kLeadInUs);
     const std::uint32_t code = (id << kDataBits) | std::uint32_t(data & 0x0F);
     for (int f = 0; f < frames; ++f) {
-        edges.hold(activeHigh, unitUs);
-        edges.hold(!activeHigh, kSyncGap * unitUs);
+        wave.hold(activeHigh, unitUs);
+        wave.hold(!activeHigh, kSyncGap * unitUs);
         for (int k = kIdBits + kDataBits - 1; k >= 0; --k) {
             const bool one = (code >> k) & 1;
-            edges.hold(activeHigh, (one ? 3 : 1) * unitUs);
-            edges.hold(!activeHigh, (one ? 1 : 3) * unitUs);
+            wave.hold(activeHigh, (one ? 3 : 1) * unitUs);
+            wave.hold(!activeHigh, (one ? 1 : 3) * unitUs);
         }
     }
-    setEdges(!activeHigh, edges.take(), pressUs);
+    wave.hold(!activeHigh, pressUs - wave.endUs);
+    setWaveform(wave, true);
 }
 
 } // namespace wavemill::signals

@@ -11,9 +11,9 @@ LightingBusSignal::LightingBusSignal(bool dsi, const std::vector<std::vector<std
 {
     const double half = 1e6 / (dsi ? 600 : 1200) / 2;
     const bool idle = dsi == inverted; // DALI idles high, DSI low
-    EdgeList edges(idle);
+    Waveform wave;
     for (const std::vector<std::uint8_t> &frame : frames) {
-        edges.hold(idle, gapUs);
+        wave.hold(idle, gapUs);
         std::vector<bool> bits{!dsi}; // the start bit
         for (const std::uint8_t byte : frame) {
             for (int b = 7; b >= 0; --b)
@@ -22,12 +22,12 @@ LightingBusSignal::LightingBusSignal(bool dsi, const std::vector<std::vector<std
         for (const bool bit : bits) {
             // Low then high as sent for a DALI 1 and a DSI 0.
             const bool lowFirst = bit != dsi;
-            edges.hold(lowFirst == inverted, half);
-            edges.hold(lowFirst != inverted, half);
+            wave.hold(lowFirst == inverted, half);
+            wave.hold(lowFirst != inverted, half);
         }
     }
-    edges.hold(idle, gapUs);
-    setEdges(idle, edges.take(), edges.now());
+    wave.hold(idle, gapUs);
+    setWaveform(wave, true);
 }
 
 } // namespace wavemill::signals

@@ -42,22 +42,22 @@ const char *codeOf(char c)
 MorseSignal::MorseSignal(const std::string &text, double wpm, bool activeHigh)
 {
     const double unit = kUnitAtOneWpmUs / wpm;
-    EdgeList edges(!activeHigh);
-    edges.hold(!activeHigh, 7 * unit);
+    Waveform wave;
+    wave.hold(!activeHigh, 7 * unit);
     for (const char c : text) {
         const char *code = codeOf(c);
         if (!code) {
-            edges.hold(!activeHigh, 4 * unit); // a word gap: seven with the letter's three
+            wave.hold(!activeHigh, 4 * unit); // a word gap: seven with the letter's three
             continue;
         }
         for (const char *mark = code; *mark; ++mark) {
-            edges.hold(activeHigh, (*mark == '-' ? 3 : 1) * unit);
-            edges.hold(!activeHigh, unit);
+            wave.hold(activeHigh, (*mark == '-' ? 3 : 1) * unit);
+            wave.hold(!activeHigh, unit);
         }
-        edges.hold(!activeHigh, 2 * unit); // three between letters
+        wave.hold(!activeHigh, 2 * unit); // three between letters
     }
-    edges.hold(!activeHigh, 4 * unit);
-    setEdges(!activeHigh, edges.take(), edges.now());
+    wave.hold(!activeHigh, 4 * unit);
+    setWaveform(wave, true);
 }
 
 } // namespace wavemill::signals

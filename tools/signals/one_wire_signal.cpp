@@ -20,19 +20,21 @@ constexpr double kLeadInUs = 1000;
 
 OneWireSignal::OneWireSignal(const std::vector<std::uint8_t> &bytes, double everyUs)
 {
-    EdgeList edges(true, kLeadInUs);
-    edges.hold(false, kResetUs);
-    edges.hold(true, kPresenceWaitUs);
-    edges.hold(false, kPresenceUs);
-    edges.hold(true, kResetSlotUs - kResetUs - kPresenceWaitUs - kPresenceUs);
+    Waveform wave;
+    wave.hold(true, kLeadInUs);
+    wave.hold(false, kResetUs);
+    wave.hold(true, kPresenceWaitUs);
+    wave.hold(false, kPresenceUs);
+    wave.hold(true, kResetSlotUs - kResetUs - kPresenceWaitUs - kPresenceUs);
     for (const std::uint8_t byte : bytes) {
         for (int k = 0; k < 8; ++k) {
             const double low = ((byte >> k) & 1) != 0 ? kOneLowUs : kZeroLowUs;
-            edges.hold(false, low);
-            edges.hold(true, kSlotUs - low);
+            wave.hold(false, low);
+            wave.hold(true, kSlotUs - low);
         }
     }
-    setEdges(true, edges.take(), everyUs);
+    wave.hold(true, everyUs - wave.endUs);
+    setWaveform(wave, true);
 }
 
 } // namespace wavemill::signals

@@ -62,18 +62,20 @@ OregonSignal::OregonSignal(bool version21, const char *sensorId, int channel, in
         halves.push_back(b);
         halves.push_back(!b);
     }
-    EdgeList edges(!activeHigh);
-    edges.hold(!activeHigh, kLeadInUs);
+    Waveform wave;
+    wave.hold(!activeHigh, 0);
+    wave.hold(!activeHigh, kLeadInUs);
     for (std::size_t k = 0; k < halves.size();) {
         std::size_t run = 1;
         while (k + run < halves.size() && halves[k + run] == halves[k])
             ++run;
         const bool carrier = halves[k];
-        edges.hold(carrier == activeHigh, run * kHalfBitUs + (carrier ? -skewUs : skewUs));
+        wave.hold(carrier == activeHigh, run * kHalfBitUs + (carrier ? -skewUs : skewUs));
         k += run;
     }
-    edges.hold(!activeHigh, kHalfBitUs); // back to idle after a last half with the carrier on
-    setEdges(!activeHigh, edges.take(), everyUs);
+    wave.hold(!activeHigh, kHalfBitUs); // back to idle after a last half with the carrier on
+    wave.hold(!activeHigh, everyUs - wave.endUs);
+    setWaveform(wave, true);
 }
 
 } // namespace wavemill::signals

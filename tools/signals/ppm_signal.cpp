@@ -16,21 +16,22 @@ constexpr int kWobbleFrames = 8;
 PpmSignal::PpmSignal(const std::vector<double> &channelsUs, double frameUs, double markerUs,
                      bool activeHigh, double wobbleUs)
 {
-    EdgeList edges(!activeHigh);
+    Waveform wave;
+    wave.hold(!activeHigh, 0);
     const int frames = wobbleUs != 0 ? kWobbleFrames : 1;
     for (int f = 0; f < frames; ++f) {
         double used = 0;
         for (std::size_t c = 0; c < channelsUs.size(); ++c) {
             const double value = channelsUs[c] + (c == 0 ? wobbleUs * (f % 2) : 0);
-            edges.hold(activeHigh, markerUs);
-            edges.hold(!activeHigh, value - markerUs);
+            wave.hold(activeHigh, markerUs);
+            wave.hold(!activeHigh, value - markerUs);
             used += value;
         }
         // The last marker, then the sync gap to the end of the frame.
-        edges.hold(activeHigh, markerUs);
-        edges.hold(!activeHigh, frameUs - used - markerUs);
+        wave.hold(activeHigh, markerUs);
+        wave.hold(!activeHigh, frameUs - used - markerUs);
     }
-    setEdges(!activeHigh, edges.take(), frames * frameUs);
+    setWaveform(wave, true);
 }
 
 } // namespace wavemill::signals

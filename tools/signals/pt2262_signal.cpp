@@ -21,20 +21,22 @@ constexpr double kLeadInUs = 20000;
 Pt2262Signal::Pt2262Signal(const std::string &word, double clockUs, int frames, double pressUs,
                            bool activeHigh)
 {
-    EdgeList edges(!activeHigh, kLeadInUs);
+    Waveform wave;
+    wave.hold(!activeHigh, kLeadInUs);
     const auto pulse = [&](bool longPulse) {
-        edges.hold(activeHigh, (longPulse ? kLong : kShort) * clockUs);
-        edges.hold(!activeHigh, (longPulse ? kShort : kLong) * clockUs);
+        wave.hold(activeHigh, (longPulse ? kLong : kShort) * clockUs);
+        wave.hold(!activeHigh, (longPulse ? kShort : kLong) * clockUs);
     };
     for (int f = 0; f < frames; ++f) {
         for (const char digit : word) {
             pulse(digit == '1');
             pulse(digit != '0');
         }
-        edges.hold(activeHigh, kShort * clockUs);
-        edges.hold(!activeHigh, kSyncGap * clockUs);
+        wave.hold(activeHigh, kShort * clockUs);
+        wave.hold(!activeHigh, kSyncGap * clockUs);
     }
-    setEdges(!activeHigh, edges.take(), pressUs);
+    wave.hold(!activeHigh, pressUs - wave.endUs);
+    setWaveform(wave, true);
 }
 
 } // namespace wavemill::signals

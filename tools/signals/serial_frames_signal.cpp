@@ -5,6 +5,7 @@
 #include "signals/serial_frames_signal.h"
 
 #include <algorithm>
+#include <string>
 
 namespace wavemill::signals {
 
@@ -18,46 +19,41 @@ constexpr double kLeadInUs = 1000;
 SerialFramesSignal::SerialFramesSignal(const std::vector<std::uint8_t> &message,
                                        const SerialFraming &framing, double everyUs)
 {
-    const double bit = 1e6 / framing.baud;
-    // The levels bit by bit, then the stretches of each level.
-    std::vector<std::pair<bool, double>> stretches{{true, kLeadInUs}};
+    Waveform wave;
+    wave.hold(true, kLeadInUs);
     if (framing.breakUs > 0) {
-        stretches.emplace_back(false, framing.breakUs);
-        stretches.emplace_back(true, framing.markAfterBreakUs);
+        wave.hold(false, framing.breakUs);
+        wave.hold(true, framing.markAfterBreakUs);
     }
-    for (const std::uint8_t byte : message) {
-        stretches.emplace_back(false, bit);
-        for (int k = 0; k < 8; ++k)
-            stretches.emplace_back(((byte >> k) & 1) != 0, bit);
-        stretches.emplace_back(true, framing.stopBits * bit);
-    }
-    EdgeList edges(true);
-    double used = 0;
-    bool level = true;
-    double held = 0;
-    const auto flush = [&] {
-        if (held <= 0)
-            return;
-        // A coupler that narrows lows gives the rest of the stretch back to high.
-        if (!level && framing.narrowLowUs > 0 && held > framing.narrowLowUs) {
-            edges.hold(false, framing.narrowLowUs);
-            edges.hold(true, held - framing.narrowLowUs);
-        } else {
-            edges.hold(level, held);
+    UartFraming frames;
+    frames.stopBits = framing.stopBits;
+    const Waveform bytes = uartWaveform(wave.endUs, std::string(message.begin(), message.end()),
+                                        framing.baud, frames);
+    wave.changes.insert(wave.changes.end(), bytes.changes.begin(), bytes.changes.end());
+    wave.endUs = bytes.endUs;
+    wave.hold(true, std::max(0.0, everyUs - wave.endUs));
+    if (framing.narrowLowUs > 0) {
+        // A coupler that narrows lows gives the rest of each low stretch back to high.
+        Waveform narrowed;
+        for (std::size_t k = 0; k < wave.changes.size(); ++k) {
+            const Change &c = wave.changes[k];
+            const bool lowGoesOn = !c.high && k > 0 && !wave.changes[k - 1].high;
+            if (lowGoesOn)
+                continue; // the low stretch was handled where it began
+            narrowed.changes.push_back(c);
+            if (c.high)
+                continue;
+            std::size_t end = k + 1;
+            while (end < wave.changes.size() && !wave.changes[end].high)
+                ++end;
+            const double until = end < wave.changes.size() ? wave.changes[end].atUs : wave.endUs;
+            if (until - c.atUs > framing.narrowLowUs)
+                narrowed.changes.push_back({c.atUs + framing.narrowLowUs, true});
         }
-        used += held;
-        held = 0;
-    };
-    for (const auto &[high, us] : stretches) {
-        if (high != level) {
-            flush();
-            level = high;
-        }
-        held += us;
+        narrowed.endUs = wave.endUs;
+        wave = narrowed;
     }
-    flush();
-    edges.hold(true, std::max(0.0, everyUs - used));
-    setEdges(true, edges.take(), std::max(everyUs, used));
+    setWaveform(wave, true);
 }
 
 } // namespace wavemill::signals

@@ -146,13 +146,14 @@ public:
                     double seconds, bool activeHigh, std::uint32_t seed)
     {
         std::mt19937 engine(seed);
-        signals::EdgeList edges(!activeHigh);
-        for (std::size_t k = 0; edges.now() < seconds * 1e6; ++k) {
+        signals::Waveform wave;
+        wave.hold(!activeHigh, 0);
+        for (std::size_t k = 0; wave.endUs < seconds * 1e6; ++k) {
             const double width = widthsUs[k % widthsUs.size()];
-            edges.hold(activeHigh, width);
-            edges.hold(!activeHigh, shortestUs + (longestUs - shortestUs) * double(engine()) / 4294967296.0 - width);
+            wave.hold(activeHigh, width);
+            wave.hold(!activeHigh, shortestUs + (longestUs - shortestUs) * double(engine()) / 4294967296.0 - width);
         }
-        setEdges(!activeHigh, edges.take(), 0);
+        setWaveform(wave, false);
     }
 };
 
