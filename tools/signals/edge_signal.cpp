@@ -51,15 +51,22 @@ Stretch EdgeSignal::stretchAtUs(double us) const
         base = std::floor(us / m_periodUs) * m_periodUs;
         within = us - base;
     }
-    const auto next = std::upper_bound(m_edgesUs.begin(), m_edgesUs.end(), within);
+    auto next = std::upper_bound(m_edgesUs.begin(), m_edgesUs.end(), within);
+    // A change a rounding later than \a us in the period is already past.
+    while (next != m_edgesUs.end() && base + *next <= us)
+        ++next;
     const bool changed = (next - m_edgesUs.begin()) % 2 == 1;
     const bool high = changed != m_startsHigh;
     if (next != m_edgesUs.end())
         return {high, base + *next};
     // After the last change: the next period's first change, or for good.
-    if (m_periodUs > 0)
-        return {high, base + m_periodUs + (m_edgesUs.empty() ? 0 : m_edgesUs.front())};
-    return {high, kForever};
+    if (m_periodUs <= 0 || m_edgesUs.empty())
+        return {high, kForever};
+    double until = base + m_periodUs + m_edgesUs.front();
+    // A time a rounding short of a period's end is that period's end.
+    if (until <= us)
+        until += m_periodUs;
+    return {high, until};
 }
 
 bool EdgeSignal::levelAtUs(double us) const

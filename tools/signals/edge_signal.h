@@ -26,6 +26,9 @@ public:
 
     /// The level at \a us from the start.
     bool levelAtUs(double us) const;
+    /// The level at \a us from the start, and the time (µs) up to which it
+    /// holds, always later than \a us.
+    Stretch stretchAtUs(double us) const;
     /// The level before the first change.
     bool startsHigh() const { return m_startsHigh; }
     /// The changes within one period (or all of them), in microseconds.
@@ -44,9 +47,6 @@ protected:
     void setEdges(bool startsHigh, std::vector<double> edgesUs, double periodUs);
 
 private:
-    /// The level at \a us and the time up to which it holds.
-    Stretch stretchAtUs(double us) const;
-
     bool m_startsHigh = true;
     std::vector<double> m_edgesUs;
     double m_periodUs = 0;

@@ -28,6 +28,7 @@
 #include "signals/qi_signal.h"
 
 #include "capture_file/capture_file_format.h"
+#include "support/program_run.h"
 #include "core/sample_period.h"
 #include "core/samples.h"
 
@@ -220,6 +221,8 @@ private Q_SLOTS:
     void describesEverySampleCapture();
     void namesSlowFamilies_data();
     void namesSlowFamilies();
+    void decodesSlowFamiliesAsTheProgram_data();
+    void decodesSlowFamiliesAsTheProgram();
 };
 
 void TestDecodeDetection::namesWhatTheTraceCarries_data()
@@ -627,6 +630,58 @@ void TestDecodeDetection::namesSlowFamilies()
     for (const QString &text : content)
         QVERIFY2(all.contains(text.mid(text.startsWith('!'))) != text.startsWith('!'),
                  qPrintable(text + QStringLiteral("\n--\n") + all));
+}
+
+void TestDecodeDetection::decodesSlowFamiliesAsTheProgram_data()
+{
+    QTest::addColumn<QList<TrainMaker>>("traces");
+    QTest::addColumn<QStringList>("sayings"); // in the program's output, in order
+
+    // wavemill-decode on a capture file: each trace named, its decoder run
+    // with the options the detection chose, sigrok's reading as the timings'.
+    QTest::newRow("cec, dali, pt2262")
+        << QList<TrainMaker>{generated(CecSignal({{0x40, 0x04}, {0x0F, 0x36}}, 40000), 10.2),
+                             generated(LightingBusSignal(false, {{0x01, 0x91}, {0xFF}}, 20000, true), 10.2),
+                             generated(Pt2262Signal("0F10F0011FFF", 110, 6, 400000), 10.2)}
+        << QStringList{"trace 1: HDMI-CEC", "HDR: Playback_1, TV | OPC: IMAGE_VIEW_ON",
+                       "trace 2: DALI lighting bus, idle low (inverted)", "Command: 145 (Query Ballast)",
+                       "trace 3: 433 MHz remote encoder, PT2262", "sigrok rc_encode decoder"};
+    QTest::newRow("morse, qi, servo")
+        << QList<TrainMaker>{generated(MorseSignal("TEST DE WAVEMILL", 20), 10.2),
+                             generated(QiSignal({{0x03, 0x10}, {0x04, 0x20}}, 50000), 10.2),
+                             generated(ServoSignal(20000, 1000, 2000, 2e6), 10.2)}
+        << QStringList{"trace 1: Morse code at 20 words a minute", "sigrok morse decoder: \"TEST DE WAVEMILL",
+                       "trace 2: Qi wireless-charging receiver", "Received Power: 32",
+                       "trace 3: servo or RC channel pulses", "sigrok pwm decoder"};
+}
+
+void TestDecodeDetection::decodesSlowFamiliesAsTheProgram()
+{
+    QFETCH(QList<TrainMaker>, traces);
+    QFETCH(QStringList, sayings);
+
+    auto buffers = std::make_unique<TraceBuffers>();
+    for (int t = 0; t < traces.size(); ++t) {
+        // The train's samples packed as the board sends them.
+        const PulseTrain train = traces[t]();
+        for (const Run &run : train.runs()) {
+            for (std::int64_t s = run.start; run.high && s < run.start + run.length && s < kCaptureSamples; ++s)
+                (*buffers->trace(t + 1))[std::size_t(s / kSamplesPerByte)] |= sampleBit(int(s % kSamplesPerByte));
+        }
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("families.ird"));
+    QVERIFY(capture_file::writeCaptureFile(path, *buffers));
+    const ProgramRun run = runProgram(QStringLiteral(WAVEMILL_DECODE_PATH), {path});
+    QCOMPARE(run.status, 0);
+    const QString out = QString::fromUtf8(run.out);
+    QVERIFY2(!out.contains(QLatin1String("differs")), qPrintable(out));
+    qsizetype at = 0;
+    for (const QString &saying : sayings) {
+        const qsizetype found = out.indexOf(saying, at);
+        QVERIFY2(found >= 0, qPrintable(saying + QStringLiteral("\n--\n") + out));
+        at = found;
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDecodeDetection)
