@@ -576,6 +576,36 @@ void TestDecodeDetection::namesSlowFamilies_data()
         << generated(Pt2262Signal("FFFF00001111", 100, 20, 2e6), 0.5, kSamplePeriodUs, 50000)
         << "remote_encoder" << "word FFFF00001111" << QStringList{"left out"};
 
+    // At the rates of the recordings' own analyzers: time is the train's.
+    QTest::newRow("dali at 100 kHz")
+        << generated(LightingBusSignal(false, dali, 15000), 3.0, 10.0) << "lighting_bus" << "DALI"
+        << QStringList{"half-bit 416."};
+    QTest::newRow("oregon at 25 kHz")
+        << generated(OregonSignal(false, "F824", 1, 0xF6, {3, 7, 1, 0, 4, 7, 0}, 1.5e6), 5.0, 40.0)
+        << "oregon" << "sensor F824" << QStringList{"checksum right"};
+    QTest::newRow("qi at 1 MHz") << generated(QiSignal(qi, 50000), 0.5, 1.0) << "qi" << "Qi"
+                                 << QStringList{"Control Error: -16"};
+    QTest::newRow("servo at 10 kHz")
+        << generated(ServoSignal(20000, 1000, 2000, 3e6), 10.0, 100.0) << "pulse_width"
+        << "servo or RC channel pulses, high: 1.00 ms to 2.00 ms wide" << QStringList{};
+
+    // Damage: named when most bursts read, the others counted; not named
+    // when half or more are lost.
+    const std::vector<std::vector<std::uint8_t>> five{{0x40, 0x04}, {0x40, 0x8F}, {0x04, 0x90, 0x00},
+                                                      {0x40, 0x46}, {0x04, 0x47, 0x54, 0x56}};
+    QTest::newRow("cec, one message in five damaged")
+        << generated(WithPulses(CecSignal(five, 30000), 5.0, CecSignal(five, 30000).periodUs(), 30000 + 9000, 300), 5.0)
+        << "cec" << "HDMI-CEC" << QStringList{"did not", "!differs"};
+    QTest::newRow("cec, every message damaged")
+        << generated(WithPulses(CecSignal(five, 30000), 5.0, 20000, 11000, 300), 5.0) << "!cec" << ""
+        << QStringList{};
+    QTest::newRow("oregon, a bit broken in every message")
+        << generated(WithPulses(OregonSignal(false, "2914", 0, 0xD2, {0, 0, 0, 0, 5, 8, 8, 8, 3, 0}, 2e6), 10.2, 2e6, 5000 + 80 * 976.5625, 488.28125), 10.2)
+        << "!oregon" << "" << QStringList{};
+    QTest::newRow("pt2262 with noise between presses")
+        << generated(WithPulses(Pt2262Signal("0F10F0011FFF", 110, 4, 400000), 4.0, 400000, 300000, 80), 4.0)
+        << "remote_encoder" << "word 0F10F0011FFF" << QStringList{"stray"};
+
     // Near misses: no family's timings, or a family's 40 % off.
     QTest::newRow("random widths 20 us to 3 ms")
         << generated(RandomStretches(20, 3000, 10, 11), 10.0) << "unrecognised" << "" << QStringList{};
@@ -625,6 +655,12 @@ void TestDecodeDetection::namesSlowFamilies()
     QVERIFY2(why.isEmpty(), qPrintable(why));
     if (d.kind != QLatin1String("unrecognised"))
         QVERIFY(d.confidence >= kConfidenceThreshold);
+    // A decoder comes with the channel it reads and a comparison that holds
+    // up against sigrok reading nothing.
+    QCOMPARE(d.decoders.isEmpty(), d.channel.isEmpty());
+    QCOMPARE(d.decoders.isEmpty(), !d.compareWithSigrok);
+    if (d.compareWithSigrok)
+        QVERIFY(!d.compareWithSigrok({}).isEmpty());
     QVERIFY2(d.title.contains(title), qPrintable(all));
     // "!text": not in it.
     for (const QString &text : content)

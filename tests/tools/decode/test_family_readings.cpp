@@ -12,6 +12,7 @@
 #include "detect/bursts.h"
 #include "detect/dcf77_detector.h"
 #include "detect/morse_detector.h"
+#include "detect/sigrok_reading.h"
 #include "detect/too_fast_detector.h"
 #include "detect/trace_detector.h"
 #include "signals/dcf77_signal.h"
@@ -78,6 +79,8 @@ private Q_SLOTS:
     void callsTooFastOnlyWhatIs();
     void readsEveryMorseCharacter_data();
     void readsEveryMorseCharacter();
+    void runsRepeatsTogether_data();
+    void runsRepeatsTogether();
 };
 
 void TestFamilyReadings::splitsBurstsAtIdle_data()
@@ -261,6 +264,25 @@ void TestFamilyReadings::readsEveryMorseCharacter()
     const QString read = d->fields.value(QStringLiteral("text")).toString();
     QVERIFY2(read.startsWith(text + QLatin1Char(' ') + text), qPrintable(read));
     QVERIFY(d->confidence >= kConfidenceThreshold);
+}
+
+void TestFamilyReadings::runsRepeatsTogether_data()
+{
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QString>("text"); // at most three shown
+
+    QTest::newRow("none") << QStringList{} << "";
+    QTest::newRow("all alike") << QStringList{"a", "a", "a"} << "a ×3";
+    QTest::newRow("repeats apart") << QStringList{"a", "b", "a"} << "a; b; a";
+    QTest::newRow("three groups shown, the rest counted")
+        << QStringList{"a", "a", "b", "c", "c", "d", "e", "e"} << "a ×2; b; c ×2; and 2 more";
+}
+
+void TestFamilyReadings::runsRepeatsTogether()
+{
+    QFETCH(QStringList, items);
+    QFETCH(QString, text);
+    QCOMPARE(runTogether(items, 3), text);
 }
 
 QTEST_GUILESS_MAIN(TestFamilyReadings)
