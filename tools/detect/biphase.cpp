@@ -23,9 +23,8 @@ constexpr double kSlackSamples = 1.0;
 
 } // namespace
 
-std::optional<BiphaseClock> measureBiphaseClock(const PulseTrain &train,
-                                                const std::vector<RunSpan> &spans,
-                                                double nominalUnit)
+std::optional<BiphaseClock>
+measureBiphaseClock(const PulseTrain &train, const std::vector<RunSpan> &spans, double nominalUnit)
 {
     const std::vector<Run> &runs = train.runs();
     double sums[2] = {0, 0};
@@ -58,8 +57,7 @@ std::optional<std::vector<bool>> biphaseHalves(const PulseTrain &train, const Ru
     std::vector<bool> halves;
     halves.reserve(2 * span.size());
     for (std::size_t i = span.first; i < span.end; ++i) {
-        const double length =
-            double(runs[i].length) + (runs[i].high ? -clock.skew : clock.skew);
+        const double length = double(runs[i].length) + (runs[i].high ? -clock.skew : clock.skew);
         const double units = std::round(length / clock.unit);
         if (units < 1 || units > longestUnits ||
             std::fabs(length - units * clock.unit) > kUnitTolerance * clock.unit + kSlackSamples)

@@ -26,9 +26,8 @@ struct BiphaseClock
 /// \a nominalUnit at each level (from half to one and a half of it) are one
 /// unit long, less the skew at high and plus it at low. nullopt when fewer
 /// than a handful of runs are near one unit.
-std::optional<BiphaseClock> measureBiphaseClock(const PulseTrain &train,
-                                                const std::vector<RunSpan> &spans,
-                                                double nominalUnit);
+std::optional<BiphaseClock>
+measureBiphaseClock(const PulseTrain &train, const std::vector<RunSpan> &spans, double nominalUnit);
 
 /// The levels of the half-bits (units) of a span, each of its runs set back
 /// by the skew and counted as a whole number of units from 1 to \a

@@ -70,7 +70,8 @@ QString BurstTally::line(const QString &what) const
     if (bursts > read)
         parts << QStringLiteral("%1 did not").arg(countText(bursts - read));
     if (cut > 0)
-        parts << QStringLiteral("%1 cut by the recording's start or end left out").arg(countText(cut));
+        parts << QStringLiteral("%1 cut by the recording's start or end left out")
+                     .arg(countText(cut));
     if (strays > 0)
         parts << QStringLiteral("%1 stray %2 between them ignored")
                      .arg(countText(strays),

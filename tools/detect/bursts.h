@@ -44,11 +44,11 @@ std::int64_t spanSamples(const PulseTrain &train, const RunSpan &span);
 /// than any frame count for nothing either way.
 struct BurstTally
 {
-    int bursts = 0;  // that could hold a frame
-    int read = 0;    // read whole as a frame
-    int cut = 0;     // cut by the recording's start or end, not counted
-    int strays = 0;  // too short for any frame, not counted
-    int checks = 0;  // of the frames read: checksums, parity, fields
+    int bursts = 0; // that could hold a frame
+    int read = 0;   // read whole as a frame
+    int cut = 0;    // cut by the recording's start or end, not counted
+    int strays = 0; // too short for any frame, not counted
+    int checks = 0; // of the frames read: checksums, parity, fields
     int passed = 0;
 
     double readShare() const { return bursts > 0 ? double(read) / double(bursts) : 0; }

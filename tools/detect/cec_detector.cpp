@@ -34,29 +34,46 @@ constexpr int kShownMessages = 8;
 
 /// The logical addresses of the CEC specification.
 constexpr std::array<const char *, 16> kAddresses{
-    "TV",         "Recording 1", "Recording 2", "Tuner 1",   "Playback 1", "Audio system",
-    "Tuner 2",    "Tuner 3",     "Playback 2",  "Recording 3", "Tuner 4",  "Playback 3",
-    "Backup 1",   "Backup 2",    "Specific use", "Broadcast"};
+    "TV",       "Recording 1", "Recording 2",  "Tuner 1",     "Playback 1", "Audio system",
+    "Tuner 2",  "Tuner 3",     "Playback 2",   "Recording 3", "Tuner 4",    "Playback 3",
+    "Backup 1", "Backup 2",    "Specific use", "Broadcast"};
 
 /// The opcodes met most often, by the names the CEC specification gives them.
 constexpr std::array<std::pair<int, const char *>, 34> kOpcodes{{
-    {0x00, "Feature Abort"},        {0x04, "Image View On"},
-    {0x0D, "Text View On"},         {0x32, "Set Menu Language"},
-    {0x36, "Standby"},              {0x44, "User Control Pressed"},
-    {0x45, "User Control Released"}, {0x46, "Give OSD Name"},
-    {0x47, "Set OSD Name"},         {0x70, "System Audio Mode Request"},
-    {0x71, "Give Audio Status"},    {0x72, "Set System Audio Mode"},
-    {0x7A, "Report Audio Status"},  {0x7D, "Give System Audio Mode Status"},
-    {0x7E, "System Audio Mode Status"}, {0x80, "Routing Change"},
-    {0x81, "Routing Information"},  {0x82, "Active Source"},
-    {0x83, "Give Physical Address"}, {0x84, "Report Physical Address"},
-    {0x85, "Request Active Source"}, {0x86, "Set Stream Path"},
-    {0x87, "Device Vendor ID"},     {0x89, "Vendor Command"},
-    {0x8C, "Give Device Vendor ID"}, {0x8E, "Menu Status"},
-    {0x8F, "Give Device Power Status"}, {0x90, "Report Power Status"},
-    {0x91, "Get Menu Language"},    {0x9D, "Inactive Source"},
-    {0x9E, "CEC Version"},          {0x9F, "Get CEC Version"},
-    {0xA0, "Vendor Command With ID"}, {0xFF, "Abort"},
+    {0x00, "Feature Abort"},
+    {0x04, "Image View On"},
+    {0x0D, "Text View On"},
+    {0x32, "Set Menu Language"},
+    {0x36, "Standby"},
+    {0x44, "User Control Pressed"},
+    {0x45, "User Control Released"},
+    {0x46, "Give OSD Name"},
+    {0x47, "Set OSD Name"},
+    {0x70, "System Audio Mode Request"},
+    {0x71, "Give Audio Status"},
+    {0x72, "Set System Audio Mode"},
+    {0x7A, "Report Audio Status"},
+    {0x7D, "Give System Audio Mode Status"},
+    {0x7E, "System Audio Mode Status"},
+    {0x80, "Routing Change"},
+    {0x81, "Routing Information"},
+    {0x82, "Active Source"},
+    {0x83, "Give Physical Address"},
+    {0x84, "Report Physical Address"},
+    {0x85, "Request Active Source"},
+    {0x86, "Set Stream Path"},
+    {0x87, "Device Vendor ID"},
+    {0x89, "Vendor Command"},
+    {0x8C, "Give Device Vendor ID"},
+    {0x8E, "Menu Status"},
+    {0x8F, "Give Device Power Status"},
+    {0x90, "Report Power Status"},
+    {0x91, "Get Menu Language"},
+    {0x9D, "Inactive Source"},
+    {0x9E, "CEC Version"},
+    {0x9F, "Get CEC Version"},
+    {0xA0, "Vendor Command With ID"},
+    {0xFF, "Abort"},
 }};
 
 struct Message
@@ -140,8 +157,8 @@ Reading read(const PulseTrain &train, bool idleHigh)
         if (runs[i].high == idleHigh)
             continue;
         const double low = train.toUs(double(runs[i].length));
-        const bool idleAfter = i + 2 >= runs.size() ||
-                               train.toUs(double(runs[i + 1].length)) > kBitMax + slack;
+        const bool idleAfter =
+            i + 2 >= runs.size() || train.toUs(double(runs[i + 1].length)) > kBitMax + slack;
         const double cycle = idleAfter ? 0 : low + train.toUs(double(runs[i + 1].length));
         const Pulse pulse = pulseOf(low, cycle, slack);
         if (pulse == Pulse::Start) {
@@ -171,8 +188,8 @@ QString addressText(int address)
 
 QString messageText(const Message &m)
 {
-    QString text = QStringLiteral("%1 → %2: ").arg(addressText(m.bytes[0] >> 4),
-                                                    addressText(m.bytes[0]));
+    QString text =
+        QStringLiteral("%1 → %2: ").arg(addressText(m.bytes[0] >> 4), addressText(m.bytes[0]));
     if (m.bytes.size() == 1) {
         text += QStringLiteral("poll");
     } else {
@@ -206,8 +223,8 @@ QStringList compare(const std::vector<std::vector<int>> &ours,
             bytes.push_back(byte.toInt(nullptr, 16));
         theirs.push_back(bytes);
     }
-    QStringList sections = annotationTexts(annotations, QStringLiteral("cec"),
-                                           {QStringLiteral("sections")});
+    QStringList sections =
+        annotationTexts(annotations, QStringLiteral("cec"), {QStringLiteral("sections")});
     QStringList lines{QStringLiteral("sigrok cec decoder: %1 messages%2")
                           .arg(countText(qint64(theirs.size())),
                                sections.isEmpty()

@@ -144,8 +144,8 @@ Minute decodeMinute(const std::array<int, kMinuteBits> &bits)
     m.month = bcd(bits, 45, 5, &valid);
     m.year = bcd(bits, 50, 8, &valid);
     m.summer = bits[17] == 1;
-    valid = valid && m.minute < 60 && m.hour < 24 && m.day >= 1 && m.day <= 31 &&
-            m.weekday >= 1 && m.month >= 1 && m.month <= 12;
+    valid = valid && m.minute < 60 && m.hour < 24 && m.day >= 1 && m.day <= 31 && m.weekday >= 1 &&
+            m.month >= 1 && m.month <= 12;
     check(valid, "a field out of range");
     return m;
 }
@@ -231,11 +231,11 @@ QString minuteText(const Minute &m)
 struct Reading
 {
     bool activeHigh = true;
-    int noisy = 0;               // runs shorter than kNoiseMs set aside
-    std::vector<Pulse> pulses;   // at the active level, whole
-    std::map<int, Pulse> ticks;  // by grid second
-    int offGrid = 0;             // pulses not at a second of the grid
-    int lost = 0;                // seconds inside the reading without a pulse, not a minute mark
+    int noisy = 0;                // runs shorter than kNoiseMs set aside
+    std::vector<Pulse> pulses;    // at the active level, whole
+    std::map<int, Pulse> ticks;   // by grid second
+    int offGrid = 0;              // pulses not at a second of the grid
+    int lost = 0;                 // seconds inside the reading without a pulse, not a minute mark
     std::vector<int> minuteMarks; // grid seconds without a pulse that end a minute
     std::vector<Minute> minutes;
     int checks = 0;
@@ -327,8 +327,9 @@ Reading read(const PulseTrain &train, bool activeHigh)
         }
     }
     for (const int s : missing) {
-        const bool mark = ((s % kSecondsAMinute) + kSecondsAMinute) % kSecondsAMinute == markPlace &&
-                          r.ticks.count(s - 1) > 0 && r.ticks.count(s + 1) > 0;
+        const bool mark =
+            ((s % kSecondsAMinute) + kSecondsAMinute) % kSecondsAMinute == markPlace &&
+            r.ticks.count(s - 1) > 0 && r.ticks.count(s + 1) > 0;
         if (mark)
             r.minuteMarks.push_back(s);
         else
@@ -385,8 +386,11 @@ sigrokMinutes(const std::vector<sigrok::Annotation> &annotations, QStringList *t
             seen = 0;
             text.clear();
         }
-        fields[std::size_t(field)] =
-            a.texts.front().section(QLatin1Char(':'), 1).trimmed().section(QLatin1Char(' '), 0, 0).toInt();
+        fields[std::size_t(field)] = a.texts.front()
+                                         .section(QLatin1Char(':'), 1)
+                                         .trimmed()
+                                         .section(QLatin1Char(' '), 0, 0)
+                                         .toInt();
         seen |= 1 << field;
         text += (text.isEmpty() ? QString() : QStringLiteral(", ")) + a.texts.front();
         if (field == 5 && seen == 0x3F) {
@@ -407,16 +411,16 @@ QStringList compare(const std::vector<Minute> &ours, int ourBits,
                         {QStringLiteral("raw-bits"), QStringLiteral("unknown-bits")});
     QStringList lines{QStringLiteral("sigrok dcf77 decoder: %1 bits, %2 whole minutes%3")
                           .arg(countText(bits.size()), countText(qint64(theirs.size())),
-                               texts.isEmpty() ? QString()
-                                               : QStringLiteral(": ") + texts.join(QStringLiteral("; ")))};
+                               texts.isEmpty()
+                                   ? QString()
+                                   : QStringLiteral(": ") + texts.join(QStringLiteral("; ")))};
     std::vector<std::tuple<int, int, int, int, int, int>> given;
     given.reserve(ours.size());
     for (const Minute &m : ours)
         given.push_back(m.key());
     const QString differ =
         framesDiffer(QStringLiteral("dcf77"), QStringLiteral("minutes"),
-                     matchedInOrder(given, theirs), given.size(),
-                     theirs.size(),
+                     matchedInOrder(given, theirs), given.size(), theirs.size(),
                      QStringLiteral("sigrok takes each pulse of a valid width as the next second, "
                                     "so that a noise pulse shifts the bits after it"));
     if (!differ.isEmpty())
@@ -464,8 +468,8 @@ std::optional<TraceDescription> describeDcf77(const PulseTrain &train)
     d.kind = QStringLiteral("dcf77");
     d.confidence = r.confidence();
     const QString level = r.activeHigh ? QStringLiteral("high") : QStringLiteral("low");
-    const QString polarity = r.activeHigh ? QStringLiteral("pulses high")
-                                          : QStringLiteral("pulses low (inverted)");
+    const QString polarity =
+        r.activeHigh ? QStringLiteral("pulses high") : QStringLiteral("pulses low (inverted)");
     const int seconds = int(r.ticks.size());
     if (!r.minutes.empty())
         d.title = QStringLiteral("DCF77 time signal, %1: %2%3")
@@ -481,39 +485,43 @@ std::optional<TraceDescription> describeDcf77(const PulseTrain &train)
                       .arg(polarity)
                       .arg(seconds);
     const double ms = train.toSamples(1000);
-    d.evidence << QStringLiteral("%1 seconds on a grid of whole seconds, a %2 pulse at the start "
-                                 "of each: %3 of %4 (0) and %5 of %6 (1)%7")
-                      .arg(countText(seconds), level, countText(zeros),
-                           zeros > 0 ? microsecondsText(1000 * zeroSum / zeros) : QStringLiteral("100 ms"),
-                           countText(ones),
-                           ones > 0 ? microsecondsText(1000 * oneSum / ones) : QStringLiteral("200 ms"),
-                           others > 0 ? QStringLiteral(", %1 of another width").arg(others)
-                                      : QString());
+    d.evidence
+        << QStringLiteral("%1 seconds on a grid of whole seconds, a %2 pulse at the start "
+                          "of each: %3 of %4 (0) and %5 of %6 (1)%7")
+               .arg(countText(seconds), level, countText(zeros),
+                    zeros > 0 ? microsecondsText(1000 * zeroSum / zeros) : QStringLiteral("100 ms"),
+                    countText(ones),
+                    ones > 0 ? microsecondsText(1000 * oneSum / ones) : QStringLiteral("200 ms"),
+                    others > 0 ? QStringLiteral(", %1 of another width").arg(others) : QString());
     QStringList noise;
     if (r.noisy > 0)
         noise << QStringLiteral("%1 glitches shorter than %2 ms set aside")
                      .arg(countText(r.noisy))
                      .arg(kNoiseMs);
     if (r.offGrid > 0)
-        noise << QStringLiteral("%1 pulses off the seconds' grid taken as noise").arg(countText(r.offGrid));
+        noise << QStringLiteral("%1 pulses off the seconds' grid taken as noise")
+                     .arg(countText(r.offGrid));
     if (r.lost > 0)
         noise << QStringLiteral("%1 %2 without a pulse that end no minute")
-                     .arg(countText(r.lost), r.lost == 1 ? QStringLiteral("second") : QStringLiteral("seconds"));
+                     .arg(countText(r.lost),
+                          r.lost == 1 ? QStringLiteral("second") : QStringLiteral("seconds"));
     if (!noise.isEmpty())
         d.evidence << noise.join(QStringLiteral("; "));
     QStringList marks;
     for (const int mark : r.minuteMarks)
         marks << secondsText(double(r.ticks.at(mark + 1).start) / ms / kSecondMs);
-    d.evidence << (marks.isEmpty()
-                       ? QStringLiteral("no minute mark (a second without a pulse): the bits' "
-                                        "places in the minute are unknown")
-                       : QStringLiteral("minutes begin at %1").arg(marks.join(QStringLiteral(", "))));
+    d.evidence
+        << (marks.isEmpty()
+                ? QStringLiteral("no minute mark (a second without a pulse): the bits' "
+                                 "places in the minute are unknown")
+                : QStringLiteral("minutes begin at %1").arg(marks.join(QStringLiteral(", "))));
     for (const Minute &m : r.minutes)
         d.evidence << QStringLiteral("the minute from %1: %2; %3%4")
                           .arg(secondsText(double(m.start) / ms / kSecondMs), minuteText(m),
                                m.failed.isEmpty()
                                    ? QStringLiteral("its parity and fixed bits right")
-                                   : QStringLiteral("wrong: ") + m.failed.join(QStringLiteral(", ")),
+                                   : QStringLiteral("wrong: ") +
+                                         m.failed.join(QStringLiteral(", ")),
                                m.restored.isEmpty()
                                    ? QString()
                                    : QStringLiteral("; bits lost to noise restored: %1")
@@ -522,7 +530,8 @@ std::optional<TraceDescription> describeDcf77(const PulseTrain &train)
         QString bits;
         int shown = 0;
         const int from = r.minuteMarks.empty() ? r.ticks.begin()->first : r.minuteMarks.front() + 1;
-        for (auto it = r.ticks.lower_bound(from); it != r.ticks.end() && shown < kShownBits; ++it, ++shown)
+        for (auto it = r.ticks.lower_bound(from); it != r.ticks.end() && shown < kShownBits;
+             ++it, ++shown)
             bits += it->second.bit < 0 ? QLatin1Char('?') : QLatin1Char('0' + it->second.bit);
         d.evidence << (r.minuteMarks.empty()
                            ? QStringLiteral("bits read: %1").arg(bits)
@@ -533,7 +542,8 @@ std::optional<TraceDescription> describeDcf77(const PulseTrain &train)
     d.fields.insert(QStringLiteral("whole_minutes"), qint64(r.minutes.size()));
     if (!r.minutes.empty())
         d.fields.insert(QStringLiteral("time"), minuteText(r.minutes.front()));
-    d.firstFrameSample = r.minutes.empty() ? r.ticks.begin()->second.start : r.minutes.front().start;
+    d.firstFrameSample =
+        r.minutes.empty() ? r.ticks.begin()->second.start : r.minutes.front().start;
     d.frameSamples = std::llround(kSecondMs * ms);
     if (!r.activeHigh) {
         d.evidence << QStringLiteral("sigrok's dcf77 decoder reads high pulses only: not run on "
@@ -542,7 +552,8 @@ std::optional<TraceDescription> describeDcf77(const PulseTrain &train)
     }
     d.decoders = {{QStringLiteral("dcf77"), {}}};
     d.channel = QStringLiteral("data");
-    d.compareWithSigrok = [minutes = r.minutes, zeros, ones](const std::vector<sigrok::Annotation> &a) {
+    d.compareWithSigrok = [minutes = r.minutes, zeros,
+                           ones](const std::vector<sigrok::Annotation> &a) {
         return compare(minutes, zeros + ones, a);
     };
     return d;

@@ -221,9 +221,9 @@ QStringList compare(const BusFamily &family, const std::vector<std::vector<int>>
         lines << QStringLiteral("sigrok's %1 decoder reads no 24-bit frames: the %2 here are read "
                                 "from the timings alone")
                      .arg(decoder, countText(qint64(ours.size() - readable.size())));
-    const QString differ = framesDiffer(decoder, QStringLiteral("frames"),
-                                        matchedInOrder(readable, theirs), readable.size(),
-                                        theirs.size());
+    const QString differ =
+        framesDiffer(decoder, QStringLiteral("frames"), matchedInOrder(readable, theirs),
+                     readable.size(), theirs.size());
     if (!differ.isEmpty())
         lines << differ;
     return lines;
@@ -237,10 +237,9 @@ std::optional<TraceDescription> describeLightingBus(const PulseTrain &train)
     for (const BusFamily &family : kFamilies) {
         for (const bool inverted : {false, true}) {
             Reading r = readFamily(train, family, inverted);
-            if (r.tally.read > 0 &&
-                (!best || r.tally.confidence() > best->tally.confidence() ||
-                 (r.tally.confidence() == best->tally.confidence() &&
-                  r.tally.read > best->tally.read)))
+            if (r.tally.read > 0 && (!best || r.tally.confidence() > best->tally.confidence() ||
+                                     (r.tally.confidence() == best->tally.confidence() &&
+                                      r.tally.read > best->tally.read)))
                 best = std::move(r);
         }
     }
@@ -285,8 +284,8 @@ std::optional<TraceDescription> describeLightingBus(const PulseTrain &train)
                                           r.clock.skew > 0 ? QStringLiteral("longer")
                                                            : QStringLiteral("shorter"))
                                : QString());
-    d.evidence << QStringLiteral("frames read from the timings: %1")
-                      .arg(runTogether(texts, kShownFrames));
+    d.evidence
+        << QStringLiteral("frames read from the timings: %1").arg(runTogether(texts, kShownFrames));
     d.fields.insert(QStringLiteral("family"), name);
     d.fields.insert(QStringLiteral("idle_high"), idleHigh);
     d.fields.insert(QStringLiteral("frames"), qint64(r.frames.size()));
@@ -294,11 +293,13 @@ std::optional<TraceDescription> describeLightingBus(const PulseTrain &train)
         d.firstFrameSample = r.frames.front().start;
         d.frameSamples = std::llround(2 * r.frames.front().bits * r.clock.unit);
     }
-    d.decoders = {{QLatin1String(family.decoder),
-                   {{QStringLiteral("polarity"),
-                     QLatin1String(r.inverted ? family.polarityInverted : family.polarityAsSent)}}}};
+    d.decoders = {
+        {QLatin1String(family.decoder),
+         {{QStringLiteral("polarity"),
+           QLatin1String(r.inverted ? family.polarityInverted : family.polarityAsSent)}}}};
     d.channel = QLatin1String(family.decoder);
-    d.compareWithSigrok = [f = r.family, bytes](const std::vector<sigrok::Annotation> &annotations) {
+    d.compareWithSigrok = [f = r.family,
+                           bytes](const std::vector<sigrok::Annotation> &annotations) {
         return compare(*f, bytes, annotations);
     };
     return d;

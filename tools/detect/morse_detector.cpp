@@ -45,17 +45,17 @@ constexpr int kShownCharacters = 200;
 
 /// The ITU alphabet (Recommendation M.1677-1), dots and dashes to characters.
 constexpr std::array<std::pair<const char *, char>, 54> kAlphabet{{
-    {".-", 'A'},     {"-...", 'B'},   {"-.-.", 'C'},   {"-..", 'D'},    {".", 'E'},
-    {"..-.", 'F'},   {"--.", 'G'},    {"....", 'H'},   {"..", 'I'},     {".---", 'J'},
-    {"-.-", 'K'},    {".-..", 'L'},   {"--", 'M'},     {"-.", 'N'},     {"---", 'O'},
-    {".--.", 'P'},   {"--.-", 'Q'},   {".-.", 'R'},    {"...", 'S'},    {"-", 'T'},
-    {"..-", 'U'},    {"...-", 'V'},   {".--", 'W'},    {"-..-", 'X'},   {"-.--", 'Y'},
-    {"--..", 'Z'},   {"-----", '0'},  {".----", '1'},  {"..---", '2'},  {"...--", '3'},
-    {"....-", '4'},  {".....", '5'},  {"-....", '6'},  {"--...", '7'},  {"---..", '8'},
-    {"----.", '9'},  {".-.-.-", '.'}, {"--..--", ','}, {"---...", ':'}, {"..--..", '?'},
+    {".-", 'A'},      {"-...", 'B'},   {"-.-.", 'C'},   {"-..", 'D'},    {".", 'E'},
+    {"..-.", 'F'},    {"--.", 'G'},    {"....", 'H'},   {"..", 'I'},     {".---", 'J'},
+    {"-.-", 'K'},     {".-..", 'L'},   {"--", 'M'},     {"-.", 'N'},     {"---", 'O'},
+    {".--.", 'P'},    {"--.-", 'Q'},   {".-.", 'R'},    {"...", 'S'},    {"-", 'T'},
+    {"..-", 'U'},     {"...-", 'V'},   {".--", 'W'},    {"-..-", 'X'},   {"-.--", 'Y'},
+    {"--..", 'Z'},    {"-----", '0'},  {".----", '1'},  {"..---", '2'},  {"...--", '3'},
+    {"....-", '4'},   {".....", '5'},  {"-....", '6'},  {"--...", '7'},  {"---..", '8'},
+    {"----.", '9'},   {".-.-.-", '.'}, {"--..--", ','}, {"---...", ':'}, {"..--..", '?'},
     {".----.", '\''}, {"-....-", '-'}, {"-..-.", '/'},  {"-.--.", '('},  {"-.--.-", ')'},
-    {".-..-.", '"'}, {"-...-", '='},  {".-.-.", '+'},  {".--.-.", '@'}, {"..-..", 'E'},
-    {"...-.", '!'},  {".-...", '&'},  {"...-.-", '#'}, {"-.-.-", '*'},
+    {".-..-.", '"'},  {"-...-", '='},  {".-.-.", '+'},  {".--.-.", '@'}, {"..-..", 'E'},
+    {"...-.", '!'},   {".-...", '&'},  {"...-.-", '#'}, {"-.-.-", '*'},
 }};
 
 char letterOf(const QByteArray &code)
@@ -252,11 +252,11 @@ std::optional<TraceDescription> describeMorse(const PulseTrain &train)
     TraceDescription d;
     d.kind = QStringLiteral("morse");
     d.confidence = r.confidence();
-    const QString key = r.activeHigh ? QStringLiteral("key down high")
-                                     : QStringLiteral("key down low (inverted)");
-    d.title = QStringLiteral("Morse code at %1 words a minute, %2: \"%3\"")
-                  .arg(QString::number(wpm, 'f', 0), key,
-                       escapedText(r.text.toUtf8(), kTitleCharacters));
+    const QString key =
+        r.activeHigh ? QStringLiteral("key down high") : QStringLiteral("key down low (inverted)");
+    d.title =
+        QStringLiteral("Morse code at %1 words a minute, %2: \"%3\"")
+            .arg(QString::number(wpm, 'f', 0), key, escapedText(r.text.toUtf8(), kTitleCharacters));
     d.evidence << QStringLiteral("unit (a dot) %1, %2 of %3 checks passed: %4 marks, %5 dots and "
                                  "%6 dashes; %7 gaps within letters, %8 between letters, %9 "
                                  "between words")
@@ -265,14 +265,14 @@ std::optional<TraceDescription> describeMorse(const PulseTrain &train)
                            countText(r.dashes), countText(r.intraGaps), countText(r.letterGaps),
                            countText(r.wordGaps));
     if (r.dots > 0 && r.dashes > 0)
-        d.evidence << QStringLiteral("a dash %1 dots long, a gap between letters %2 gaps within one "
-                                     "(3 each in the standard)")
-                          .arg(QString::number((r.dashSum / r.dashes) / (r.dotSum / r.dots), 'f', 2),
-                               r.intraGaps > 0 && r.letterGaps > 0
-                                   ? QString::number((r.letterSum / r.letterGaps) /
-                                                         (r.intraSum / r.intraGaps),
-                                                     'f', 2)
-                                   : QStringLiteral("?"));
+        d.evidence
+            << QStringLiteral("a dash %1 dots long, a gap between letters %2 gaps within one "
+                              "(3 each in the standard)")
+                   .arg(QString::number((r.dashSum / r.dashes) / (r.dotSum / r.dots), 'f', 2),
+                        r.intraGaps > 0 && r.letterGaps > 0
+                            ? QString::number(
+                                  (r.letterSum / r.letterGaps) / (r.intraSum / r.intraGaps), 'f', 2)
+                            : QStringLiteral("?"));
     if (r.intraShare() < kMinIntraGapShare)
         d.evidence << QStringLiteral("only %1 of the gaps are within letters, where text has most "
                                      "of them: letters of one mark, far apart")
@@ -280,7 +280,8 @@ std::optional<TraceDescription> describeMorse(const PulseTrain &train)
     if (r.cutWord)
         d.evidence << QStringLiteral("the last word, cut by the recording's end, left out");
     if (r.unknownLetters > 0)
-        d.evidence << QStringLiteral("%1 letters not in the alphabet, shown as their dots and dashes")
+        d.evidence << QStringLiteral(
+                          "%1 letters not in the alphabet, shown as their dots and dashes")
                           .arg(countText(r.unknownLetters));
     d.evidence << QStringLiteral("text read from the timings: \"%1\"")
                       .arg(escapedText(r.text.toUtf8(), kShownCharacters));

@@ -118,7 +118,7 @@ Message messageOf(const QString &bits)
         const QString pairs = bits.mid(sync21 + twice.size() + qsizetype(qstrlen(kSync21)));
         for (qsizetype at = 0; at + 1 < pairs.size(); at += 2)
             data += pairs[at] != pairs[at + 1] && pairs[at] != QLatin1Char('E') ? pairs[at + 1]
-                                                                               : QLatin1Char('E');
+                                                                                : QLatin1Char('E');
     } else if (sync3 >= 0) {
         m.version = QStringLiteral("3");
         data = bits.mid(sync3 + ones.size() + qsizetype(qstrlen(kSync3)));
@@ -154,7 +154,8 @@ std::optional<std::size_t> preambleStart(const PulseTrain &train, const RunSpan 
     for (const double units : {1.0, 2.0}) {
         int row = 0;
         for (std::size_t i = span.first; i < span.end; ++i) {
-            const double length = double(runs[i].length) + (runs[i].high ? -clock.skew : clock.skew);
+            const double length =
+                double(runs[i].length) + (runs[i].high ? -clock.skew : clock.skew);
             row = std::fabs(length - units * clock.unit) <= 0.3 * clock.unit + 1 ? row + 1 : 0;
             if (row < kPreambleRuns)
                 continue;
@@ -209,7 +210,8 @@ QString messageText(const Message &m)
         nibbles += QString::number(n, 16).toUpper();
     return QStringLiteral("sensor %1, channel %2, rolling code %3, nibbles %4, %5")
         .arg(m.sensor(), QString::number(m.nibbles[4], 16).toUpper(),
-             QString::number(m.nibbles[5], 16).toUpper() + QString::number(m.nibbles[6], 16).toUpper(),
+             QString::number(m.nibbles[5], 16).toUpper() +
+                 QString::number(m.nibbles[6], 16).toUpper(),
              nibbles.mid(kHeaderNibbles),
              m.checksumAt >= 0 ? QStringLiteral("checksum right (nibbles %1 and %2)")
                                      .arg(m.checksumAt)
@@ -220,8 +222,8 @@ QString messageText(const Message &m)
 QStringList compare(const QStringList &ours, const std::vector<sigrok::Annotation> &annotations)
 {
     QStringList theirs;
-    for (const QString &text : annotationTexts(annotations, QStringLiteral("ook_oregon"),
-                                               {QStringLiteral("field")})) {
+    for (const QString &text :
+         annotationTexts(annotations, QStringLiteral("ook_oregon"), {QStringLiteral("field")})) {
         if (text.startsWith(QLatin1String("SensorID: ")))
             theirs << text.mid(10).toUpper();
     }
@@ -277,13 +279,13 @@ std::optional<TraceDescription> describeOregon(const PulseTrain &train)
         texts << messageText(m);
         right += m.checksumAt >= 0;
     }
-    d.title = QStringLiteral("433 MHz weather sensor, Oregon Scientific protocol %1%2: sensor %3, "
-                             "%4 %5")
-                  .arg(first.version,
-                       r.idleHigh ? QStringLiteral(" (inverted)") : QString(),
-                       sensors.join(QStringLiteral(" and ")))
-                  .arg(r.messages.size())
-                  .arg(r.messages.size() == 1 ? QStringLiteral("message") : QStringLiteral("messages"));
+    d.title =
+        QStringLiteral("433 MHz weather sensor, Oregon Scientific protocol %1%2: sensor %3, "
+                       "%4 %5")
+            .arg(first.version, r.idleHigh ? QStringLiteral(" (inverted)") : QString(),
+                 sensors.join(QStringLiteral(" and ")))
+            .arg(r.messages.size())
+            .arg(r.messages.size() == 1 ? QStringLiteral("message") : QStringLiteral("messages"));
     d.evidence << r.tally.line(QStringLiteral("Oregon messages"));
     d.evidence << QStringLiteral("bi-phase, half-bit %1 (%2 samples), %3 from 1024 bit/s's %4%5; "
                                  "a preamble of ones and the sync nibble 0xA before each")
@@ -291,7 +293,8 @@ std::optional<TraceDescription> describeOregon(const PulseTrain &train)
                            percentText(std::fabs(train.toUs(r.clock.unit) / kUnitUs - 1), 1),
                            microsecondsText(kUnitUs),
                            std::fabs(r.clock.skew) >= 1
-                               ? QStringLiteral("; the receiver's highs %1 %2 than its lows, set back")
+                               ? QStringLiteral(
+                                     "; the receiver's highs %1 %2 than its lows, set back")
                                      .arg(train.durationText(std::fabs(2 * r.clock.skew)),
                                           r.clock.skew > 0 ? QStringLiteral("longer")
                                                            : QStringLiteral("shorter"))
@@ -299,20 +302,25 @@ std::optional<TraceDescription> describeOregon(const PulseTrain &train)
     d.evidence << QStringLiteral("%1 of %2 messages with a checksum that matches")
                       .arg(right)
                       .arg(r.messages.size());
-    d.evidence << QStringLiteral("read from the timings: %1").arg(runTogether(texts, kShownMessages));
+    d.evidence
+        << QStringLiteral("read from the timings: %1").arg(runTogether(texts, kShownMessages));
     d.fields.insert(QStringLiteral("protocol"), first.version);
     d.fields.insert(QStringLiteral("sensors"), sensors.join(QLatin1Char(',')));
     d.fields.insert(QStringLiteral("messages"), qint64(r.messages.size()));
     d.firstFrameSample = first.start;
-    d.frameSamples = std::llround(2 * r.clock.unit * double(kMinPreambleOnes * 2 + 4 * first.nibbles.size()));
-    d.decoders = {{QStringLiteral("ook"),
-                   {{QStringLiteral("invert"), r.idleHigh ? QStringLiteral("yes") : QStringLiteral("no")}}},
-                  {QStringLiteral("ook_oregon"), {}}};
+    d.frameSamples =
+        std::llround(2 * r.clock.unit * double(kMinPreambleOnes * 2 + 4 * first.nibbles.size()));
+    d.decoders = {
+        {QStringLiteral("ook"),
+         {{QStringLiteral("invert"), r.idleHigh ? QStringLiteral("yes") : QStringLiteral("no")}}},
+        {QStringLiteral("ook_oregon"), {}}};
     d.channel = QStringLiteral("data");
     QStringList ids;
     for (const Message &m : r.messages)
         ids << m.sensor();
-    d.compareWithSigrok = [ids](const std::vector<sigrok::Annotation> &a) { return compare(ids, a); };
+    d.compareWithSigrok = [ids](const std::vector<sigrok::Annotation> &a) {
+        return compare(ids, a);
+    };
     return d;
 }
 

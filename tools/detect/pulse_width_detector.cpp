@@ -123,7 +123,7 @@ void sigrokWidths(const std::vector<sigrok::Annotation> &annotations, std::vecto
         } else if (a.annotationClass == QLatin1String("period")) {
             const double value = text.section(QLatin1Char(' '), 0, 0).toDouble();
             const QString unit = text.section(QLatin1Char(' '), 1);
-            periods->push_back(unit == QLatin1String("s") ? value * 1e6
+            periods->push_back(unit == QLatin1String("s")    ? value * 1e6
                                : unit == QLatin1String("ms") ? value * 1e3
                                                              : value);
         }
@@ -210,10 +210,10 @@ std::optional<TraceDescription> servo(const PulseTrain &train, bool activeHigh)
     d.title = QStringLiteral("servo or RC channel pulses, %1: %2 to %3 wide, one every %4 "
                              "(%5 Hz)")
                   .arg(activeHigh ? QStringLiteral("high") : QStringLiteral("low"),
-                       microsecondsText(w.low), microsecondsText(w.high), microsecondsText(p.median),
-                       QString::number(1e6 / p.median, 'f', 1));
-    d.evidence << QStringLiteral("%1 pulses, widths %2").arg(countText(qint64(widths.size())),
-                                                              statsText(w));
+                       microsecondsText(w.low), microsecondsText(w.high),
+                       microsecondsText(p.median), QString::number(1e6 / p.median, 'f', 1));
+    d.evidence << QStringLiteral("%1 pulses, widths %2")
+                      .arg(countText(qint64(widths.size())), statsText(w));
     d.evidence << QStringLiteral("periods from %1 to %2 (median %3); %4 of %5 widths and periods "
                                  "within a servo's 0.4 to 2.6 ms and 2.5 to 30 ms")
                       .arg(microsecondsText(p.low), microsecondsText(p.high),
@@ -271,8 +271,9 @@ std::optional<TraceDescription> ppm(const PulseTrain &train, bool activeHigh)
     std::map<std::size_t, int> bySize;
     for (const auto &f : frames)
         ++bySize[f.size()];
-    const auto most = std::max_element(bySize.begin(), bySize.end(),
-                                       [](const auto &a, const auto &b) { return a.second < b.second; });
+    const auto most =
+        std::max_element(bySize.begin(), bySize.end(),
+                         [](const auto &a, const auto &b) { return a.second < b.second; });
     const std::size_t channels = most->first;
     if (int(channels) < kMinChannels || int(channels) > kMaxChannels)
         return std::nullopt;
@@ -292,9 +293,8 @@ std::optional<TraceDescription> ppm(const PulseTrain &train, bool activeHigh)
             all.push_back(f[c]);
         }
     }
-    const double confidence =
-        std::min(double(whole) / double(frames.size()),
-                 1 - double(markersOff) / double(pulses.size()));
+    const double confidence = std::min(double(whole) / double(frames.size()),
+                                       1 - double(markersOff) / double(pulses.size()));
     if (whole == 0)
         return std::nullopt;
     const Stats range = statsOf(all);
@@ -306,8 +306,8 @@ std::optional<TraceDescription> ppm(const PulseTrain &train, bool activeHigh)
         if (train.toUs(pulses[k - 1].period) >= kSyncFromUs)
             frameStarts.push_back(pulses[k].start);
     }
-    const double frameUs =
-        train.toUs(double(frameStarts.back() - frameStarts.front())) / double(frameStarts.size() - 1);
+    const double frameUs = train.toUs(double(frameStarts.back() - frameStarts.front())) /
+                           double(frameStarts.size() - 1);
     d.title = QStringLiteral("RC receiver PPM stream, pulses %1: %2 channels a frame every %3, "
                              "channels from %4 to %5")
                   .arg(activeHigh ? QStringLiteral("high") : QStringLiteral("low"))
@@ -328,9 +328,10 @@ std::optional<TraceDescription> ppm(const PulseTrain &train, bool activeHigh)
     for (std::size_t c = 0; c < channels; ++c) {
         const Stats s = statsOf(values[c]);
         perChannel << QStringLiteral("%1: %2").arg(c + 1).arg(
-            s.high - s.low < train.toUs(2) ? microsecondsText(s.mean)
-                                           : QStringLiteral("%1 to %2").arg(microsecondsText(s.low),
-                                                                              microsecondsText(s.high)));
+            s.high - s.low < train.toUs(2)
+                ? microsecondsText(s.mean)
+                : QStringLiteral("%1 to %2")
+                      .arg(microsecondsText(s.low), microsecondsText(s.high)));
     }
     d.evidence << QStringLiteral("channels: %1").arg(perChannel.join(QStringLiteral(", ")));
     d.fields.insert(QStringLiteral("form"), QStringLiteral("ppm"));
@@ -408,15 +409,16 @@ std::optional<TraceDescription> widthSensor(const PulseTrain &train, bool active
                   .arg(activeHigh ? QStringLiteral("high") : QStringLiteral("low"),
                        microsecondsText(w.low), microsecondsText(w.high), microsecondsText(p.low),
                        microsecondsText(p.high));
-    d.evidence << QStringLiteral("%1 pulses, widths %2").arg(countText(qint64(widths.size())),
-                                                              statsText(w));
+    d.evidence << QStringLiteral("%1 pulses, widths %2")
+                      .arg(countText(qint64(widths.size())), statsText(w));
     d.evidence << QStringLiteral("periods %1: no steady period (%2 of them within 2 % of the "
                                  "median), so no PWM")
                       .arg(statsText(p), percentText(double(steady) / double(periods.size())));
-    d.evidence << QStringLiteral("widths over %1 steps of 5 %, moving on smoothly (a median "
-                                 "change of %2 of the median width from one pulse to the next), and "
-                                 "neither widths nor periods whole numbers of one unit: no code "
-                                 "or serial data")
+    d.evidence << QStringLiteral(
+                      "widths over %1 steps of 5 %, moving on smoothly (a median "
+                      "change of %2 of the median width from one pulse to the next), and "
+                      "neither widths nor periods whole numbers of one unit: no code "
+                      "or serial data")
                       .arg(bins.size())
                       .arg(percentText(smooth, 1));
     d.evidence << QStringLiteral("as an ultrasonic ranger's echo (there and back at 343 m/s): %1 "
@@ -452,7 +454,8 @@ std::optional<TraceDescription> describePulseWidth(const PulseTrain &train)
             const double width = d->fields.value(QStringLiteral("median_width_us")).toDouble();
             if (!best || d->confidence > best->confidence ||
                 (d->confidence == best->confidence &&
-                 d->fields.value(QStringLiteral("form")) == best->fields.value(QStringLiteral("form")) &&
+                 d->fields.value(QStringLiteral("form")) ==
+                     best->fields.value(QStringLiteral("form")) &&
                  width < bestWidth)) {
                 best = std::move(d);
                 bestWidth = width;

@@ -75,7 +75,8 @@ struct Packet
         QString t = packetName(bytes.front());
         if (bytes.size() == 3)
             // A control error is signed.
-            t += QStringLiteral(": %1").arg(bytes.front() == 0x03 && bytes[1] > 127 ? bytes[1] - 256 : bytes[1]);
+            t += QStringLiteral(": %1").arg(bytes.front() == 0x03 && bytes[1] > 127 ? bytes[1] - 256
+                                                                                    : bytes[1]);
         else
             t += QStringLiteral(" (%1 bytes)").arg(bytes.size() - 2);
         return t;
@@ -200,14 +201,17 @@ QStringList compare(const QStringList &ours, const std::vector<sigrok::Annotatio
         annotationTexts(annotations, QStringLiteral("qi"), {QStringLiteral("packets-data")});
     QStringList lines{QStringLiteral("sigrok qi decoder: %1 packets%2")
                           .arg(countText(theirs.size()),
-                               theirs.isEmpty() ? QString()
-                                                : QStringLiteral(": ") + runTogether(theirs, kShownPackets))};
+                               theirs.isEmpty()
+                                   ? QString()
+                                   : QStringLiteral(": ") + runTogether(theirs, kShownPackets))};
     // sigrok names the same packets, or calls the others proprietary or unknown.
     const auto names = [](const QStringList &texts) {
         std::vector<QString> out;
         for (const QString &text : texts) {
-            const QString name = text.section(QLatin1Char(':'), 0, 0).section(QLatin1String(" ("), 0, 0);
-            out.push_back(name.startsWith(QLatin1String("packet ")) || name == QLatin1String("Proprietary") ||
+            const QString name =
+                text.section(QLatin1Char(':'), 0, 0).section(QLatin1String(" ("), 0, 0);
+            out.push_back(name.startsWith(QLatin1String("packet ")) ||
+                                  name == QLatin1String("Proprietary") ||
                                   name == QLatin1String("Unknown")
                               ? QStringLiteral("other")
                               : name);
@@ -249,21 +253,26 @@ std::optional<TraceDescription> describeQi(const PulseTrain &train)
                   .arg(r.packets.size())
                   .arg(kinds.join(QStringLiteral(", ")));
     d.evidence << r.tally.line(QStringLiteral("Qi packets"));
-    d.evidence << QStringLiteral("differential bi-phase, half-bit %1 (%2 samples), %3 from 2 kbit/s's "
-                                 "%4; bytes framed by start, odd parity and stop bits")
+    d.evidence << QStringLiteral(
+                      "differential bi-phase, half-bit %1 (%2 samples), %3 from 2 kbit/s's "
+                      "%4; bytes framed by start, odd parity and stop bits")
                       .arg(train.durationText(r.unit), QString::number(r.unit, 'f', 2),
                            percentText(std::fabs(train.toUs(r.unit) / kUnitUs - 1), 1),
                            microsecondsText(kUnitUs));
     d.evidence << QStringLiteral("%1 of %2 packets with their checksum right")
                       .arg(right)
                       .arg(r.packets.size());
-    d.evidence << QStringLiteral("read from the timings: %1").arg(runTogether(texts, kShownPackets));
+    d.evidence
+        << QStringLiteral("read from the timings: %1").arg(runTogether(texts, kShownPackets));
     d.fields.insert(QStringLiteral("packets"), qint64(r.packets.size()));
     d.firstFrameSample = r.packets.front().start;
-    d.frameSamples = std::llround(r.unit * 2 * double(kByteBits * r.packets.front().bytes.size() + 11));
+    d.frameSamples =
+        std::llround(r.unit * 2 * double(kByteBits * r.packets.front().bytes.size() + 11));
     d.decoders = {{QStringLiteral("qi"), {}}};
     d.channel = QStringLiteral("qi");
-    d.compareWithSigrok = [texts](const std::vector<sigrok::Annotation> &a) { return compare(texts, a); };
+    d.compareWithSigrok = [texts](const std::vector<sigrok::Annotation> &a) {
+        return compare(texts, a);
+    };
     return d;
 }
 

@@ -166,8 +166,9 @@ QStringList compare(const QStringList &ours, const std::vector<sigrok::Annotatio
     }
     QStringList lines{QStringLiteral("sigrok rc_encode decoder: %1 words%2")
                           .arg(countText(theirs.size()),
-                               theirs.isEmpty() ? QString()
-                                                : QStringLiteral(": ") + runTogether(theirs, kShownCodes))};
+                               theirs.isEmpty()
+                                   ? QString()
+                                   : QStringLiteral(": ") + runTogether(theirs, kShownCodes))};
     const std::vector<QString> given(ours.begin(), ours.end());
     const std::vector<QString> read(theirs.begin(), theirs.end());
     const QString differ = framesDiffer(
@@ -251,7 +252,8 @@ std::optional<TraceDescription> describeRemoteEncoder(const PulseTrain &train)
                           .arg(kPulses - kIdBits);
         d.evidence << QStringLiteral("sigrok has no decoder for EV1527-type codes");
     }
-    d.fields.insert(QStringLiteral("family"), pt2262 ? QStringLiteral("PT2262") : QStringLiteral("EV1527"));
+    d.fields.insert(QStringLiteral("family"),
+                    pt2262 ? QStringLiteral("PT2262") : QStringLiteral("EV1527"));
     d.fields.insert(QStringLiteral("active_high"), r.activeHigh);
     d.fields.insert(QStringLiteral("unit_us"), train.toUs(r.unit));
     d.fields.insert(QStringLiteral("frames"), qint64(r.frames.size()));
@@ -266,7 +268,9 @@ std::optional<TraceDescription> describeRemoteEncoder(const PulseTrain &train)
     }
     d.decoders = {{QStringLiteral("rc_encode"), {}}};
     d.channel = QStringLiteral("data");
-    d.compareWithSigrok = [codes](const std::vector<sigrok::Annotation> &a) { return compare(codes, a); };
+    d.compareWithSigrok = [codes](const std::vector<sigrok::Annotation> &a) {
+        return compare(codes, a);
+    };
     return d;
 }
 

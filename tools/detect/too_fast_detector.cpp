@@ -102,10 +102,8 @@ std::optional<TraceDescription> fastCycles(const PulseTrain &train)
                            train.durationText(double(kFastCycleSamples)));
     QStringList shares;
     for (std::int64_t w = 1; w <= kShownWidths; ++w)
-        shares << QStringLiteral("%1: %2").arg(samplesText(w),
-                                               percentText(double(widths[std::size_t(w)]) /
-                                                               double(pulses),
-                                                           1));
+        shares << QStringLiteral("%1: %2").arg(
+            samplesText(w), percentText(double(widths[std::size_t(w)]) / double(pulses), 1));
     d.evidence << QStringLiteral("pulses by width: %1").arg(shares.join(QStringLiteral(", ")));
     d.evidence << scaleLine(train);
     d.fields.insert(QStringLiteral("form"), QStringLiteral("fast cycles"));

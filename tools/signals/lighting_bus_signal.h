@@ -21,8 +21,8 @@ namespace wavemill::signals {
 class LightingBusSignal : public EdgeSignal
 {
 public:
-    LightingBusSignal(bool dsi, const std::vector<std::vector<std::uint8_t>> &frames,
-                      double gapUs, bool inverted = false);
+    LightingBusSignal(bool dsi, const std::vector<std::vector<std::uint8_t>> &frames, double gapUs,
+                      bool inverted = false);
 };
 
 } // namespace wavemill::signals

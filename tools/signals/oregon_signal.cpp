@@ -4,7 +4,6 @@
 
 #include "signals/oregon_signal.h"
 
-
 namespace wavemill::signals {
 
 namespace {

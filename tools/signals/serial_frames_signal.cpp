@@ -27,8 +27,8 @@ SerialFramesSignal::SerialFramesSignal(const std::vector<std::uint8_t> &message,
     }
     UartFraming frames;
     frames.stopBits = framing.stopBits;
-    const Waveform bytes = uartWaveform(wave.endUs, std::string(message.begin(), message.end()),
-                                        framing.baud, frames);
+    const Waveform bytes =
+        uartWaveform(wave.endUs, std::string(message.begin(), message.end()), framing.baud, frames);
     wave.changes.insert(wave.changes.end(), bytes.changes.begin(), bytes.changes.end());
     wave.endUs = bytes.endUs;
     wave.hold(true, std::max(0.0, everyUs - wave.endUs));

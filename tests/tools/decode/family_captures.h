@@ -151,7 +151,9 @@ public:
         for (std::size_t k = 0; wave.endUs < seconds * 1e6; ++k) {
             const double width = widthsUs[k % widthsUs.size()];
             wave.hold(activeHigh, width);
-            wave.hold(!activeHigh, shortestUs + (longestUs - shortestUs) * double(engine()) / 4294967296.0 - width);
+            wave.hold(!activeHigh, shortestUs +
+                                       (longestUs - shortestUs) * double(engine()) / 4294967296.0 -
+                                       width);
         }
         setWaveform(wave, false);
     }
@@ -180,7 +182,9 @@ inline detect::PulseTrain recordingTrain(const QString &path)
     for (const QByteArray &line : entry(QStringLiteral("metadata")).split('\n')) {
         if (line.startsWith("samplerate=")) {
             const QList<QByteArray> words = line.mid(11).split(' ');
-            rate = words[0].toDouble() * (words.value(1) == "kHz" ? 1e3 : words.value(1) == "MHz" ? 1e6 : 1);
+            rate = words[0].toDouble() * (words.value(1) == "kHz"   ? 1e3
+                                          : words.value(1) == "MHz" ? 1e6
+                                                                    : 1);
         }
     }
     std::vector<detect::Run> runs;

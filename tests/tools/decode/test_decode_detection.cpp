@@ -406,7 +406,8 @@ using TrainMaker = std::function<PulseTrain()>;
 TrainMaker recording(const char *name)
 {
     return [name] {
-        return recordingTrain(QStringLiteral(WAVEMILL_RECORDINGS_DIR "/%1.sr").arg(QLatin1String(name)));
+        return recordingTrain(
+            QStringLiteral(WAVEMILL_RECORDINGS_DIR "/%1.sr").arg(QLatin1String(name)));
     };
 }
 
@@ -426,7 +427,8 @@ template <typename SignalType>
 TrainMaker generated(SignalType signal, double seconds, double periodUs = kSamplePeriodUs,
                      double fromUs = 0)
 {
-    return [signal, seconds, periodUs, fromUs] { return trainOf(signal, seconds, periodUs, fromUs); };
+    return
+        [signal, seconds, periodUs, fromUs] { return trainOf(signal, seconds, periodUs, fromUs); };
 }
 
 } // namespace
@@ -436,35 +438,42 @@ Q_DECLARE_METATYPE(TrainMaker)
 void TestDecodeDetection::namesSlowFamilies_data()
 {
     QTest::addColumn<TrainMaker>("train");
-    QTest::addColumn<QString>("kind");       // "!kind|kind": anything but these
-    QTest::addColumn<QString>("title");      // in the title
+    QTest::addColumn<QString>("kind");        // "!kind|kind": anything but these
+    QTest::addColumn<QString>("title");       // in the title
     QTest::addColumn<QStringList>("content"); // in the description or sigrok's reading of it
 
     QTest::newRow("dcf77 recording, 176 s")
-        << recording("dcf77_dcf77_480s") << "dcf77" << "Tuesday 2012-01-10 00:04 CET"
+        << recording("dcf77_dcf77_480s") << "dcf77"
+        << "Tuesday 2012-01-10 00:04 CET"
         << QStringList{"Minutes: 4, Hours: 0, Day: 10, Day of week: 2 (Tuesday)"};
     const Dcf77Time time{26, 3, 14, 6, 15, 9, false};
     QTest::newRow("dcf77 two minutes")
-        << generated(Dcf77Signal(time, 40, 3), 125) << "dcf77" << "Saturday 2026-03-14 15:10 CET"
-        << QStringList{"Minutes: 10, Hours: 15, Day: 14"};
+        << generated(Dcf77Signal(time, 40, 3), 125) << "dcf77"
+        << "Saturday 2026-03-14 15:10 CET" << QStringList{"Minutes: 10, Hours: 15, Day: 14"};
 
-    QTest::newRow("cec recording, denon") << recording("cec_tv_sony_amp_denon_switch_off_seq")
-                                          << "cec" << "HDMI-CEC" << QStringList{"TV → Broadcast: Standby"};
-    QTest::newRow("cec recording, yamaha") << recording("cec_tv_sony_amp_yamaha_switch_off_seq")
-                                           << "cec" << "HDMI-CEC" << QStringList{"TV → Broadcast: Standby"};
-    QTest::newRow("dali recording") << recording("dali_rako_rsrdali_query_ballast") << "lighting_bus"
-                                    << "DALI" << QStringList{"Command: 145 (Query Ballast)"};
+    QTest::newRow("cec recording, denon")
+        << recording("cec_tv_sony_amp_denon_switch_off_seq") << "cec"
+        << "HDMI-CEC" << QStringList{"TV → Broadcast: Standby"};
+    QTest::newRow("cec recording, yamaha")
+        << recording("cec_tv_sony_amp_yamaha_switch_off_seq") << "cec"
+        << "HDMI-CEC" << QStringList{"TV → Broadcast: Standby"};
+    QTest::newRow("dali recording")
+        << recording("dali_rako_rsrdali_query_ballast") << "lighting_bus"
+        << "DALI" << QStringList{"Command: 145 (Query Ballast)"};
     QTest::newRow("dsi recording") << recording("dsi_rako_wda-600_dsi") << "lighting_bus"
                                    << "DSI" << QStringList{"level 0x01 (0 %)", "!differs"};
-    QTest::newRow("ook recording, rain") << recording("ook_oregon_pcr800") << "oregon"
-                                   << "sensor 2914" << QStringList{"PCR800 - Rain", "Total 38.885 in", "!differs"};
-    QTest::newRow("ook recording, temperature") << recording("ook_oregon_thgn800") << "oregon"
-                                   << "sensor F824" << QStringList{"THGN800", "+17.3℃", "Hum 74%", "!differs"};
+    QTest::newRow("ook recording, rain")
+        << recording("ook_oregon_pcr800") << "oregon"
+        << "sensor 2914" << QStringList{"PCR800 - Rain", "Total 38.885 in", "!differs"};
+    QTest::newRow("ook recording, temperature")
+        << recording("ook_oregon_thgn800") << "oregon"
+        << "sensor F824" << QStringList{"THGN800", "+17.3℃", "Hum 74%", "!differs"};
     QTest::newRow("qi recording") << recording("qi_gpmq8005a-nexus5") << "qi"
-                                   << "Qi" << QStringList{};
+                                  << "Qi" << QStringList{};
     QTest::newRow("pt2262, a key held")
         << generated(Pt2262Signal("0F10F0011FFF", 110, 6, 400000), 2.0) << "remote_encoder"
-        << "PT2262 type (tri-state): word 0F10F0011FFF" << QStringList{"word 0F10F0011FFF ×", "!differs"};
+        << "PT2262 type (tri-state): word 0F10F0011FFF"
+        << QStringList{"word 0F10F0011FFF ×", "!differs"};
     QTest::newRow("pt2262 inverted")
         << generated(Pt2262Signal("11110000FFFF", 90, 4, 300000, false), 2.0) << "remote_encoder"
         << "inverted: word 11110000FFFF" << QStringList{};
@@ -473,7 +482,8 @@ void TestDecodeDetection::namesSlowFamilies_data()
         << "EV1527 type (learning code): id 0xA53C1, data 0x8" << QStringList{"no decoder"};
     QTest::newRow("pt2262, long pulses 40 % short")
         << generated(ScaledSignal(Pt2262Signal("0F10F0011FFF", 110, 6, 400000), 0.6, 1.0), 2.0)
-        << "!remote_encoder" << "" << QStringList{};
+        << "!remote_encoder"
+        << "" << QStringList{};
     QTest::newRow("morse at 18 wpm")
         << generated(MorseSignal("CQ CQ DE WAVEMILL K", 18), 40.0) << "morse"
         << "Morse code at 18 words a minute" << QStringList{"\"CQ CQ DE WAVEMILL K", "!differs"};
@@ -492,14 +502,17 @@ void TestDecodeDetection::namesSlowFamilies_data()
         << QStringList{"the width moves", "!differs"};
     QTest::newRow("servo at 333 Hz, held, inverted")
         << generated(ServoSignal(3000, 1200, 1200, 0, false), 5.0) << "pulse_width"
-        << "servo or RC channel pulses, low: 1.18 ms to 1.20 ms wide" << QStringList{"one position"};
+        << "servo or RC channel pulses, low: 1.18 ms to 1.20 ms wide"
+        << QStringList{"one position"};
     QTest::newRow("ppm, 8 channels")
         << generated(PpmSignal({1000, 1500, 2000, 1200, 1800, 1100, 1900, 1500}, 22500, 300), 10.0)
-        << "pulse_width" << "PPM stream, pulses high: 8 channels a frame every 22.50 ms"
+        << "pulse_width"
+        << "PPM stream, pulses high: 8 channels a frame every 22.50 ms"
         << QStringList{"2: 1.50 ms", "3: 2.00 ms", "!differs"};
     QTest::newRow("ppm, 6 channels, inverted, moving")
         << generated(PpmSignal({1000, 1500, 2000, 1200, 1800, 1100}, 20000, 400, false, 300), 10.0)
-        << "pulse_width" << "pulses low: 6 channels a frame every 20.00 ms" << QStringList{"1: 983.6 µs to 1.30 ms"};
+        << "pulse_width"
+        << "pulses low: 6 channels a frame every 20.00 ms" << QStringList{"1: 983.6 µs to 1.30 ms"};
     QTest::newRow("ultrasonic echo, period 8 to 29 ms")
         << generated(EchoSignal(0.34, 3.95, 6000, 120), 10.0) << "pulse_width"
         << "pulses whose width carries the value" << QStringList{"!differs"};
@@ -520,115 +533,158 @@ void TestDecodeDetection::namesSlowFamilies_data()
         << "of the pulses last one sample" << QStringList{"(DMX) of 0.2"};
     QTest::newRow("1-wire polled")
         << generated(OneWireSignal({0xCC, 0x44, 0xCC, 0xBE, 0x50, 0x05, 0x4B, 0x46}, 100000), 5.0)
-        << "too_fast" << "" << QStringList{};
-    QTest::newRow("pwm at 62.5 kHz, 25 %") << board("square 62500 0.25") << "too_fast" << ""
-                                           << QStringList{};
+        << "too_fast"
+        << "" << QStringList{};
+    QTest::newRow("pwm at 62.5 kHz, 25 %") << board("square 62500 0.25") << "too_fast"
+                                           << "" << QStringList{};
     QTest::newRow("serial 9600 through a slow coupler, lows of 20 us")
-        << generated(SerialFramesSignal({'H', 'e', 'l', 'l', 'o', '\r', '\n'}, {9600, 1, 0, 0, 20}, 12000), 10.0)
-        << "!too_fast|pulse_width" << "" << QStringList{};
+        << generated(SerialFramesSignal({'H', 'e', 'l', 'l', 'o', '\r', '\n'}, {9600, 1, 0, 0, 20},
+                                        12000),
+                     10.0)
+        << "!too_fast|pulse_width"
+        << "" << QStringList{};
     // Generated families, with the faults of real lines: polarity, stray
     // pulses, a damaged minority, frames cut by the recording, other rates.
     const Dcf77Time night{24, 12, 31, 2, 23, 58, false};
     QTest::newRow("dcf77 inverted, at 1 kHz")
         << generated(Dcf77Signal(night, 10, 3, false), 130, 1000) << "dcf77"
-        << "pulses low (inverted): Tuesday 2024-12-31 23:59 CET" << QStringList{"reads high pulses only"};
+        << "pulses low (inverted): Tuesday 2024-12-31 23:59 CET"
+        << QStringList{"reads high pulses only"};
     QTest::newRow("dcf77 with stray pulses")
         << generated(WithPulses(Dcf77Signal(night, 50, 3), 125, 7770000, 400000, 60000), 125)
-        << "dcf77" << "Tuesday 2024-12-31 23:59 CET" << QStringList{"off the seconds' grid", "restored"};
+        << "dcf77"
+        << "Tuesday 2024-12-31 23:59 CET" << QStringList{"off the seconds' grid", "restored"};
     QTest::newRow("dcf77, ten seconds")
-        << generated(Dcf77Signal(night, 15, 1), 10.2) << "dcf77" << "seconds read, no whole minute"
-        << QStringList{"bits read: 00101"};
-    const std::vector<std::vector<std::uint8_t>> cec{{0x40, 0x04}, {0x4F, 0x82, 0x10, 0x00},
-                                                     {0x05}, {0x0F, 0x36}, {0x40, 0x8F}};
-    QTest::newRow("cec messages")
-        << generated(CecSignal(cec, 30000), 3.0) << "cec" << "messages between Playback 1, TV"
-        << QStringList{"Playback 1 → Broadcast: Active Source [10 00]", "TV → Broadcast: Standby",
-                       "TV → Audio system: poll", "!differs"};
+        << generated(Dcf77Signal(night, 15, 1), 10.2) << "dcf77"
+        << "seconds read, no whole minute" << QStringList{"bits read: 00101"};
+    const std::vector<std::vector<std::uint8_t>> cec{
+        {0x40, 0x04}, {0x4F, 0x82, 0x10, 0x00}, {0x05}, {0x0F, 0x36}, {0x40, 0x8F}};
+    QTest::newRow("cec messages") << generated(CecSignal(cec, 30000), 3.0) << "cec"
+                                  << "messages between Playback 1, TV"
+                                  << QStringList{"Playback 1 → Broadcast: Active Source [10 00]",
+                                                 "TV → Broadcast: Standby",
+                                                 "TV → Audio system: poll", "!differs"};
     QTest::newRow("cec at 1 MHz, cut at both ends")
-        << generated(CecSignal(cec, 30000), 0.5, 1.0, 37000) << "cec" << "HDMI-CEC" << QStringList{};
+        << generated(CecSignal(cec, 30000), 0.5, 1.0, 37000) << "cec"
+        << "HDMI-CEC" << QStringList{};
     QTest::newRow("oregon 3, rain gauge")
-        << generated(OregonSignal(false, "2914", 0, 0xD2, {0, 0, 0, 0, 5, 8, 8, 8, 3, 0}, 2e6), 10.2)
-        << "oregon" << "protocol 3: sensor 2914" << QStringList{"PCR800 - Rain", "!differs"};
+        << generated(OregonSignal(false, "2914", 0, 0xD2, {0, 0, 0, 0, 5, 8, 8, 8, 3, 0}, 2e6),
+                     10.2)
+        << "oregon"
+        << "protocol 3: sensor 2914" << QStringList{"PCR800 - Rain", "!differs"};
     QTest::newRow("oregon 2.1, temperature, receiver skew")
         << generated(OregonSignal(true, "1D20", 1, 0x5A, {3, 7, 1, 0, 4, 7, 0}, 2.5e6, 120), 10.2)
-        << "oregon" << "protocol 2.1: sensor 1D20" << QStringList{"checksum right", "!differs"};
+        << "oregon"
+        << "protocol 2.1: sensor 1D20" << QStringList{"checksum right", "!differs"};
     QTest::newRow("oregon 3, inverted")
-        << generated(OregonSignal(false, "F824", 1, 0xF6, {3, 7, 1, 0, 4, 7, 0}, 1.5e6, 0, false), 10.2)
-        << "oregon" << "(inverted): sensor F824" << QStringList{"!differs"};
-    const std::vector<std::vector<std::uint8_t>> dali{{0x01, 0x91}, {0xFF}, {0xFE, 0xFE}, {0xA3, 0x10}, {0x12, 0x34, 0x56}};
-    QTest::newRow("dali frames")
-        << generated(LightingBusSignal(false, dali, 15000), 3.0) << "lighting_bus" << "DALI"
-        << QStringList{"broadcast: arc power 254", "24-bit frame 0x12 0x34 0x56", "!differs"};
+        << generated(OregonSignal(false, "F824", 1, 0xF6, {3, 7, 1, 0, 4, 7, 0}, 1.5e6, 0, false),
+                     10.2)
+        << "oregon"
+        << "(inverted): sensor F824" << QStringList{"!differs"};
+    const std::vector<std::vector<std::uint8_t>> dali{
+        {0x01, 0x91}, {0xFF}, {0xFE, 0xFE}, {0xA3, 0x10}, {0x12, 0x34, 0x56}};
+    QTest::newRow("dali frames") << generated(LightingBusSignal(false, dali, 15000), 3.0)
+                                 << "lighting_bus"
+                                 << "DALI"
+                                 << QStringList{"broadcast: arc power 254",
+                                                "24-bit frame 0x12 0x34 0x56", "!differs"};
     QTest::newRow("dali inverted")
         << generated(LightingBusSignal(false, dali, 15000, true), 3.0) << "lighting_bus"
         << "DALI lighting bus, idle low (inverted)" << QStringList{"!differs"};
     QTest::newRow("dsi levels, stray pulses between them")
-        << generated(WithPulses(LightingBusSignal(true, {{0x00}, {0x80}, {0xFF}}, 40000), 5.0, 97000, 41000, 60), 5.0)
-        << "lighting_bus" << "DSI" << QStringList{"level 0x80 (50 %)", "stray pulses"};
-    const std::vector<std::vector<std::uint8_t>> qi{{0x03, 0x10}, {0x03, 0xF0}, {0x04, 0x20}, {0x01, 0x80}, {0x03, 0x00}};
-    QTest::newRow("qi packets")
-        << generated(QiSignal(qi, 50000), 3.0) << "qi" << "Qi wireless-charging receiver"
-        << QStringList{"Control Error: -16", "Signal Strength: 128", "!differs"};
+        << generated(WithPulses(LightingBusSignal(true, {{0x00}, {0x80}, {0xFF}}, 40000), 5.0,
+                                97000, 41000, 60),
+                     5.0)
+        << "lighting_bus"
+        << "DSI" << QStringList{"level 0x80 (50 %)", "stray pulses"};
+    const std::vector<std::vector<std::uint8_t>> qi{
+        {0x03, 0x10}, {0x03, 0xF0}, {0x04, 0x20}, {0x01, 0x80}, {0x03, 0x00}};
+    QTest::newRow("qi packets") << generated(QiSignal(qi, 50000), 3.0) << "qi"
+                                << "Qi wireless-charging receiver"
+                                << QStringList{"Control Error: -16", "Signal Strength: 128",
+                                               "!differs"};
     QTest::newRow("qi, one packet in five damaged")
         << generated(WithPulses(QiSignal(qi, 50000), 3.0, 250000, 33000, 100), 3.0) << "qi"
         << "Qi" << QStringList{"did not"};
     QTest::newRow("pt2262 cut at both ends")
         << generated(Pt2262Signal("FFFF00001111", 100, 20, 2e6), 0.5, kSamplePeriodUs, 50000)
-        << "remote_encoder" << "word FFFF00001111" << QStringList{"left out"};
+        << "remote_encoder"
+        << "word FFFF00001111" << QStringList{"left out"};
 
     // At the rates of the recordings' own analyzers: time is the train's.
     QTest::newRow("dali at 100 kHz")
-        << generated(LightingBusSignal(false, dali, 15000), 3.0, 10.0) << "lighting_bus" << "DALI"
-        << QStringList{"half-bit 416."};
+        << generated(LightingBusSignal(false, dali, 15000), 3.0, 10.0) << "lighting_bus"
+        << "DALI" << QStringList{"half-bit 416."};
     QTest::newRow("oregon at 25 kHz")
         << generated(OregonSignal(false, "F824", 1, 0xF6, {3, 7, 1, 0, 4, 7, 0}, 1.5e6), 5.0, 40.0)
-        << "oregon" << "sensor F824" << QStringList{"checksum right"};
-    QTest::newRow("qi at 1 MHz") << generated(QiSignal(qi, 50000), 0.5, 1.0) << "qi" << "Qi"
-                                 << QStringList{"Control Error: -16"};
+        << "oregon"
+        << "sensor F824" << QStringList{"checksum right"};
+    QTest::newRow("qi at 1 MHz") << generated(QiSignal(qi, 50000), 0.5, 1.0) << "qi"
+                                 << "Qi" << QStringList{"Control Error: -16"};
     QTest::newRow("servo at 10 kHz")
         << generated(ServoSignal(20000, 1000, 2000, 3e6), 10.0, 100.0) << "pulse_width"
         << "servo or RC channel pulses, high: 1.00 ms to 2.00 ms wide" << QStringList{};
 
     // Damage: named when most bursts read, the others counted; not named
     // when half or more are lost.
-    const std::vector<std::vector<std::uint8_t>> five{{0x40, 0x04}, {0x40, 0x8F}, {0x04, 0x90, 0x00},
-                                                      {0x40, 0x46}, {0x04, 0x47, 0x54, 0x56}};
+    const std::vector<std::vector<std::uint8_t>> five{
+        {0x40, 0x04}, {0x40, 0x8F}, {0x04, 0x90, 0x00}, {0x40, 0x46}, {0x04, 0x47, 0x54, 0x56}};
     QTest::newRow("cec, one message in five damaged")
-        << generated(WithPulses(CecSignal(five, 30000), 5.0, CecSignal(five, 30000).periodUs(), 30000 + 9000, 300), 5.0)
-        << "cec" << "HDMI-CEC" << QStringList{"did not", "!differs"};
+        << generated(WithPulses(CecSignal(five, 30000), 5.0, CecSignal(five, 30000).periodUs(),
+                                30000 + 9000, 300),
+                     5.0)
+        << "cec"
+        << "HDMI-CEC" << QStringList{"did not", "!differs"};
     QTest::newRow("cec, every message damaged")
-        << generated(WithPulses(CecSignal(five, 30000), 5.0, 20000, 11000, 300), 5.0) << "!cec" << ""
-        << QStringList{};
+        << generated(WithPulses(CecSignal(five, 30000), 5.0, 20000, 11000, 300), 5.0) << "!cec"
+        << "" << QStringList{};
     QTest::newRow("oregon, a bit broken in every message")
-        << generated(WithPulses(OregonSignal(false, "2914", 0, 0xD2, {0, 0, 0, 0, 5, 8, 8, 8, 3, 0}, 2e6), 10.2, 2e6, 5000 + 80 * 976.5625, 488.28125), 10.2)
-        << "!oregon" << "" << QStringList{};
+        << generated(
+               WithPulses(OregonSignal(false, "2914", 0, 0xD2, {0, 0, 0, 0, 5, 8, 8, 8, 3, 0}, 2e6),
+                          10.2, 2e6, 5000 + 80 * 976.5625, 488.28125),
+               10.2)
+        << "!oregon"
+        << "" << QStringList{};
     QTest::newRow("pt2262 with noise between presses")
-        << generated(WithPulses(Pt2262Signal("0F10F0011FFF", 110, 4, 400000), 4.0, 400000, 300000, 80), 4.0)
-        << "remote_encoder" << "word 0F10F0011FFF" << QStringList{"stray"};
+        << generated(
+               WithPulses(Pt2262Signal("0F10F0011FFF", 110, 4, 400000), 4.0, 400000, 300000, 80),
+               4.0)
+        << "remote_encoder"
+        << "word 0F10F0011FFF" << QStringList{"stray"};
 
     // Near misses: no family's timings, or a family's 40 % off.
     QTest::newRow("random widths 20 us to 3 ms")
-        << generated(RandomStretches(20, 3000, 10, 11), 10.0) << "unrecognised" << "" << QStringList{};
+        << generated(RandomStretches(20, 3000, 10, 11), 10.0) << "unrecognised"
+        << "" << QStringList{};
     QTest::newRow("random widths 5 to 90 ms")
-        << generated(RandomStretches(5000, 90000, 10, 12), 10.0) << "unrecognised" << "" << QStringList{};
+        << generated(RandomStretches(5000, 90000, 10, 12), 10.0) << "unrecognised"
+        << "" << QStringList{};
     QTest::newRow("random widths 300 us to 2 ms")
-        << generated(RandomStretches(300, 2000, 10, 13), 10.0) << "unrecognised" << "" << QStringList{};
+        << generated(RandomStretches(300, 2000, 10, 13), 10.0) << "unrecognised"
+        << "" << QStringList{};
     QTest::newRow("pulses of 100 and 200 ms, 0.6 to 1.5 s apart")
         << generated(IrregularPulses({100000, 200000}, 600000, 1500000, 60, true, 14), 60.0)
-        << "unrecognised" << "" << QStringList{};
+        << "unrecognised"
+        << "" << QStringList{};
     QTest::newRow("dali 40 % slow")
         << generated(ScaledSignal(LightingBusSignal(false, dali, 15000), 1.4, 1.4), 3.0)
-        << "!lighting_bus" << "" << QStringList{};
+        << "!lighting_bus"
+        << "" << QStringList{};
     QTest::newRow("cec 40 % fast")
-        << generated(ScaledSignal(CecSignal(cec, 30000), 0.6, 0.6), 3.0) << "!cec" << ""
-        << QStringList{};
-    QTest::newRow("qi 40 % slow")
-        << generated(ScaledSignal(QiSignal(qi, 50000), 1.4, 1.4), 3.0) << "!qi" << "" << QStringList{};
+        << generated(ScaledSignal(CecSignal(cec, 30000), 0.6, 0.6), 3.0) << "!cec"
+        << "" << QStringList{};
+    QTest::newRow("qi 40 % slow") << generated(ScaledSignal(QiSignal(qi, 50000), 1.4, 1.4), 3.0)
+                                  << "!qi"
+                                  << "" << QStringList{};
     QTest::newRow("oregon 40 % fast")
-        << generated(ScaledSignal(OregonSignal(false, "2914", 0, 0xD2, {0, 0, 0, 0, 5, 8, 8, 8, 3, 0}, 2e6), 0.6, 0.6), 10.2)
-        << "!oregon" << "" << QStringList{};
+        << generated(ScaledSignal(
+                         OregonSignal(false, "2914", 0, 0xD2, {0, 0, 0, 0, 5, 8, 8, 8, 3, 0}, 2e6),
+                         0.6, 0.6),
+                     10.2)
+        << "!oregon"
+        << "" << QStringList{};
     QTest::newRow("am230x recording") << recording("am230x_am2302_1mhz") << "!x"
-                                   << "" << QStringList{};
+                                      << "" << QStringList{};
     QTest::newRow("dcc recording") << recording("dcc_decoder_2_light") << "unrecognised"
                                    << "" << QStringList{};
 }
@@ -677,18 +733,26 @@ void TestDecodeDetection::decodesSlowFamiliesAsTheProgram_data()
     // with the options the detection chose, sigrok's reading as the timings'.
     QTest::newRow("cec, dali, pt2262")
         << QList<TrainMaker>{generated(CecSignal({{0x40, 0x04}, {0x0F, 0x36}}, 40000), 10.2),
-                             generated(LightingBusSignal(false, {{0x01, 0x91}, {0xFF}}, 20000, true), 10.2),
+                             generated(
+                                 LightingBusSignal(false, {{0x01, 0x91}, {0xFF}}, 20000, true),
+                                 10.2),
                              generated(Pt2262Signal("0F10F0011FFF", 110, 6, 400000), 10.2)}
-        << QStringList{"trace 1: HDMI-CEC", "HDR: Playback_1, TV | OPC: IMAGE_VIEW_ON",
-                       "trace 2: DALI lighting bus, idle low (inverted)", "Command: 145 (Query Ballast)",
-                       "trace 3: 433 MHz remote encoder, PT2262", "sigrok rc_encode decoder"};
+        << QStringList{"trace 1: HDMI-CEC",
+                       "HDR: Playback_1, TV | OPC: IMAGE_VIEW_ON",
+                       "trace 2: DALI lighting bus, idle low (inverted)",
+                       "Command: 145 (Query Ballast)",
+                       "trace 3: 433 MHz remote encoder, PT2262",
+                       "sigrok rc_encode decoder"};
     QTest::newRow("morse, qi, servo")
         << QList<TrainMaker>{generated(MorseSignal("TEST DE WAVEMILL", 20), 10.2),
                              generated(QiSignal({{0x03, 0x10}, {0x04, 0x20}}, 50000), 10.2),
                              generated(ServoSignal(20000, 1000, 2000, 2e6), 10.2)}
-        << QStringList{"trace 1: Morse code at 20 words a minute", "sigrok morse decoder: \"TEST DE WAVEMILL",
-                       "trace 2: Qi wireless-charging receiver", "Received Power: 32",
-                       "trace 3: servo or RC channel pulses", "sigrok pwm decoder"};
+        << QStringList{"trace 1: Morse code at 20 words a minute",
+                       "sigrok morse decoder: \"TEST DE WAVEMILL",
+                       "trace 2: Qi wireless-charging receiver",
+                       "Received Power: 32",
+                       "trace 3: servo or RC channel pulses",
+                       "sigrok pwm decoder"};
 }
 
 void TestDecodeDetection::decodesSlowFamiliesAsTheProgram()
@@ -701,8 +765,10 @@ void TestDecodeDetection::decodesSlowFamiliesAsTheProgram()
         // The train's samples packed as the board sends them.
         const PulseTrain train = traces[t]();
         for (const Run &run : train.runs()) {
-            for (std::int64_t s = run.start; run.high && s < run.start + run.length && s < kCaptureSamples; ++s)
-                (*buffers->trace(t + 1))[std::size_t(s / kSamplesPerByte)] |= sampleBit(int(s % kSamplesPerByte));
+            for (std::int64_t s = run.start;
+                 run.high && s < run.start + run.length && s < kCaptureSamples; ++s)
+                (*buffers->trace(t + 1))[std::size_t(s / kSamplesPerByte)] |=
+                    sampleBit(int(s % kSamplesPerByte));
         }
     }
     QTemporaryDir dir;

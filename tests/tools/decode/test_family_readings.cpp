@@ -88,14 +88,22 @@ void TestFamilyReadings::splitsBurstsAtIdle_data()
     QTest::addColumn<QString>("runs");
     QTest::addColumn<QString>("spans"); // first-end, "cut" when cut; idle low, gaps of 50
 
-    QTest::newRow("two bursts between gaps") << "L100 H5 L5 H5 L100 H5 L100" << "1-4 5-6";
-    QTest::newRow("a short idle run inside") << "L100 H5 L49 H5 L100" << "1-4";
-    QTest::newRow("opening inside a burst") << "H5 L5 H5 L100 H5 L100" << "0-3cut 4-5";
-    QTest::newRow("opening on a short idle run") << "L10 H5 L100 H5 L100" << "1-2cut 3-4";
-    QTest::newRow("ending inside a burst") << "L100 H5 L5" << "1-2cut";
-    QTest::newRow("ending at the active level") << "L100 H5 L100 H5" << "1-2 3-4cut";
-    QTest::newRow("idle all along") << "L500" << "";
-    QTest::newRow("active all along") << "H500" << "0-1cut";
+    QTest::newRow("two bursts between gaps") << "L100 H5 L5 H5 L100 H5 L100"
+                                             << "1-4 5-6";
+    QTest::newRow("a short idle run inside") << "L100 H5 L49 H5 L100"
+                                             << "1-4";
+    QTest::newRow("opening inside a burst") << "H5 L5 H5 L100 H5 L100"
+                                            << "0-3cut 4-5";
+    QTest::newRow("opening on a short idle run") << "L10 H5 L100 H5 L100"
+                                                 << "1-2cut 3-4";
+    QTest::newRow("ending inside a burst") << "L100 H5 L5"
+                                           << "1-2cut";
+    QTest::newRow("ending at the active level") << "L100 H5 L100 H5"
+                                                << "1-2 3-4cut";
+    QTest::newRow("idle all along") << "L500"
+                                    << "";
+    QTest::newRow("active all along") << "H500"
+                                      << "0-1cut";
 }
 
 void TestFamilyReadings::splitsBurstsAtIdle()
@@ -184,15 +192,17 @@ void TestFamilyReadings::readsAMinuteWithBitsLost_data()
     // The first minute mark is at 59 s: the minute read starts at 60 s.
     const QString time = QStringLiteral("Friday 2027-07-16 08:31 CEST");
     QTest::newRow("none lost") << QVariantList{} << time << "parity and fixed bits right";
-    QTest::newRow("a weather bit lost") << QVariantList{60 + 5} << time << "parity and fixed bits right";
+    QTest::newRow("a weather bit lost")
+        << QVariantList{60 + 5} << time << "parity and fixed bits right";
     QTest::newRow("a minute bit lost") << QVariantList{60 + 23} << time << "restored: 23 (parity)";
     QTest::newRow("one bit lost in each group")
         << QVariantList{60 + 22, 60 + 30, 60 + 45} << time
         << "restored: 22 (parity), 30 (parity), 45 (parity)";
-    QTest::newRow("summer time bit lost") << QVariantList{60 + 17} << time
-                                          << "restored: 17 (summer and winter time)";
-    QTest::newRow("two date bits lost") << QVariantList{60 + 40, 60 + 41}
-                                        << "seconds read, no whole minute" << "";
+    QTest::newRow("summer time bit lost")
+        << QVariantList{60 + 17} << time << "restored: 17 (summer and winter time)";
+    QTest::newRow("two date bits lost")
+        << QVariantList{60 + 40, 60 + 41} << "seconds read, no whole minute"
+        << "";
 }
 
 void TestFamilyReadings::readsAMinuteWithBitsLost()
@@ -218,13 +228,17 @@ void TestFamilyReadings::callsTooFastOnlyWhatIs_data()
     QTest::addColumn<bool>("tooFast");
 
     // A pulse of one sample and the next within four samples, eight times and more.
-    QTest::newRow("cycles of 1 and 3") << QString("L50" + QString(" H1 L3").repeated(10) + " L50") << true;
-    QTest::newRow("cycles of 1 and 4") << QString("L50" + QString(" H1 L4").repeated(10) + " L50") << false;
-    QTest::newRow("four cycles of 1 and 3") << QString("L50" + QString(" H1 L3").repeated(4) + " L50") << false;
+    QTest::newRow("cycles of 1 and 3")
+        << QString("L50" + QString(" H1 L3").repeated(10) + " L50") << true;
+    QTest::newRow("cycles of 1 and 4")
+        << QString("L50" + QString(" H1 L4").repeated(10) + " L50") << false;
+    QTest::newRow("four cycles of 1 and 3")
+        << QString("L50" + QString(" H1 L3").repeated(4) + " L50") << false;
     // Lone pulses of up to four samples.
     QTest::newRow("lone pulses of 4") << QString("L50" + QString(" H4 L500").repeated(5)) << true;
     QTest::newRow("lone pulses of 5") << QString("L50" + QString(" H5 L500").repeated(5)) << false;
-    QTest::newRow("pulses of 4, close together") << QString("L50" + QString(" H4 L20").repeated(5)) << false;
+    QTest::newRow("pulses of 4, close together")
+        << QString("L50" + QString(" H4 L20").repeated(5)) << false;
     // Serial text: too fast at 31,250 bit/s on the board, not at 19,200,
     // nor at 31,250 bit/s sampled every microsecond.
     QTest::newRow("serial 31250 on the board") << "serial 31250 at 20.0736" << true;
@@ -238,10 +252,10 @@ void TestFamilyReadings::callsTooFastOnlyWhatIs()
     QFETCH(bool, tooFast);
     const QStringList words = runs.split(QLatin1Char(' '));
     const std::vector<std::uint8_t> text{'H', 'e', 'l', 'l', 'o', ',', ' ', 0x55, 0xAA, 0x0F};
-    const PulseTrain train =
-        words.front() == QLatin1String("serial")
-            ? trainOf(SerialFramesSignal(text, {words[1].toDouble()}, 5000), 1.0, words[3].toDouble())
-            : runsTrain(runs);
+    const PulseTrain train = words.front() == QLatin1String("serial")
+                                 ? trainOf(SerialFramesSignal(text, {words[1].toDouble()}, 5000),
+                                           1.0, words[3].toDouble())
+                                 : runsTrain(runs);
     QCOMPARE(describeTooFast(train).has_value(), tooFast);
 }
 

@@ -45,7 +45,9 @@ QString stretches(const EdgeSignal &signal, double fromUs, int count)
             out << QStringLiteral("%1...").arg(s.high ? 'H' : 'L');
             break;
         }
-        out << QStringLiteral("%1%2").arg(s.high ? 'H' : 'L').arg(std::round((until - at) * 10) / 10, 0, 'g', 12);
+        out << QStringLiteral("%1%2")
+                   .arg(s.high ? 'H' : 'L')
+                   .arg(std::round((until - at) * 10) / 10, 0, 'g', 12);
         at = until;
     }
     return out.join(QLatin1Char(' '));
@@ -92,33 +94,39 @@ void TestFamilySignals::timesEachFamilyAsSpecified_data()
         << "H100000 L1900000 H100000 L900000" << 0.0;
     // CEC: start 3.7 ms low of 4.5; a 0 low 1.5 ms of 2.4, a 1 low 0.6 ms.
     QTest::newRow("cec start and header 0x40")
-        << SignalPointer(std::make_shared<CecSignal>(std::vector<std::vector<std::uint8_t>>{{0x40}}, 10000))
-        << 10000.0 << "L3700 H800 L1500 H900 L600 H1800 L1500 H900" << 10000 + 4500 + 10 * 2400 + 10000.0;
+        << SignalPointer(
+               std::make_shared<CecSignal>(std::vector<std::vector<std::uint8_t>>{{0x40}}, 10000))
+        << 10000.0 << "L3700 H800 L1500 H900 L600 H1800 L1500 H900"
+        << 10000 + 4500 + 10 * 2400 + 10000.0;
     // DALI: 416.7 µs half-bits, idle high; the start bit and a 1 low then high.
     QTest::newRow("dali start bit and 0x80")
-        << SignalPointer(std::make_shared<LightingBusSignal>(false, std::vector<std::vector<std::uint8_t>>{{0x80}}, 5000))
+        << SignalPointer(std::make_shared<LightingBusSignal>(
+               false, std::vector<std::vector<std::uint8_t>>{{0x80}}, 5000))
         << 5000.0 << "L416.7 H416.7 L416.7 H833.3 L416.7 H416.7" << 2 * 5000 + 9 * 1e6 / 1200;
     // DSI: 833.3 µs half-bits, idle low; a 0 low then high, the start bit a 0.
     QTest::newRow("dsi start bit and 0x7F")
-        << SignalPointer(std::make_shared<LightingBusSignal>(true, std::vector<std::vector<std::uint8_t>>{{0x7F}}, 5000))
+        << SignalPointer(std::make_shared<LightingBusSignal>(
+               true, std::vector<std::vector<std::uint8_t>>{{0x7F}}, 5000))
         << 5000.0 + 1e6 / 1200 << "H833.3 L833.3 H1666.7 L833.3 H833.3" << 2 * 5000 + 9 * 1e6 / 600;
     // Oregon: 488.3 µs half-bits, the carrier in the first half of a 1;
     // the receiver's highs 100 µs short.
     QTest::newRow("oregon preamble with skew")
-        << SignalPointer(std::make_shared<OregonSignal>(false, "1D20", 1, 0x10, std::vector<int>{0}, 1e6, 100))
+        << SignalPointer(std::make_shared<OregonSignal>(false, "1D20", 1, 0x10, std::vector<int>{0},
+                                                        1e6, 100))
         << 5000.0 << "H388.3 L588.3 H388.3 L588.3" << 1e6;
     // Qi: half-bits of 250 µs; a 1 changes in its middle, a 0 does not.
     QTest::newRow("qi preamble, then a start bit")
-        << SignalPointer(std::make_shared<QiSignal>(std::vector<std::vector<std::uint8_t>>{{0x01, 0x00}}, 100000))
+        << SignalPointer(std::make_shared<QiSignal>(
+               std::vector<std::vector<std::uint8_t>>{{0x01, 0x00}}, 100000))
         << 50000.0 + 20 * 250 << "H250 L250 H500" << 100000.0;
     // Servo at 50 Hz from 1 to 2 ms over 1 s: out in 25 pulses, back in 25.
-    QTest::newRow("servo pulses")
-        << SignalPointer(std::make_shared<ServoSignal>(20000, 1000, 2000, 1e6)) << 0.0
-        << "H1000 L19000 H1040 L18960" << 1e6;
+    QTest::newRow("servo pulses") << SignalPointer(
+                                         std::make_shared<ServoSignal>(20000, 1000, 2000, 1e6))
+                                  << 0.0 << "H1000 L19000 H1040 L18960" << 1e6;
     // PPM: a marker of 300 µs for each channel and one more, the rest sync.
-    QTest::newRow("ppm frame")
-        << SignalPointer(std::make_shared<PpmSignal>(std::vector<double>{1000, 2000}, 20000, 300))
-        << 0.0 << "H300 L700 H300 L1700 H300 L16700" << 20000.0;
+    QTest::newRow("ppm frame") << SignalPointer(std::make_shared<PpmSignal>(
+                                      std::vector<double>{1000, 2000}, 20000, 300))
+                               << 0.0 << "H300 L700 H300 L1700 H300 L16700" << 20000.0;
     // Echo: 2 m there and back at 343 m/s is 11.66 ms; out to 3 m and back
     // over ten pings, a cosine.
     double echoes = 0;
@@ -129,13 +137,16 @@ void TestFamilySignals::timesEachFamilyAsSpecified_data()
         << "H11661.8 L5000 H12218.6" << echoes;
     // Serial at 31,250 bit/s: 0xFE is low for its start bit and bit 0.
     QTest::newRow("midi active sensing")
-        << SignalPointer(std::make_shared<SerialFramesSignal>(std::vector<std::uint8_t>{0xFE}, SerialFraming{31250}, 300000))
+        << SignalPointer(std::make_shared<SerialFramesSignal>(std::vector<std::uint8_t>{0xFE},
+                                                              SerialFraming{31250}, 300000))
         << 1000.0 << "L64 H299936" << 300000.0;
     QTest::newRow("dmx break and mark")
-        << SignalPointer(std::make_shared<SerialFramesSignal>(std::vector<std::uint8_t>{0x00}, SerialFraming{250000, 2, 100, 12}, 10000))
+        << SignalPointer(std::make_shared<SerialFramesSignal>(
+               std::vector<std::uint8_t>{0x00}, SerialFraming{250000, 2, 100, 12}, 10000))
         << 1000.0 << "L100 H12 L36 H9852" << 10000.0;
     QTest::newRow("serial through a coupler that narrows lows")
-        << SignalPointer(std::make_shared<SerialFramesSignal>(std::vector<std::uint8_t>{0x00}, SerialFraming{9600, 1, 0, 0, 20}, 10000))
+        << SignalPointer(std::make_shared<SerialFramesSignal>(
+               std::vector<std::uint8_t>{0x00}, SerialFraming{9600, 1, 0, 0, 20}, 10000))
         << 1000.0 << "L20 H9980" << 10000.0;
     // 1-Wire: reset 480 µs, presence after 30 µs for 120, slots of 65 µs.
     QTest::newRow("1-wire reset and a 1 and a 0")
