@@ -105,9 +105,10 @@ int bcd(const std::array<int, kMinuteBits> &bits, int from, int count, bool *val
     int value = 0;
     int units = 0;
     for (int k = 0; k < count; ++k) {
-        value += bits[std::size_t(from + k)] * kWeights[std::size_t(k)];
+        const int weighted = bits[std::size_t(from) + std::size_t(k)] * kWeights[std::size_t(k)];
+        value += weighted;
         if (k < 4)
-            units += bits[std::size_t(from + k)] * kWeights[std::size_t(k)];
+            units += weighted;
     }
     *valid = *valid && units <= 9;
     return value;
@@ -532,7 +533,7 @@ std::optional<TraceDescription> describeDcf77(const PulseTrain &train)
         const int from = r.minuteMarks.empty() ? r.ticks.begin()->first : r.minuteMarks.front() + 1;
         for (auto it = r.ticks.lower_bound(from); it != r.ticks.end() && shown < kShownBits;
              ++it, ++shown)
-            bits += it->second.bit < 0 ? QLatin1Char('?') : QLatin1Char('0' + it->second.bit);
+            bits += it->second.bit < 0 ? QLatin1Char('?') : QLatin1Char(it->second.bit == 1 ? '1' : '0');
         d.evidence << (r.minuteMarks.empty()
                            ? QStringLiteral("bits read: %1").arg(bits)
                            : QStringLiteral("bits from the start of the minute: %1").arg(bits));

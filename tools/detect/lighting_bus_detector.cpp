@@ -112,8 +112,8 @@ Reading readFamily(const PulseTrain &train, const BusFamily &family, bool invert
         bool whole = true;
         int value = 0;
         for (int k = 0; k < bits; ++k) {
-            const bool first = (*halves)[std::size_t(2 * k)];
-            const bool second = (*halves)[std::size_t(2 * k + 1)];
+            const bool first = (*halves)[2 * std::size_t(k)];
+            const bool second = (*halves)[2 * std::size_t(k) + 1];
             whole = whole && first != second;
             const bool one = (second != inverted) == family.highSecondHalfIsOne;
             if (k == 0)

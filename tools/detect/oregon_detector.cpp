@@ -133,7 +133,7 @@ Message messageOf(const QString &bits)
     const int offset = m.version == QLatin1String("2.1") ? -10 : 0;
     for (int n = 0; n + 1 < int(m.nibbles.size()); ++n) {
         if (n >= kHeaderNibbles &&
-            sum + offset == m.nibbles[std::size_t(n + 1)] * 16 + m.nibbles[std::size_t(n)]) {
+            sum + offset == m.nibbles[std::size_t(n) + 1] * 16 + m.nibbles[std::size_t(n)]) {
             m.checksumAt = n;
             break;
         }
@@ -309,7 +309,7 @@ std::optional<TraceDescription> describeOregon(const PulseTrain &train)
     d.fields.insert(QStringLiteral("messages"), qint64(r.messages.size()));
     d.firstFrameSample = first.start;
     d.frameSamples =
-        std::llround(2 * r.clock.unit * double(kMinPreambleOnes * 2 + 4 * first.nibbles.size()));
+        std::llround(2 * r.clock.unit * (2.0 * kMinPreambleOnes + 4.0 * double(first.nibbles.size())));
     d.decoders = {
         {QStringLiteral("ook"),
          {{QStringLiteral("invert"), r.idleHigh ? QStringLiteral("yes") : QStringLiteral("no")}}},

@@ -242,6 +242,7 @@ std::optional<TraceDescription> ppm(const PulseTrain &train, bool activeHigh)
     if (int(pulses.size()) < kMinPulses)
         return std::nullopt;
     std::vector<double> widths;
+    widths.reserve(pulses.size());
     for (const Pulse &p : pulses)
         widths.push_back(p.width);
     const double marker = median(widths);

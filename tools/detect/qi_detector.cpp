@@ -173,8 +173,8 @@ Reading read(const PulseTrain &train)
             int value = 0;
             int parity = 1;
             for (int k = 0; k < 8; ++k) {
-                value |= bits[std::size_t(1 + k)] << k;
-                parity ^= bits[std::size_t(1 + k)];
+                value |= bits[std::size_t(k) + 1] << k;
+                parity ^= bits[std::size_t(k) + 1];
             }
             whole = whole && bits[0] == 0 && bits[9] == parity && bits[10] == 1;
             p.bytes.push_back(value);

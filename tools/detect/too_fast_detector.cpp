@@ -7,6 +7,7 @@
 #include "detect/measure_text.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace wavemill::detect {
@@ -57,7 +58,7 @@ QString scaleLine(const PulseTrain &train)
                           "lasted from n - 1 to n + 1; a serial line needs %3 samples a bit, so "
                           "at most %4 bit/s reads here, while 31,250 bit/s (MIDI) has bits of "
                           "%5 samples and 250,000 bit/s (DMX) of %6")
-        .arg(train.durationText(1), countText(qint64(rate + 0.5)),
+        .arg(train.durationText(1), countText(std::llround(rate)),
              QString::number(kMinSamplesPerBit), countText(qint64(rate / kMinSamplesPerBit)),
              QString::number(rate / kMidiBitRate, 'f', 1),
              QString::number(rate / kDmxBitRate, 'f', 1));

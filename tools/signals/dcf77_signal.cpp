@@ -17,7 +17,7 @@ void putBcd(std::array<int, 59> &bits, int from, int count, int value)
 {
     const int code = (value / 10) << 4 | (value % 10);
     for (int k = 0; k < count; ++k)
-        bits[std::size_t(from + k)] = (code >> k) & 1;
+        bits[std::size_t(from) + std::size_t(k)] = (code >> k) & 1;
 }
 
 int parity(const std::array<int, 59> &bits, int from, int to)

@@ -69,7 +69,7 @@ OregonSignal::OregonSignal(bool version21, const char *sensorId, int channel, in
         while (k + run < halves.size() && halves[k + run] == halves[k])
             ++run;
         const bool carrier = halves[k];
-        wave.hold(carrier == activeHigh, run * kHalfBitUs + (carrier ? -skewUs : skewUs));
+        wave.hold(carrier == activeHigh, double(run) * kHalfBitUs + (carrier ? -skewUs : skewUs));
         k += run;
     }
     wave.hold(!activeHigh, kHalfBitUs); // back to idle after a last half with the carrier on
