@@ -42,7 +42,13 @@ QString helpText()
         "framing checked on every frame, then read with sigrok's uart decoder); an\n"
         "infrared remote code (NEC, RC-5 or RC-6, read with ir_nec, ir_rc5 or\n"
         "ir_rc6; Samsung, JVC, Kaseikyo and SIRC named by their timings; two\n"
-        "families on one trace both named); or unrecognised, with its pulse widths.\n"
+        "families on one trace both named); a DCF77 time signal (the date and\n"
+        "time from a whole minute); HDMI-CEC messages; a DALI or DSI lighting bus;\n"
+        "an Oregon Scientific weather sensor (ook and ook_oregon stacked); Qi\n"
+        "charging packets; a PT2262 or EV1527 433 MHz remote encoder's codes;\n"
+        "Morse code; pulses whose width is the value (servo, RC receiver's PPM,\n"
+        "ultrasonic echo), read with pwm; a signal too fast for the sample rate,\n"
+        "said so with its figures; or unrecognised, with its pulse widths.\n"
         "Each guess comes with the measurements it rests on, and says where\n"
         "sigrok's reading differs from its own; one that passes fewer than 95 % of\n"
         "its checks is reported as unrecognised.\n"
@@ -150,8 +156,15 @@ bool describeTraces(Library &library, const TraceBuffers &buffers, int onlyTrace
         if (!d.decoders.isEmpty()) {
             if (samples.empty())
                 samples = sigrok::logicSamples(buffers, {1, 2, 3});
+            // A decoder that reads the trace starts a stack of its own (two
+            // remote control families on one trace); one that reads another
+            // decoder's output goes on the stack before it (ook_oregon on ook).
             QList<DecoderStack> stacks;
             for (sigrok::DecoderChoice choice : d.decoders) {
+                if (!stacks.isEmpty() && !library.get().readsLogic(choice.id)) {
+                    stacks.back().append(choice);
+                    continue;
+                }
                 choice.settings.append({d.channel, QStringLiteral("trace%1").arg(trace)});
                 stacks.append({choice});
             }

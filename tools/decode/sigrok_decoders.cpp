@@ -465,6 +465,13 @@ srd_decoder *SigrokDecoders::load(const QString &id, QString *why)
     return nullptr;
 }
 
+bool SigrokDecoders::readsLogic(const QString &id)
+{
+    QString why;
+    const srd_decoder *decoder = load(id, &why);
+    return decoder && takesLogic(decoder);
+}
+
 DecodeFailure SigrokDecoders::decode(const QList<DecoderStack> &stacks, int defaultTrace,
                                      const std::vector<std::uint8_t> *samples,
                                      std::vector<Annotation> *annotations, QString *why)

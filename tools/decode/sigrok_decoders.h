@@ -74,6 +74,10 @@ public:
     /// or sigrok's decoders are not installed.
     srd_decoder *load(const QString &id, QString *why);
 
+    /// Whether decoder \a id reads logic samples, rather than what another
+    /// decoder puts out (ook_oregon reads ook's); false when it is unknown.
+    bool readsLogic(const QString &id);
+
     /// The last error the library logged since clearLog(), on one line.
     QString lastLogError() const;
     void clearLog();

@@ -238,11 +238,13 @@ QStringList compare(const QStringList &ours, const std::vector<sigrok::Annotatio
         else
             readings.back() += QStringLiteral(", ") + a.texts.front().trimmed();
     }
-    QStringList lines{QStringLiteral("sigrok ook and ook_oregon decoders: %1 messages%2")
-                          .arg(countText(theirs.size()),
-                               readings.isEmpty()
-                                   ? QString()
-                                   : QStringLiteral(": ") + runTogether(readings, kShownMessages))};
+    QStringList lines{
+        QStringLiteral("sigrok ook and ook_oregon decoders: %1 %2%3")
+            .arg(countText(theirs.size()),
+                 theirs.size() == 1 ? QStringLiteral("message") : QStringLiteral("messages"),
+                 readings.isEmpty()
+                     ? QString()
+                     : QStringLiteral(": ") + runTogether(readings, kShownMessages))};
     const std::vector<QString> given(ours.begin(), ours.end());
     const std::vector<QString> read(theirs.begin(), theirs.end());
     const QString differ = framesDiffer(QStringLiteral("ook_oregon"), QStringLiteral("messages"),
@@ -308,8 +310,8 @@ std::optional<TraceDescription> describeOregon(const PulseTrain &train)
     d.fields.insert(QStringLiteral("sensors"), sensors.join(QLatin1Char(',')));
     d.fields.insert(QStringLiteral("messages"), qint64(r.messages.size()));
     d.firstFrameSample = first.start;
-    d.frameSamples =
-        std::llround(2 * r.clock.unit * (2.0 * kMinPreambleOnes + 4.0 * double(first.nibbles.size())));
+    d.frameSamples = std::llround(2 * r.clock.unit *
+                                  (2.0 * kMinPreambleOnes + 4.0 * double(first.nibbles.size())));
     d.decoders = {
         {QStringLiteral("ook"),
          {{QStringLiteral("invert"), r.idleHigh ? QStringLiteral("yes") : QStringLiteral("no")}}},

@@ -743,6 +743,18 @@ void TestDecodeDetection::decodesSlowFamiliesAsTheProgram_data()
                        "Command: 145 (Query Ballast)",
                        "trace 3: 433 MHz remote encoder, PT2262",
                        "sigrok rc_encode decoder"};
+    QTest::newRow("oregon, dcf77, ppm")
+        << QList<TrainMaker>{generated(
+                                 OregonSignal(true, "1D20", 1, 0x5A, {3, 7, 1, 0, 4, 7, 0}, 2.5e6),
+                                 10.2),
+                             generated(Dcf77Signal({26, 3, 14, 6, 15, 9, false}, 20, 1), 10.2),
+                             generated(PpmSignal({1000, 1500, 2000, 1200}, 20000, 300), 10.2)}
+        << QStringList{"trace 1: 433 MHz weather sensor, Oregon Scientific protocol 2.1",
+                       "sigrok ook and ook_oregon decoders",
+                       "trace 2: DCF77 time signal",
+                       "sigrok dcf77 decoder: 10 bits",
+                       "trace 3: RC receiver PPM stream",
+                       "sigrok pwm decoder"};
     QTest::newRow("morse, qi, servo")
         << QList<TrainMaker>{generated(MorseSignal("TEST DE WAVEMILL", 20), 10.2),
                              generated(QiSignal({{0x03, 0x10}, {0x04, 0x20}}, 50000), 10.2),
