@@ -160,7 +160,6 @@ Reading read(const PulseTrain &train)
         }
         Packet p;
         p.start = runs[i - 2 * (ones / 2)].start;
-        ++r.tally.bursts;
         bool whole = true;
         std::size_t expected = 1;
         while (whole && p.bytes.size() < expected + 2) {
@@ -181,6 +180,12 @@ Reading read(const PulseTrain &train)
             if (p.bytes.size() == 1)
                 expected = std::size_t(messageLength(value));
         }
+        // A packet the recording's end cuts is left out.
+        if (!whole && i + 1 >= units.size()) {
+            ++r.tally.cut;
+            continue;
+        }
+        ++r.tally.bursts;
         if (!whole)
             continue;
         int check = 0;

@@ -22,6 +22,7 @@
 #include "detect/width_summary.h"
 
 #include <array>
+#include <cmath>
 #include <optional>
 
 namespace wavemill::detect {
@@ -57,6 +58,16 @@ constexpr std::array<Detector, 13> kDetectors{{
     {&describeUart, 4},
 }};
 
+/// A share short of \a threshold as a percentage that never rounds up to it:
+/// a whole percent where that stays below, else a tenth rounded down
+/// (94.7 %, not 95 % beside "95 % are needed").
+QString shortOfText(double share, double threshold)
+{
+    if (std::round(share * 100) < std::round(threshold * 100))
+        return percentText(share);
+    return QString::number(std::floor(share * 1000) / 10, 'f', 1) + QStringLiteral(" %");
+}
+
 } // namespace
 
 TraceDescription describeTrace(const TraceBuffer &buffer)
@@ -83,7 +94,7 @@ TraceDescription describeTrace(const PulseTrain &train)
     if (best) {
         d.evidence << QStringLiteral("closest guess, not taken: %1, with %2 of its checks "
                                      "passed where %3 are needed")
-                          .arg(best->title, percentText(best->confidence),
+                          .arg(best->title, shortOfText(best->confidence, kConfidenceThreshold),
                                percentText(kConfidenceThreshold));
         for (const QString &line : best->evidence)
             d.evidence << QStringLiteral("  ") + line;

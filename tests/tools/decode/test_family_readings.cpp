@@ -17,6 +17,7 @@
 #include "detect/trace_detector.h"
 #include "signals/dcf77_signal.h"
 #include "signals/morse_signal.h"
+#include "signals/qi_signal.h"
 #include "signals/serial_frames_signal.h"
 #include "tools/decode/family_captures.h"
 
@@ -81,6 +82,7 @@ private Q_SLOTS:
     void readsEveryMorseCharacter();
     void runsRepeatsTogether_data();
     void runsRepeatsTogether();
+    void neverRoundsAShareUpToTheThreshold();
 };
 
 void TestFamilyReadings::splitsBurstsAtIdle_data()
@@ -297,6 +299,26 @@ void TestFamilyReadings::runsRepeatsTogether()
     QFETCH(QStringList, items);
     QFETCH(QString, text);
     QCOMPARE(runTogether(items, 3), text);
+}
+
+void TestFamilyReadings::neverRoundsAShareUpToTheThreshold()
+{
+    // Nineteen Qi packets, one with its checksum wrong: a message bit and the
+    // parity bit after it flipped together, so that the byte still frames.
+    // 18 of 19 checks is 94.7 %, which is no 95 %.
+    constexpr double kEveryUs = 40000;
+    constexpr double kBitUs = 500;
+    const std::vector<std::vector<std::uint8_t>> packets(19, {0x03, 0x10});
+    // Bit 30 of a packet is the message's last data bit, 31 its parity bit.
+    const WithPulses corrupted(QiSignal(packets, kEveryUs), 19 * kEveryUs / 1e6, 19 * kEveryUs,
+                               kEveryUs / 2 + 30.5 * kBitUs, kBitUs);
+    const TraceDescription d = describeTrace(trainOf(corrupted, 20 * kEveryUs / 1e6));
+    QCOMPARE(d.kind, QStringLiteral("unrecognised"));
+    const QString evidence = d.evidence.join(QLatin1Char('\n'));
+    QVERIFY2(evidence.contains(QLatin1String("Qi wireless-charging receiver: 19 packets")) &&
+                 evidence.contains(QLatin1String("with 94.7 % of its checks passed where 95 % "
+                                                 "are needed")),
+             qPrintable(evidence));
 }
 
 QTEST_GUILESS_MAIN(TestFamilyReadings)
