@@ -169,6 +169,8 @@ Reading read(const PulseTrain &train)
                 bits[k] = nextBit(units, i, lastByte && k + 1 == bits.size());
                 whole = whole && bits[k] >= 0;
             }
+            if (!whole)
+                break;
             int value = 0;
             int parity = 1;
             for (int k = 0; k < 8; ++k) {
