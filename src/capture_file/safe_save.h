@@ -59,6 +59,8 @@ public:
     QString finalPath() const { return m_final; }
     /// Why the last step failed, in a few words.
     QString errorString() const { return m_error; }
+    /// Whether a step has failed: the save can only be cancelled now.
+    bool failed() const { return m_failed; }
 
     /// Removes the temporary files of \a path that processes no longer
     /// running left behind (killed before they could clean up): regular files
