@@ -37,13 +37,16 @@ QString BoardPace::observe(std::int64_t ms, std::int64_t bytes, qint64 lineError
 {
     if (m_done)
         return {};
-    if (m_startMs < 0) {
-        if (bytes > 0) {
-            m_startMs = ms;
-            m_startBytes = bytes;
-        }
+    // The pace of a steady stream only: a board sends every 1.3 ms, so each
+    // look sees new bytes. A pause (a bootloader, a burst from a fast source,
+    // a board that stopped) starts the measurement again.
+    if (m_startMs < 0 || bytes == m_lastBytes) {
+        m_startMs = bytes > 0 ? ms : -1;
+        m_startBytes = bytes;
+        m_lastBytes = bytes;
         return {};
     }
+    m_lastBytes = bytes;
     if (ms - m_startMs < kMeasureMs)
         return {};
     m_done = true;

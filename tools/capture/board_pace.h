@@ -27,8 +27,9 @@ public:
     static double boardBytesPerSecond();
 
 private:
-    std::int64_t m_startMs = -1; // when bytes were first seen
+    std::int64_t m_startMs = -1; // when the steady stream was first seen
     std::int64_t m_startBytes = 0;
+    std::int64_t m_lastBytes = 0; // at the last look
     bool m_done = false;
 };
 

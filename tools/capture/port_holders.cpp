@@ -14,6 +14,8 @@
 #include <cstdlib>
 
 #include <dirent.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace wavemill::capturing {
@@ -34,14 +36,45 @@ bool running(qint64 pid)
     return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
 }
 
+/// The name the program was started by: its command line's first word,
+/// which the system does not cut to 15 letters as it does its own name.
 QString programName(qint64 pid)
 {
-    QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
-    return comm.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(comm.readAll()).trimmed()
-                                          : QString();
+    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (!commandLine.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray first = commandLine.readAll().split('\0').front();
+    return QFileInfo(QFile::decodeName(first)).fileName();
 }
 
 } // namespace
+
+bool isTerminal(const QString &device)
+{
+    struct stat status
+    {
+    };
+    if (::stat(QFile::encodeName(device).constData(), &status) != 0 || !S_ISCHR(status.st_mode))
+        return false;
+    const auto major = qlonglong(major(status.st_rdev));
+    const auto minor = qlonglong(minor(status.st_rdev));
+    // Lines such as "usbserial  /dev/ttyUSB  188 0-511 serial": the driver's
+    // major number and its range of minor numbers.
+    QFile drivers(QStringLiteral("/proc/tty/drivers"));
+    if (!drivers.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : drivers.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 4 || fields[2].toLongLong() != major)
+            continue;
+        const QList<QByteArray> range = fields[3].split('-');
+        const qlonglong first = range.front().toLongLong();
+        const qlonglong last = range.back().toLongLong();
+        if (minor >= first && minor <= last)
+            return true;
+    }
+    return false;
+}
 
 QList<PortHolder> processesHolding(const QString &device)
 {

@@ -19,6 +19,11 @@ struct PortHolder
     QString name; // the program's name, as the system keeps it
 };
 
+/// Whether \a device is a terminal (a serial port, a pseudo-terminal), told
+/// from the system's list of terminal drivers without opening it: opening a
+/// serial port resets an Uno.
+bool isTerminal(const QString &device);
+
 /// The processes other than this one that have \a device open: all of them
 /// for root, otherwise those of this user (the system shows no others).
 QList<PortHolder> processesHolding(const QString &device);

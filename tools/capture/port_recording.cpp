@@ -65,7 +65,11 @@ void PortRecording::checkDevice() const
                                                : S_ISREG(status.st_mode) ? QStringLiteral("a file")
                                                  : QStringLiteral("not a device")));
     // Two readers of one port share its bytes, each missing what the other
-    // takes: refused before the opening.
+    // takes: refused before the opening, which would also change the line
+    // settings under the other reader. Only a terminal's readers count
+    // (everyone has /dev/null open).
+    if (!isTerminal(m_device))
+        return;
     const QList<PortHolder> holders = processesHolding(m_device);
     if (!holders.isEmpty())
         fail(kExitFailed, QStringLiteral("%1: the port is in use by %2; close it first")
@@ -167,11 +171,17 @@ RecordingEnd PortRecording::run(const std::function<BlockVerdict(const QByteArra
     clock.start();
     std::int64_t lastCount = 0;
     qint64 lastChangeMs = 0;
+    qint64 lastTickMs = 0;
     BoardPace pace;
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
         const std::int64_t count = received();
         const qint64 now = clock.elapsed();
+        // A tick long late means the loop was busy (a slow disk), not reading
+        // the port: the pause is this program's, not the board's.
+        if (now - lastTickMs > 2 * acquisition::kTickInterval)
+            lastChangeMs = now;
+        lastTickMs = now;
         if (count != lastCount) {
             lastCount = count;
             lastChangeMs = now;
