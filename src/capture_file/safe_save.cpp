@@ -12,7 +12,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -114,7 +113,7 @@ QString SafeSave::systemErrorText(int errnum)
     case ENOTDIR:
         return QStringLiteral("a part of the path is not a folder");
     default:
-        return QString::fromLocal8Bit(std::strerror(errnum));
+        return qt_error_string(errnum);
     }
 }
 
