@@ -23,10 +23,14 @@ namespace {
 /// Where lock files of serial devices are kept, in the order QSerialPort
 /// looks for a folder to put its own.
 const QStringList kLockFolders{
-    QStringLiteral("/var/lock"),       QStringLiteral("/etc/locks"),
-    QStringLiteral("/var/spool/locks"), QStringLiteral("/var/spool/uucp"),
-    QStringLiteral("/tmp"),            QStringLiteral("/var/tmp"),
-    QStringLiteral("/var/lock/lockdev"), QStringLiteral("/run/lock"),
+    QStringLiteral("/var/lock"),
+    QStringLiteral("/etc/locks"),
+    QStringLiteral("/var/spool/locks"),
+    QStringLiteral("/var/spool/uucp"),
+    QStringLiteral("/tmp"),
+    QStringLiteral("/var/tmp"),
+    QStringLiteral("/var/lock/lockdev"),
+    QStringLiteral("/run/lock"),
 };
 
 bool running(qint64 pid)

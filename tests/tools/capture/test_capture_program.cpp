@@ -388,13 +388,13 @@ void TestCaptureProgram::failsWithOneLineAndLeavesNothing()
     arguments.replaceInStrings(QRegularExpression("^PORT$"), board->path);
     arguments.replaceInStrings(QRegularExpression("^([\\w/]+\\.\\w+)$"), m_dir->path() + "/\\1");
     ChildLimits limits;
-    limits.fileSize = interruption == SizeLimit || (interruption == FullDisk && !m_smallDisk)
-                          ? 16384
-                          : 0;
+    limits.fileSize =
+        interruption == SizeLimit || (interruption == FullDisk && !m_smallDisk) ? 16384 : 0;
     limits.asNobody = interruption == NotPermitted;
     if (limits.asNobody) {
         const QByteArray port = QFile::encodeName(board->path);
-        QVERIFY(::chown(port.constData(), 0, kDialout) == 0 && ::chmod(port.constData(), 0660) == 0);
+        QVERIFY(::chown(port.constData(), 0, kDialout) == 0 &&
+                ::chmod(port.constData(), 0660) == 0);
         QCOMPARE(::chmod(QFile::encodeName(m_dir->path()).constData(), 0777), 0);
     }
     int reader = -1;
@@ -429,7 +429,7 @@ void TestCaptureProgram::failsWithOneLineAndLeavesNothing()
         other.terminate();
         other.waitForFinished();
     }
-    QVERIFY(finished); // a hang fails the row
+    QVERIFY(finished);        // a hang fails the row
     if (interruption == None) // the output is checked before the capture
         QVERIFY2(clock.elapsed() < kUpFrontMs, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(capture.exitStatus(), QProcess::NormalExit);
@@ -485,8 +485,9 @@ void TestCaptureProgram::warnsOfABoardAtAnotherPace()
     QCOMPARE(run.err.count('\n'), warned ? 1 : 0);
     if (warned) {
         // The pace measured, some 3,113 bytes a second.
-        QVERIFY2(QString::fromUtf8(run.err).contains(QRegularExpression("3,[0-2]\\d\\d bytes a second")),
-                 run.err.constData());
+        QVERIFY2(
+            QString::fromUtf8(run.err).contains(QRegularExpression("3,[0-2]\\d\\d bytes a second")),
+            run.err.constData());
         QVERIFY2(run.err.contains("the board may not be a 16 MHz ATmega328P"), run.err.constData());
     }
 }
@@ -508,9 +509,9 @@ void TestCaptureProgram::aRunAfterAKilledOneCleansUp()
         QStringLiteral("/run/lock/LCK..") + board.path.mid(5).replace(QLatin1Char('/'), '_');
     QVERIFY(QFileInfo::exists(lock));
 
-    const ProgramRun run = runProgram(QStringLiteral(WAVEMILL_CAPTURE_PATH),
-                                      {board.path, "-o", path(QStringLiteral("old.sr")),
-                                       "--seconds", "1"});
+    const ProgramRun run =
+        runProgram(QStringLiteral(WAVEMILL_CAPTURE_PATH),
+                   {board.path, "-o", path(QStringLiteral("old.sr")), "--seconds", "1"});
     QVERIFY2(run.status == 0, run.err.constData());
     QCOMPARE(folderSnapshot(m_dir->path()).keys(), names);
     QVERIFY(!QFileInfo::exists(lock));
@@ -555,8 +556,8 @@ void TestCaptureProgram::replacesThroughLinksKeepingOwnerAndMode()
     const QByteArray before = content();
 
     Board board({"--signal", "random", "--pace", "fast", "--count", "0"});
-    const ProgramRun run =
-        runProgram(QStringLiteral(WAVEMILL_CAPTURE_PATH), QStringList{board.path, "-o", output} + options);
+    const ProgramRun run = runProgram(QStringLiteral(WAVEMILL_CAPTURE_PATH),
+                                      QStringList{board.path, "-o", output} + options);
     QVERIFY2(run.status == 0, run.err.constData());
     QVERIFY(content() != before); // written
     struct stat status;

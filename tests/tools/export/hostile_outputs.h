@@ -60,9 +60,9 @@ inline bool mountSmallDisk(const QString &folder, int kib)
     if (::geteuid() != 0)
         return false;
     QProcess mount;
-    mount.start(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                          QStringLiteral("-o"), QStringLiteral("size=%1k").arg(kib),
-                                          QStringLiteral("tmpfs"), folder});
+    mount.start(QStringLiteral("mount"),
+                {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                 QStringLiteral("size=%1k").arg(kib), QStringLiteral("tmpfs"), folder});
     return mount.waitForFinished() && mount.exitStatus() == QProcess::NormalExit &&
            mount.exitCode() == 0;
 }

@@ -138,42 +138,62 @@ void TestExportProgram::failsWithOneLineAndLeavesNoOutput_data()
 
     const QString capture = QStringLiteral("capture.ird");
     QTest::newRow("missing capture")
-        << QStringList{"nothing.ird", "-o", "old.vcd"} << 1 << "no such file" << "";
-    QTest::newRow("short capture") << QStringList{"short.ird", "-o", "old.vcd"} << 1 << "190467" << "";
-    QTest::newRow("empty capture") << QStringList{"empty.ird", "-o", "old.csv"} << 1 << "0 bytes" << "";
+        << QStringList{"nothing.ird", "-o", "old.vcd"} << 1 << "no such file"
+        << "";
+    QTest::newRow("short capture") << QStringList{"short.ird", "-o", "old.vcd"} << 1 << "190467"
+                                   << "";
+    QTest::newRow("empty capture") << QStringList{"empty.ird", "-o", "old.csv"} << 1 << "0 bytes"
+                                   << "";
     QTest::newRow("capture is a folder")
-        << QStringList{"folder.vcd", "-o", "old.vcd"} << 1 << "not a regular file" << "";
+        << QStringList{"folder.vcd", "-o", "old.vcd"} << 1 << "not a regular file"
+        << "";
     QTest::newRow("capture is a fifo with no writer")
-        << QStringList{"fifo.ird", "-o", "old.vcd"} << 1 << "not a regular file" << "";
+        << QStringList{"fifo.ird", "-o", "old.vcd"} << 1 << "not a regular file"
+        << "";
     QTest::newRow("unknown output extension")
-        << QStringList{capture, "-o", "out.txt"} << 2 << "--format" << "";
+        << QStringList{capture, "-o", "out.txt"} << 2 << "--format"
+        << "";
     QTest::newRow("unknown format")
-        << QStringList{capture, "-o", "old.vcd", "--format", "fst"} << 2 << "unknown format" << "";
+        << QStringList{capture, "-o", "old.vcd", "--format", "fst"} << 2 << "unknown format"
+        << "";
     QTest::newRow("output folder missing")
-        << QStringList{capture, "-o", "no/such/out.vcd"} << 1 << "cannot write" << "";
+        << QStringList{capture, "-o", "no/such/out.vcd"} << 1 << "cannot write"
+        << "";
     QTest::newRow("output is a folder")
-        << QStringList{capture, "-o", "folder.vcd"} << 1 << "not a regular file" << "";
+        << QStringList{capture, "-o", "folder.vcd"} << 1 << "not a regular file"
+        << "";
     QTest::newRow("output is the capture itself")
-        << QStringList{capture, "-o", capture, "--format", "vcd"} << 1 << "capture file itself" << "";
+        << QStringList{capture, "-o", capture, "--format", "vcd"} << 1 << "capture file itself"
+        << "";
     QTest::newRow("trace 0") << QStringList{capture, "-o", "old.vcd", "--traces", "0"} << 2
-                             << "--traces" << "";
+                             << "--traces"
+                             << "";
     QTest::newRow("trace 4") << QStringList{capture, "-o", "old.vcd", "--traces", "1,4"} << 2
-                             << "--traces" << "";
+                             << "--traces"
+                             << "";
     QTest::newRow("trace twice") << QStringList{capture, "-o", "old.vcd", "--traces", "3,3"} << 2
-                                 << "twice" << "";
+                                 << "twice"
+                                 << "";
     QTest::newRow("empty trace list")
-        << QStringList{capture, "-o", "old.csv", "--traces", ""} << 2 << "--traces" << "";
+        << QStringList{capture, "-o", "old.csv", "--traces", ""} << 2 << "--traces"
+        << "";
     QTest::newRow("every sample in a vcd")
-        << QStringList{capture, "-o", "old.vcd", "--every-sample"} << 2 << ".csv" << "";
+        << QStringList{capture, "-o", "old.vcd", "--every-sample"} << 2 << ".csv"
+        << "";
     QTest::newRow("every sample in a session file")
-        << QStringList{capture, "-o", "out.sr", "--every-sample"} << 2 << ".csv" << "";
+        << QStringList{capture, "-o", "out.sr", "--every-sample"} << 2 << ".csv"
+        << "";
     QTest::newRow("session file in a missing folder")
-        << QStringList{capture, "-o", "no/such/out.sr"} << 1 << "cannot write" << "";
-    QTest::newRow("no output") << QStringList{capture} << 2 << "-o" << "";
+        << QStringList{capture, "-o", "no/such/out.sr"} << 1 << "cannot write"
+        << "";
+    QTest::newRow("no output") << QStringList{capture} << 2 << "-o"
+                               << "";
     QTest::newRow("two captures") << QStringList{capture, capture, "-o", "old.vcd"} << 2
-                                  << "one capture" << "";
+                                  << "one capture"
+                                  << "";
     QTest::newRow("unknown option")
-        << QStringList{capture, "-o", "old.vcd", "--fast"} << 2 << "fast" << "";
+        << QStringList{capture, "-o", "old.vcd", "--fast"} << 2 << "fast"
+        << "";
     QTest::newRow("--trace meant as --traces")
         << QStringList{capture, "-o", "old.vcd", "--trace", "1"} << 2 << "did you mean --traces"
         << "";
@@ -187,16 +207,21 @@ void TestExportProgram::failsWithOneLineAndLeavesNoOutput_data()
     QTest::newRow("csv on a full disk")
         << QStringList{busy, "-o", "small/old.csv"} << 1 << full << "full disk";
     QTest::newRow("session file past the file size limit")
-        << QStringList{busy, "-o", "old.sr"} << 1 << "ulimit -f" << "size limit";
+        << QStringList{busy, "-o", "old.sr"} << 1 << "ulimit -f"
+        << "size limit";
     QTest::newRow("csv past the file size limit")
-        << QStringList{busy, "-o", "old.csv"} << 1 << "ulimit -f" << "size limit";
+        << QStringList{busy, "-o", "old.csv"} << 1 << "ulimit -f"
+        << "size limit";
     // Outputs that are not what they seem.
     QTest::newRow("output a FIFO nobody reads")
-        << QStringList{capture, "-o", "fifo.vcd"} << 1 << "not a regular file: a FIFO" << "";
+        << QStringList{capture, "-o", "fifo.vcd"} << 1 << "not a regular file: a FIFO"
+        << "";
     QTest::newRow("output a link to nothing")
-        << QStringList{capture, "-o", "dangling.vcd"} << 1 << "which does not exist" << "";
+        << QStringList{capture, "-o", "dangling.vcd"} << 1 << "which does not exist"
+        << "";
     QTest::newRow("output its owner made read-only")
-        << QStringList{capture, "-o", "readonly.csv"} << 1 << "permission denied" << "as nobody";
+        << QStringList{capture, "-o", "readonly.csv"} << 1 << "permission denied"
+        << "as nobody";
     QTest::newRow("someone else's link in a shared folder")
         << QStringList{capture, "-o", "shared/old.vcd"} << 1 << "someone else made"
         << "foreign link";
