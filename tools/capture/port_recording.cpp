@@ -144,6 +144,14 @@ QString PortRecording::openFailure(const QString &refused) const
     return refused.isEmpty() ? m_port.errorText() : refused; // the window's own words
 }
 
+QString PortRecording::lossReason() const
+{
+    // A read that found the terminal hung up leaves the error of an earlier
+    // call, "Inappropriate ioctl for device", which says nothing of the loss.
+    const QString why = m_port.systemErrorText();
+    return why == systemText(ENOTTY) ? QString() : why;
+}
+
 void PortRecording::open()
 {
     m_device = acquisition::namesDevice(m_portText)
