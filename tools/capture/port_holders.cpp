@@ -49,6 +49,30 @@ QString programName(qint64 pid)
     return QFileInfo(QFile::decodeName(first)).fileName();
 }
 
+/// The number of the pseudo-terminal \a path names ("/dev/pts/3": 3), or -1.
+int pseudoTerminalNumber(const QString &path)
+{
+    if (!path.startsWith(QLatin1String("/dev/pts/")))
+        return -1;
+    bool ok = false;
+    const int number = path.mid(9).toInt(&ok);
+    return ok ? number : -1;
+}
+
+/// Whether descriptor \a fd of process \a pid is the master side of
+/// pseudo-terminal \a number: its fdinfo names the slave's index.
+bool holdsMaster(qint64 pid, const QString &fd, int number)
+{
+    QFile info(QStringLiteral("/proc/%1/fdinfo/%2").arg(pid).arg(fd));
+    if (!info.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : info.readAll().split('\n')) {
+        if (line.startsWith("tty-index:"))
+            return line.mid(10).trimmed().toInt() == number;
+    }
+    return false;
+}
+
 } // namespace
 
 bool isTerminal(const QString &device)
@@ -81,6 +105,7 @@ bool isTerminal(const QString &device)
 QList<PortHolder> processesHolding(const QString &device)
 {
     const QString target = QFileInfo(device).canonicalFilePath();
+    const int pseudoTerminal = pseudoTerminalNumber(target);
     QList<PortHolder> holders;
     QDirIterator processes(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
     while (!target.isEmpty() && processes.hasNext()) {
@@ -92,13 +117,19 @@ QList<PortHolder> processesHolding(const QString &device)
         // Another user's descriptors are hidden from all but root: skipped.
         QDirIterator descriptors(processes.filePath() + QStringLiteral("/fd"),
                                  QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        bool holds = false;
+        bool farEnd = false;
         while (descriptors.hasNext()) {
             descriptors.next();
-            if (descriptors.fileInfo().symLinkTarget() == target) {
-                holders.append({pid, programName(pid)});
-                break;
-            }
+            const QString link = descriptors.fileInfo().symLinkTarget();
+            holds = holds || link == target;
+            // The process at a pseudo-terminal's other end (a board, a
+            // terminal) may keep the slave open too: it is not a reader.
+            farEnd = farEnd || (pseudoTerminal >= 0 && link.endsWith(QLatin1String("ptmx")) &&
+                                holdsMaster(pid, descriptors.fileName(), pseudoTerminal));
         }
+        if (holds && !farEnd)
+            holders.append({pid, programName(pid)});
     }
     return holders;
 }

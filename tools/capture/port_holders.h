@@ -25,7 +25,9 @@ struct PortHolder
 bool isTerminal(const QString &device);
 
 /// The processes other than this one that have \a device open: all of them
-/// for root, otherwise those of this user (the system shows no others).
+/// for root, otherwise those of this user (the system shows no others). A
+/// process that has a pseudo-terminal's master side too is its other end (a
+/// board on the line, a terminal), not another reader, and is left out.
 QList<PortHolder> processesHolding(const QString &device);
 
 /// The running process whose lock file ("LCK..ttyUSB0" in /run/lock or a
