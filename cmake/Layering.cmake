@@ -13,6 +13,7 @@
 #     export -> command, sigrok
 #     board -> command, signals;  examples -> signals
 #     detect -> signals, sigrok
+#     session_setup -> detect, sigrok
 #     command -> core, capture_file;  signals, sigrok -> core
 #
 # Every library compiles against an include view of its own that holds only

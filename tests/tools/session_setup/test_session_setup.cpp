@@ -1,0 +1,366 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+// The session setup written beside a session file: its decoder table
+// against libsigrokdecode itself, the options of every family the detection
+// recognises read back from the file, PulseView's times, and a file that is
+// written whole, in its place, or not at all.
+
+#include "session_setup/decoder_table.h"
+#include "session_setup/pulseview_time.h"
+#include "session_setup/setup_beside.h"
+#include "session_setup/setup_file.h"
+#include "tools/decode/decode_test_signals.h"
+
+#include "capture_file/capture_file_format.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <libsigrokdecode/libsigrokdecode.h>
+
+using namespace wavemill;
+using namespace wavemill::session_setup;
+
+namespace {
+
+QString text(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+/// The decoder's channels (required, then optional) or options, as
+/// libsigrokdecode lists them.
+template <typename T> QList<const T *> listOf(const GSList *list)
+{
+    QList<const T *> out;
+    for (const GSList *l = list; l; l = l->next)
+        out << static_cast<const T *>(l->data);
+    return out;
+}
+
+/// "id=value" with the value in GVariant's own text form ("9600", "'ascii'").
+QString optionText(const QString &id, GVariant *value)
+{
+    gchar *printed = g_variant_print(value, FALSE);
+    QString line = id + QLatin1Char('=') + text(printed);
+    g_free(printed);
+    g_variant_unref(value);
+    return line;
+}
+
+/// \a value as a GVariant of the type of libsigrokdecode's default \a def.
+GVariant *variantLike(GVariant *def, const QString &value)
+{
+    if (g_variant_is_of_type(def, G_VARIANT_TYPE_INT64))
+        return g_variant_new_int64(value.toLongLong());
+    if (g_variant_is_of_type(def, G_VARIANT_TYPE_DOUBLE))
+        return g_variant_new_double(value.toDouble());
+    return g_variant_new_string(value.toUtf8().constData());
+}
+
+const srd_decoder *sigrokDecoder(const QString &id)
+{
+    const QByteArray name = id.toUtf8();
+    if (!srd_decoder_get_by_id(name.constData()))
+        srd_decoder_load(name.constData());
+    return srd_decoder_get_by_id(name.constData());
+}
+
+/// One capture's traces: a board signal on trace 1, or an example file's three.
+std::unique_ptr<TraceBuffers> captureOf(const QString &source)
+{
+    auto buffers = std::make_unique<TraceBuffers>();
+    if (source.endsWith(QLatin1String(".ird")))
+        return capture_file::readCaptureFile(QStringLiteral(WAVEMILL_EXAMPLES_DIR "/") + source,
+                                             *buffers)
+                   ? std::move(buffers)
+                   : nullptr;
+    auto signal = testing::boardSignal(source);
+    if (!signal)
+        return nullptr;
+    *buffers->trace(1) = testing::captureOf(*signal);
+    return buffers;
+}
+
+} // namespace
+
+class TestSessionSetup : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(srd_init(nullptr) == SRD_OK);
+        QVERIFY2(QFileInfo::exists(QStringLiteral("/usr/share/libsigrokdecode/decoders/uart")),
+                 "sigrok's decoders are not installed (Debian package libsigrokdecode4)");
+    }
+    void cleanupTestCase() { srd_exit(); }
+
+    void decoderTableIsLibsigrokdecodes_data()
+    {
+        QTest::addColumn<QString>("id");
+        for (const DecoderInfo &info : decoderTable())
+            QTest::newRow(info.id) << text(info.id);
+    }
+
+    // The table stands in for the library in the programs that write setups:
+    // a wrong type, default, channel number or stacking is a setup PulseView
+    // refuses or misreads.
+    void decoderTableIsLibsigrokdecodes()
+    {
+        QFETCH(QString, id);
+        const DecoderInfo &info = *findDecoder(id);
+        const srd_decoder *d = sigrokDecoder(id);
+        QVERIFY2(d, "libsigrokdecode has no such decoder");
+        QCOMPARE(text(info.label), text(d->name));
+        QCOMPARE(text(info.input), text(static_cast<const char *>(d->inputs->data)));
+        QCOMPARE(text(info.output),
+                 d->outputs ? text(static_cast<const char *>(d->outputs->data)) : QString());
+
+        QStringList theirs;
+        const auto channels =
+            listOf<srd_channel>(d->channels) + listOf<srd_channel>(d->opt_channels);
+        for (const srd_channel *c : channels)
+            theirs << text(c->id) + QLatin1Char(':') + text(c->name);
+        QStringList ours;
+        for (const DecoderChannel &c : info.channels)
+            ours << text(c.id) + QLatin1Char(':') + text(c.name);
+        QCOMPARE(ours, theirs);
+
+        theirs.clear();
+        ours.clear();
+        const auto options = listOf<srd_decoder_option>(d->options);
+        for (const srd_decoder_option *o : options)
+            theirs << text(g_variant_get_type_string(o->def)) + QLatin1Char(' ') +
+                          optionText(text(o->id), g_variant_ref(o->def));
+        for (const DecoderOption &o : info.options) {
+            const srd_decoder_option *match = nullptr;
+            for (const srd_decoder_option *x : options)
+                match = text(x->id) == text(o.id) ? x : match;
+            GVariant *value = match ? variantLike(match->def, text(o.defaultValue))
+                                    : g_variant_new_string(o.defaultValue);
+            ours << QString(QLatin1Char(o.type)) + QLatin1Char(' ') + optionText(text(o.id), value);
+        }
+        QCOMPARE(ours, theirs);
+
+        // What the view sets must be a value the decoder offers.
+        for (const DecoderOption &view : info.viewOptions) {
+            const DecoderOption *option = info.option(text(view.id));
+            QVERIFY(option && option->type == view.type);
+            QStringList values;
+            for (const srd_decoder_option *o : options) {
+                for (const GSList *l = text(o->id) == text(view.id) ? o->values : nullptr; l;
+                     l = l->next)
+                    values << text(g_variant_get_string(static_cast<GVariant *>(l->data), nullptr));
+            }
+            QVERIFY2(values.contains(text(view.defaultValue)), view.id);
+        }
+    }
+
+    void setupHoldsTheDetectedDecoders_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("signals"); // decode signals expected
+        QTest::newRow("uart 9600") << "uart 9600 repeated" << 1;
+        QTest::newRow("uart 2400 inverted") << "uart 2400 repeated inverted" << 1;
+        QTest::newRow("uart 19200") << "uart 19200 repeated" << 1;
+        QTest::newRow("nec") << "nec 0x04 0x08" << 1;
+        QTest::newRow("nec inverted") << "nec 0x04 0x08 inverted" << 1;
+        QTest::newRow("rc5") << "rc5 5 12" << 1;
+        QTest::newRow("rc6") << "rc6 0x1a 0x40" << 1;
+        QTest::newRow("square wave: no decoder") << "square 1000 0.25" << 0;
+        QTest::newRow("random bytes: nothing recognised") << "random 7" << 0;
+        QTest::newRow("uart-hello.ird") << "uart-hello.ird" << 1;
+        QTest::newRow("pwm.ird") << "pwm.ird" << 1;
+        QTest::newRow("infrared.ird") << "infrared.ird" << 3;
+        QTest::newRow("mixed.ird") << "mixed.ird" << 1;
+    }
+
+    // Written from the detection, read back as PulseView reads it: each
+    // decoder with the options the description chose less libsigrokdecode's
+    // defaults (plus what the table sets for the view), on its channel's
+    // number, assigned the trace.
+    void setupHoldsTheDetectedDecoders()
+    {
+        QFETCH(QString, source);
+        QFETCH(int, signals);
+        const auto buffers = captureOf(source);
+        QVERIFY(buffers);
+        QList<int> traces{1, 2, 3};
+        if (!source.endsWith(QLatin1String(".ird")))
+            traces = {1};
+        const QList<DescribedTrace> described = describeTraces(*buffers, traces);
+        QStringList notes;
+        const SessionSetup setup = buildSetup(described, &notes);
+        QVERIFY2(notes.isEmpty(), qPrintable(notes.join(QLatin1Char('\n'))));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("x.pvs"));
+        QString why;
+        QVERIFY2(writeSetupFile(path, setup, &why), qPrintable(why));
+
+        QSettings file(path, QSettings::IniFormat);
+        QCOMPARE(file.value(QStringLiteral("decode_signals")).toInt(), signals);
+        int n = 0;
+        for (const DescribedTrace &t : described) {
+            if (t.description.decoders.isEmpty())
+                continue;
+            file.beginGroup(QStringLiteral("decode_signal%1").arg(n++));
+            QVERIFY(file.value(QStringLiteral("name"))
+                        .toString()
+                        .startsWith(QStringLiteral("trace%1: ").arg(t.trace)));
+            QCOMPARE(file.value(QStringLiteral("decoders")).toInt(), t.description.decoders.size());
+            for (int j = 0; j < t.description.decoders.size(); ++j) {
+                const sigrok::DecoderChoice &choice = t.description.decoders[j];
+                const srd_decoder *d = sigrokDecoder(choice.id);
+                QVERIFY(d);
+                file.beginGroup(QStringLiteral("decoder%1").arg(j));
+                QCOMPARE(file.value(QStringLiteral("id")).toString(), choice.id);
+                QStringList expected;
+                for (const srd_decoder_option *o : listOf<srd_decoder_option>(d->options)) {
+                    QString value;
+                    for (const auto &[key, setting] : choice.settings)
+                        value = key == text(o->id) ? setting : value;
+                    for (const DecoderOption &view : findDecoder(choice.id)->viewOptions)
+                        value = value.isEmpty() && text(view.id) == text(o->id)
+                                    ? text(view.defaultValue)
+                                    : value;
+                    GVariant *v = value.isEmpty() ? nullptr : variantLike(o->def, value);
+                    if (v && !g_variant_equal(v, o->def))
+                        expected << optionText(text(o->id), v);
+                    else if (v)
+                        g_variant_unref(v);
+                }
+                QStringList written;
+                for (int k = 0; k < file.value(QStringLiteral("options")).toInt(); ++k) {
+                    file.beginGroup(QStringLiteral("option%1").arg(k));
+                    const QByteArray type = file.value(QStringLiteral("type")).toByteArray();
+                    const QByteArray bytes = file.value(QStringLiteral("value")).toByteArray();
+                    GVariant *v =
+                        g_variant_new_from_data(G_VARIANT_TYPE(type.constData()),
+                                                g_memdup2(bytes.constData(), bytes.size()),
+                                                gsize(bytes.size()), TRUE, g_free, nullptr);
+                    QVERIFY(g_variant_is_normal_form(v));
+                    written << optionText(file.value(QStringLiteral("name")).toString(),
+                                          g_variant_ref_sink(v));
+                    file.endGroup();
+                }
+                expected.sort();
+                written.sort();
+                QCOMPARE(written, expected);
+                file.endGroup();
+            }
+            const srd_decoder *bottom = sigrokDecoder(t.description.decoders.front().id);
+            const auto channels =
+                listOf<srd_channel>(bottom->channels) + listOf<srd_channel>(bottom->opt_channels);
+            QCOMPARE(file.value(QStringLiteral("channels")).toInt(), channels.size());
+            for (int c = 0; c < channels.size(); ++c)
+                QCOMPARE(
+                    file.value(QStringLiteral("channel%1/assigned_signal_name").arg(c)).toString(),
+                    text(channels[c]->id) == t.description.channel
+                        ? QStringLiteral("trace%1").arg(t.trace)
+                        : QString());
+            file.endGroup();
+        }
+        // The view opens before the first frame, with that frame's flag in it.
+        if (signals > 0) {
+            QVERIFY(setup.secondsPerPixel > 0);
+            QVERIFY(!setup.markers.isEmpty());
+            for (const TimeMarker &m : setup.markers)
+                QVERIFY(m.sample >= setup.offsetSample);
+        }
+    }
+
+    void timesAreWrittenAsPulseViewKeepsThem_data()
+    {
+        QTest::addColumn<qint64>("sample");
+        QTest::addColumn<uint>("rate");
+        QTest::addColumn<QString>("limbs"); // limbs, exponent, sign
+        QTest::newRow("zero") << qint64(0) << 49817u << "0 0 0 0 0 0 0 0";
+        QTest::newRow("one second") << qint64(49817) << 49817u << "1 0 0 0 0 0 0 0";
+        // 100 / 49817 s = 0.002007346889615994540016460244494851155228134974...
+        QTest::newRow("2 ms") << qint64(100) << 49817u
+                              << "200734 68896159 94540016 46024449 48511552 28134974 -8 0";
+        QTest::newRow("below 10^-8 s") << qint64(1) << 200000000u << "50000000 0 0 0 0 0 -16 0";
+        QTest::newRow("10^17 s") << qint64(100000000000000000) << 1u << "10 0 0 0 0 0 16 0";
+        QTest::newRow("negative") << qint64(-3) << 2u << "1 50000000 0 0 0 0 0 1";
+    }
+
+    void timesAreWrittenAsPulseViewKeepsThem()
+    {
+        QFETCH(qint64, sample);
+        QFETCH(uint, rate);
+        QFETCH(QString, limbs);
+        QCOMPARE(pulseViewTime(sample, rate),
+                 QStringLiteral("22 serialization::archive 18 0 0 0 0 %1 0 6").arg(limbs));
+    }
+
+    void setupPathIsWherePulseViewLooks_data()
+    {
+        QTest::addColumn<QString>("session");
+        QTest::addColumn<QString>("setup");
+        QTest::newRow("X.sr") << "capture.sr"
+                              << "capture.pvs";
+        QTest::newRow("two dots") << "dir/a.b.sr"
+                                  << "dir/a.b.pvs";
+        QTest::newRow("dotted folder") << "d.x/capture.sr"
+                                       << "d.x/capture.pvs";
+        QTest::newRow("no extension") << "capture"
+                                      << "";
+        QTest::newRow("no extension, dotted folder") << "d.x/capture"
+                                                     << "";
+    }
+
+    void setupPathIsWherePulseViewLooks()
+    {
+        QFETCH(QString, session);
+        QFETCH(QString, setup);
+        QCOMPARE(setupPathFor(session), setup);
+    }
+
+    // Replaced in its place with its mode, through a link, or left as it was.
+    void setupFileIsWrittenWholeOrNotAtAll()
+    {
+        QTemporaryDir dir;
+        const auto buffers = captureOf(QStringLiteral("uart-hello.ird"));
+        QStringList notes;
+        const SessionSetup setup = buildSetup(describeTraces(*buffers, {1, 2, 3}), &notes);
+        const QString pvs = dir.filePath(QStringLiteral("x.pvs"));
+        QString why;
+
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("x.pvs")));
+        QVERIFY(!writeSetupFile(pvs, setup, &why));
+        QVERIFY(why.contains(QLatin1String("not a regular file")));
+        QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("x.pvs")));
+        QVERIFY(!writeSetupFile(dir.filePath(QStringLiteral("none/x.pvs")), setup, &why));
+
+        QFile old(pvs);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+        QVERIFY(old.setPermissions(mode));
+        QVERIFY(QFile::link(pvs, dir.filePath(QStringLiteral("link.pvs"))));
+        QVERIFY2(writeSetupFile(dir.filePath(QStringLiteral("link.pvs")), setup, &why),
+                 qPrintable(why));
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("link.pvs"))).isSymLink());
+        const auto modeBits = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                              QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                              QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        QCOMPARE(QFile::permissions(pvs) & modeBits, mode);
+        QCOMPARE(QSettings(pvs, QSettings::IniFormat).value(QStringLiteral("decode_signals")), 1);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
+
+        // A new capture in which nothing is recognised takes the old setup away.
+        const QString sr = dir.filePath(QStringLiteral("x.sr"));
+        QVERIFY(updateSetupBeside(sr, describeTraces(TraceBuffers(), {1, 2, 3})).isEmpty());
+        QVERIFY(!QFileInfo::exists(pvs));
+        QCOMPARE(updateSetupBeside(dir.filePath(QStringLiteral("x")), {}).size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSessionSetup)
+#include "test_session_setup.moc"
