@@ -110,7 +110,7 @@ void writeSetup(QSettings &s, const SessionSetup &setup)
 QString newFileBeside(const QString &target, QString *why)
 {
     for (int i = 0; i < kTemporaryTries; ++i) {
-        const QString name = QStringLiteral("%1.%2").arg(target).arg(
+        QString name = QStringLiteral("%1.%2").arg(target).arg(
             QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
         QFile file(name);
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
