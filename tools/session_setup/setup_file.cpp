@@ -105,6 +105,36 @@ void writeSetup(QSettings &s, const SessionSetup &setup)
     }
 }
 
+/// Qt 6 writes an INI file's text in UTF-8, but PulseView's Qt 5 reads it
+/// as Latin-1 and escapes what is not ASCII as "\\x" and the character's
+/// hexadecimal code, which both read: rewrites \a path's text so, with a hex
+/// digit after an escape escaped too, as Qt 5 does, so that it does not run
+/// into it. False when the file could not be read or written back.
+bool escapeForQt5(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    const QString text = QString::fromUtf8(file.readAll());
+    QByteArray ascii;
+    bool afterEscape = false;
+    for (const QChar c : text) {
+        const bool hexDigit =
+            c.isDigit() || (c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f'));
+        if (c.unicode() < 0x80 && !(afterEscape && hexDigit)) {
+            ascii.append(char(c.unicode()));
+            afterEscape = false;
+        } else {
+            ascii += "\\x" + QByteArray::number(c.unicode(), 16);
+            afterEscape = true;
+        }
+    }
+    if (ascii.size() == file.size())
+        return file.error() == QFileDevice::NoError; // nothing to escape
+    return file.seek(0) && file.write(ascii) == ascii.size() && file.resize(ascii.size()) &&
+           file.flush();
+}
+
 /// Makes a new, empty file beside \a target, with the mode new files get;
 /// empty when none could be made.
 QString newFileBeside(const QString &target, QString *why)
@@ -158,6 +188,7 @@ bool writeSetupFile(const QString &path, const SessionSetup &setup, QString *why
         settings.sync();
         written = settings.status() == QSettings::NoError;
     }
+    written = written && escapeForQt5(temporary);
     if (written && existing.exists())
         written = QFile::setPermissions(temporary, existing.permissions());
     if (!written || std::rename(QFile::encodeName(temporary).constData(),

@@ -328,7 +328,10 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const auto buffers = captureOf(QStringLiteral("uart-hello.ird"));
         QStringList notes;
-        const SessionSetup setup = buildSetup(describeTraces(*buffers, {1, 2, 3}), &notes);
+        SessionSetup setup = buildSetup(describeTraces(*buffers, {1, 2, 3}), &notes);
+        // PulseView's Qt 5 reads the file as Latin-1: what is not ASCII is escaped.
+        const QString title = QString::fromUtf8("bit 104.2 \u00b5s, \u00b5a, \u6d4b");
+        setup.markers[0].text = title;
         const QString pvs = dir.filePath(QStringLiteral("x.pvs"));
         QString why;
 
@@ -352,6 +355,12 @@ private Q_SLOTS:
                               QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
         QCOMPARE(QFile::permissions(pvs) & modeBits, mode);
         QCOMPARE(QSettings(pvs, QSettings::IniFormat).value(QStringLiteral("decode_signals")), 1);
+        QCOMPARE(QSettings(pvs, QSettings::IniFormat).value(QStringLiteral("meta_obj0/text")),
+                 title);
+        QFile written(pvs);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        QVERIFY(std::all_of(bytes.begin(), bytes.end(), [](char c) { return c > 0; }));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
 
         // A new capture in which nothing is recognised takes the old setup away.
