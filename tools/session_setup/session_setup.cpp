@@ -16,11 +16,18 @@ namespace wavemill::session_setup {
 
 namespace {
 
-/// Room left of the first frame for its flag, whose label PulseView centres
-/// on it: half the label, at about 6.5 pixels a character of its font, and
-/// a little more.
+/// PulseView's time base: whole hertz, as the session file gives it.
+constexpr auto kRate = double(sigrok::kSampleRateHz);
+/// A flag's label, which PulseView centres on it, takes about 6.5 pixels a
+/// character of its font; the view opens with a little room before it.
 constexpr double kLabelPixelsPerCharacter = 6.5;
 constexpr double kMarkerMarginPixels = 16;
+
+/// Half the width of a flag's label \a text, in samples at \a secondsPerPixel.
+double labelHalfSamples(const QString &text, double secondsPerPixel)
+{
+    return double(text.size()) * kLabelPixelsPerCharacter / 2 * secondsPerPixel * kRate;
+}
 
 /// \a text as a value of \a type ('x', 'd' or 's'); nullopt when it is not one.
 std::optional<QVariant> typedValue(char type, const QString &text)
@@ -133,9 +140,8 @@ QList<DecodeSignal> signalsOf(const DescribedTrace &t, double *framePixels, QStr
 
 SessionSetup buildSetup(const QList<DescribedTrace> &traces, QStringList *notes)
 {
-    constexpr auto kRate = double(sigrok::kSampleRateHz);
     SessionSetup setup;
-    std::optional<TimeMarker> first;
+    QList<TimeMarker> firstFrames;
     for (const DescribedTrace &t : traces) {
         if (t.description.decoders.isEmpty())
             continue;
@@ -152,18 +158,27 @@ SessionSetup buildSetup(const QList<DescribedTrace> &traces, QStringList *notes)
             if (setup.secondsPerPixel == 0 || scale < setup.secondsPerPixel)
                 setup.secondsPerPixel = scale;
         }
-        if (t.description.firstFrameSample >= 0) {
-            setup.markers.append({t.description.firstFrameSample, t.description.title});
-            if (!first || setup.markers.back().sample < first->sample)
-                first = setup.markers.back();
-        }
+        if (t.description.firstFrameSample >= 0)
+            firstFrames.append({t.description.firstFrameSample, t.description.title});
     }
-    if (first) {
-        const double pixels =
-            double(first->text.size()) * kLabelPixelsPerCharacter / 2 + kMarkerMarginPixels;
-        const auto margin = std::int64_t(std::lround(pixels * setup.secondsPerPixel * kRate));
-        setup.offsetSample = std::max<std::int64_t>(0, first->sample - margin);
+    if (firstFrames.isEmpty())
+        return setup;
+    // The earliest first; a flag whose label would run into the one before
+    // it at the opening zoom is left out: its trace's name says the same.
+    std::stable_sort(firstFrames.begin(), firstFrames.end(),
+                     [](const TimeMarker &a, const TimeMarker &b) { return a.sample < b.sample; });
+    double labelEnd = 0;
+    for (const TimeMarker &m : firstFrames) {
+        const double half = labelHalfSamples(m.text, setup.secondsPerPixel);
+        if (!setup.markers.isEmpty() && double(m.sample) - half < labelEnd)
+            continue;
+        setup.markers.append(m);
+        labelEnd = double(m.sample) + half;
     }
+    const double half = labelHalfSamples(setup.markers.front().text, setup.secondsPerPixel);
+    setup.offsetSample = std::max<std::int64_t>(
+        0, setup.markers.front().sample -
+               std::llround(half + kMarkerMarginPixels * setup.secondsPerPixel * kRate));
     return setup;
 }
 

@@ -72,7 +72,8 @@ struct DescribedTrace
 /// each decoder stack a description chose, with the options that differ
 /// from the decoders' defaults, named after what was found; the view on the
 /// earliest first frame at the zoom the most detailed one needs; a flag at
-/// each trace's first frame with its description's title. A decoder the
+/// each trace's first frame with its description's title, unless its label
+/// would run into an earlier flag's at that zoom. A decoder the
 /// setup cannot write (not in the decoder table, an option it does not
 /// take, a value not of the option's type, a channel it does not have)
 /// leaves its trace out, with a line in \a notes saying why.

@@ -70,7 +70,8 @@ const srd_decoder *sigrokDecoder(const QString &id)
     return srd_decoder_get_by_id(name.constData());
 }
 
-/// One capture's traces: a board signal on trace 1, or an example file's three.
+/// One capture's traces: board signals on traces 1, 2, ... ("uart 9600 +
+/// nec 4 8"), or an example file's three.
 std::unique_ptr<TraceBuffers> captureOf(const QString &source)
 {
     auto buffers = std::make_unique<TraceBuffers>();
@@ -79,10 +80,13 @@ std::unique_ptr<TraceBuffers> captureOf(const QString &source)
                                              *buffers)
                    ? std::move(buffers)
                    : nullptr;
-    auto signal = testing::boardSignal(source);
-    if (!signal)
-        return nullptr;
-    *buffers->trace(1) = testing::captureOf(*signal);
+    const QStringList perTrace = source.split(QStringLiteral(" + "));
+    for (int i = 0; i < perTrace.size(); ++i) {
+        auto signal = testing::boardSignal(perTrace[i]);
+        if (!signal)
+            return nullptr;
+        *buffers->trace(i + 1) = testing::captureOf(*signal);
+    }
     return buffers;
 }
 
@@ -166,19 +170,22 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("source");
         QTest::addColumn<int>("signals"); // decode signals expected
-        QTest::newRow("uart 9600") << "uart 9600 repeated" << 1;
-        QTest::newRow("uart 2400 inverted") << "uart 2400 repeated inverted" << 1;
-        QTest::newRow("uart 19200") << "uart 19200 repeated" << 1;
-        QTest::newRow("nec") << "nec 0x04 0x08" << 1;
-        QTest::newRow("nec inverted") << "nec 0x04 0x08 inverted" << 1;
-        QTest::newRow("rc5") << "rc5 5 12" << 1;
-        QTest::newRow("rc6") << "rc6 0x1a 0x40" << 1;
-        QTest::newRow("square wave: no decoder") << "square 1000 0.25" << 0;
-        QTest::newRow("random bytes: nothing recognised") << "random 7" << 0;
-        QTest::newRow("uart-hello.ird") << "uart-hello.ird" << 1;
-        QTest::newRow("pwm.ird") << "pwm.ird" << 1;
-        QTest::newRow("infrared.ird") << "infrared.ird" << 3;
-        QTest::newRow("mixed.ird") << "mixed.ird" << 1;
+        QTest::addColumn<int>("flags");
+        QTest::newRow("uart 9600") << "uart 9600 repeated" << 1 << 1;
+        QTest::newRow("uart 2400 inverted") << "uart 2400 repeated inverted" << 1 << 1;
+        QTest::newRow("uart 19200") << "uart 19200 repeated" << 1 << 1;
+        QTest::newRow("nec") << "nec 0x04 0x08" << 1 << 1;
+        QTest::newRow("nec inverted") << "nec 0x04 0x08 inverted" << 1 << 1;
+        QTest::newRow("rc5") << "rc5 5 12" << 1 << 1;
+        QTest::newRow("rc6") << "rc6 0x1a 0x40" << 1 << 1;
+        QTest::newRow("square wave: no decoder") << "square 1000 0.25" << 0 << 0;
+        QTest::newRow("random bytes: nothing recognised") << "random 7" << 0 << 0;
+        QTest::newRow("three traces") << "uart 9600 + square 50 0.1 + rc5 5 12" << 2 << 2;
+        QTest::newRow("uart-hello.ird") << "uart-hello.ird" << 1 << 1;
+        QTest::newRow("pwm.ird") << "pwm.ird" << 1 << 1;
+        // Three remotes from 20 ms: one flag, the others' labels would overlap it.
+        QTest::newRow("infrared.ird") << "infrared.ird" << 3 << 1;
+        QTest::newRow("mixed.ird") << "mixed.ird" << 1 << 1;
     }
 
     // Written from the detection, read back as PulseView reads it: each
@@ -189,11 +196,10 @@ private Q_SLOTS:
     {
         QFETCH(QString, source);
         QFETCH(int, signals);
+        QFETCH(int, flags);
         const auto buffers = captureOf(source);
         QVERIFY(buffers);
-        QList<int> traces{1, 2, 3};
-        if (!source.endsWith(QLatin1String(".ird")))
-            traces = {1};
+        const QList<int> traces{1, 2, 3};
         const QList<DescribedTrace> described = describeTraces(*buffers, traces);
         QStringList notes;
         const SessionSetup setup = buildSetup(described, &notes);
@@ -267,12 +273,11 @@ private Q_SLOTS:
             file.endGroup();
         }
         // The view opens before the first frame, with that frame's flag in it.
-        if (signals > 0) {
-            QVERIFY(setup.secondsPerPixel > 0);
-            QVERIFY(!setup.markers.isEmpty());
-            for (const TimeMarker &m : setup.markers)
-                QVERIFY(m.sample >= setup.offsetSample);
-        }
+        QCOMPARE(setup.markers.size(), flags);
+        QCOMPARE(file.value(QStringLiteral("meta_objs")).toInt(), flags);
+        for (const TimeMarker &m : setup.markers)
+            QVERIFY(m.sample >= setup.offsetSample);
+        QCOMPARE(setup.secondsPerPixel > 0, signals > 0);
     }
 
     void timesAreWrittenAsPulseViewKeepsThem_data()
