@@ -175,10 +175,11 @@ SessionSetup buildSetup(const QList<DescribedTrace> &traces, QStringList *notes)
         setup.markers.append(m);
         labelEnd = double(m.sample) + half;
     }
+    // Before a frame near the start too: PulseView shows the time before the
+    // capture blank, and the label whole.
     const double half = labelHalfSamples(setup.markers.front().text, setup.secondsPerPixel);
-    setup.offsetSample = std::max<std::int64_t>(
-        0, setup.markers.front().sample -
-               std::llround(half + kMarkerMarginPixels * setup.secondsPerPixel * kRate));
+    setup.offsetSample = setup.markers.front().sample -
+                         std::llround(half + kMarkerMarginPixels * setup.secondsPerPixel * kRate);
     return setup;
 }
 

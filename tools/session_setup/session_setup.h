@@ -56,7 +56,7 @@ struct SessionSetup
     QList<DecodeSignal> decodeSignals;
     /// The view's zoom, seconds per pixel; 0 leaves PulseView's own.
     double secondsPerPixel = 0;
-    /// The sample at the view's left edge.
+    /// The sample at the view's left edge; before the capture when negative.
     std::int64_t offsetSample = 0;
     QList<TimeMarker> markers;
 };
