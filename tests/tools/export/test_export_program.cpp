@@ -110,9 +110,9 @@ void TestExportProgram::failsWithOneLineAndLeavesNoOutput_data()
     QTest::newRow("empty trace list")
         << QStringList{capture, "-o", "old.csv", "--traces", ""} << 2 << "--traces";
     QTest::newRow("every sample in a vcd")
-        << QStringList{capture, "-o", "old.vcd", "--every-sample"} << 2 << "CSV";
+        << QStringList{capture, "-o", "old.vcd", "--every-sample"} << 2 << ".csv";
     QTest::newRow("every sample in a session file")
-        << QStringList{capture, "-o", "out.sr", "--every-sample"} << 2 << "CSV";
+        << QStringList{capture, "-o", "out.sr", "--every-sample"} << 2 << ".csv";
     QTest::newRow("session file in a missing folder")
         << QStringList{capture, "-o", "no/such/out.sr"} << 1 << "cannot write";
     QTest::newRow("no output") << QStringList{capture} << 2 << "-o";

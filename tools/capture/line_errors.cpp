@@ -1,0 +1,54 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "capture/line_errors.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <climits>
+
+#include <dirent.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace wavemill::capturing {
+
+LineErrors::LineErrors(const QString &device)
+{
+    // The port's descriptor is the serial component's; it is found by the
+    // device it leads to, as the counts are the port's, not the descriptor's.
+    const QByteArray target = QFile::encodeName(QFileInfo(device).canonicalFilePath());
+    DIR *descriptors = ::opendir("/proc/self/fd");
+    if (!descriptors)
+        return;
+    while (const dirent *entry = ::readdir(descriptors)) {
+        const QByteArray link = QByteArray("/proc/self/fd/") + entry->d_name;
+        char path[PATH_MAX];
+        const ssize_t length = ::readlink(link.constData(), path, sizeof path - 1);
+        if (length > 0 && QByteArray(path, length) == target) {
+            m_fd = std::atoi(entry->d_name);
+            break;
+        }
+    }
+    ::closedir(descriptors);
+    m_start = total();
+}
+
+qint64 LineErrors::total() const
+{
+    serial_icounter_struct counts{};
+    if (m_fd < 0 || ::ioctl(m_fd, TIOCGICOUNT, &counts) != 0)
+        return -1;
+    return qint64(counts.frame) + counts.parity + counts.brk;
+}
+
+qint64 LineErrors::count() const
+{
+    const qint64 now = total();
+    return now < 0 || m_start < 0 ? -1 : now - m_start;
+}
+
+} // namespace wavemill::capturing

@@ -1,0 +1,141 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "capture/port_holders.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+namespace wavemill::capturing {
+
+namespace {
+
+/// Where lock files of serial devices are kept, in the order QSerialPort
+/// looks for a folder to put its own.
+const QStringList kLockFolders{
+    QStringLiteral("/var/lock"),       QStringLiteral("/etc/locks"),
+    QStringLiteral("/var/spool/locks"), QStringLiteral("/var/spool/uucp"),
+    QStringLiteral("/tmp"),            QStringLiteral("/var/tmp"),
+    QStringLiteral("/var/lock/lockdev"), QStringLiteral("/run/lock"),
+};
+
+bool running(qint64 pid)
+{
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+}
+
+/// The name the program was started by: its command line's first word,
+/// which the system does not cut to 15 letters as it does its own name.
+QString programName(qint64 pid)
+{
+    QFile commandLine(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (!commandLine.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray first = commandLine.readAll().split('\0').front();
+    return QFileInfo(QFile::decodeName(first)).fileName();
+}
+
+} // namespace
+
+bool isTerminal(const QString &device)
+{
+    struct stat status
+    {
+    };
+    if (::stat(QFile::encodeName(device).constData(), &status) != 0 || !S_ISCHR(status.st_mode))
+        return false;
+    const auto major = qlonglong(major(status.st_rdev));
+    const auto minor = qlonglong(minor(status.st_rdev));
+    // Lines such as "usbserial  /dev/ttyUSB  188 0-511 serial": the driver's
+    // major number and its range of minor numbers.
+    QFile drivers(QStringLiteral("/proc/tty/drivers"));
+    if (!drivers.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : drivers.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 4 || fields[2].toLongLong() != major)
+            continue;
+        const QList<QByteArray> range = fields[3].split('-');
+        const qlonglong first = range.front().toLongLong();
+        const qlonglong last = range.back().toLongLong();
+        if (minor >= first && minor <= last)
+            return true;
+    }
+    return false;
+}
+
+QList<PortHolder> processesHolding(const QString &device)
+{
+    const QByteArray target = QFile::encodeName(QFileInfo(device).canonicalFilePath());
+    QList<PortHolder> holders;
+    if (target.isEmpty())
+        return holders;
+    DIR *processes = ::opendir("/proc");
+    if (!processes)
+        return holders;
+    while (const dirent *process = ::readdir(processes)) {
+        char *end = nullptr;
+        const long long pid = std::strtoll(process->d_name, &end, 10);
+        if (pid <= 0 || *end != '\0' || pid == ::getpid())
+            continue;
+        // Another user's descriptors are hidden from all but root: skipped.
+        const QByteArray folder = "/proc/" + QByteArray(process->d_name) + "/fd/";
+        DIR *descriptors = ::opendir(folder.constData());
+        if (!descriptors)
+            continue;
+        while (const dirent *fd = ::readdir(descriptors)) {
+            char link[PATH_MAX];
+            const ssize_t length =
+                ::readlink((folder + fd->d_name).constData(), link, sizeof link - 1);
+            if (length > 0 && QByteArray(link, length) == target) {
+                holders.append({pid, programName(pid)});
+                break;
+            }
+        }
+        ::closedir(descriptors);
+    }
+    ::closedir(processes);
+    return holders;
+}
+
+std::optional<PortHolder> lockHolder(const QString &device)
+{
+    // QSerialPort names the lock after the device's path below /dev, with
+    // its slashes as underscores: LCK..ttyUSB0, LCK..pts_3.
+    QString name = QFileInfo(device).canonicalFilePath();
+    if (name.startsWith(QLatin1String("/dev/")))
+        name = name.mid(5);
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const QString &folder : kLockFolders) {
+        const QString path = folder + QStringLiteral("/LCK..") + name;
+        if (!QFileInfo::exists(path))
+            continue;
+        QLockFile lock(path);
+        qint64 pid = 0;
+        QString host;
+        QString program;
+        if (lock.getLockInfo(&pid, &host, &program) && running(pid))
+            return PortHolder{pid, program.isEmpty() ? programName(pid) : program};
+    }
+    return std::nullopt;
+}
+
+QString holderText(const PortHolder &holder)
+{
+    return holder.name.isEmpty() ? QStringLiteral("PID %1").arg(holder.pid)
+                                 : QStringLiteral("%1 (PID %2)").arg(holder.name).arg(holder.pid);
+}
+
+} // namespace wavemill::capturing
