@@ -8,50 +8,55 @@
 
 #include "detect/trace_detector.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "core/sample_period.h"
+
+#include <algorithm>
+#include <vector>
 
 namespace wavemill::session_setup {
 
-namespace {
-
-/// Removes a setup left from an earlier session file at \a path; a line
-/// for the user when it stays.
-QStringList removeStale(const QString &path)
-{
-    QFile stale(path);
-    if (!QFileInfo(path).isFile() || stale.remove())
-        return {};
-    return {QStringLiteral("%1: an earlier session setup could not be removed (%2); PulseView "
-                           "would attach its decoders to the new session file")
-                .arg(path, stale.errorString())};
-}
-
-} // namespace
-
-QList<DescribedTrace> describeTraces(const TraceBuffers &buffers, const QList<int> &traces)
+QList<DescribedTrace> describeTraces(const TraceBuffers &buffers, const QList<int> &traces,
+                                     std::int64_t samples)
 {
     QList<DescribedTrace> described;
-    for (const int trace : traces)
-        described.append({trace, detect::describeTrace(*buffers.trace(trace))});
+    for (const int trace : traces) {
+        const TraceBuffer &buffer = *buffers.trace(trace);
+        if (samples >= kCaptureSamples) {
+            described.append({trace, detect::describeTrace(buffer)});
+            continue;
+        }
+        // Only the runs of the samples that came.
+        std::vector<detect::Run> runs;
+        for (const detect::Run &run : detect::PulseTrain(buffer).runs()) {
+            if (run.start >= samples)
+                break;
+            runs.push_back({run.start, std::min(run.length, samples - run.start), run.high});
+        }
+        described.append(
+            {trace, detect::describeTrace(detect::PulseTrain(std::move(runs), kSamplePeriodUs))});
+    }
     return described;
 }
 
-QStringList updateSetupBeside(const QString &sessionPath, const QList<DescribedTrace> &traces)
+SetupBeside setupBeside(const QString &sessionPath, const QList<DescribedTrace> &traces)
 {
-    const QString path = setupPathFor(sessionPath);
-    if (path.isEmpty())
-        return {QStringLiteral("%1: no session setup written: PulseView looks for one only "
-                               "beside a file whose name has an extension (X.sr, X.pvs)")
-                    .arg(sessionPath)};
-    QStringList lines;
-    const SessionSetup setup = buildSetup(traces, &lines);
+    SetupBeside beside;
+    beside.path = setupPathFor(sessionPath);
+    if (beside.path.isEmpty()) {
+        beside.notes << QStringLiteral("%1: no session setup written: PulseView looks for one "
+                                       "only beside a file whose name has an extension (X.sr, "
+                                       "X.pvs)")
+                            .arg(sessionPath);
+        return beside;
+    }
+    const SessionSetup setup = buildSetup(traces, &beside.notes);
     if (setup.decodeSignals.isEmpty())
-        return lines + removeStale(path);
+        return beside;
     QString why;
-    if (!writeSetupFile(path, setup, &why))
-        lines << QStringLiteral("no session setup written: %1").arg(why) << removeStale(path);
-    return lines;
+    beside.content = setupFileContent(setup, &why);
+    if (beside.content.isEmpty())
+        beside.notes << QStringLiteral("%1: no session setup written: %2").arg(beside.path, why);
+    return beside;
 }
 
 } // namespace wavemill::session_setup

@@ -8,23 +8,35 @@
 
 #include "core/trace_buffers.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+
 namespace wavemill::session_setup {
 
 /// The detection's description of each of \a traces (numbers 1 to 3) of
-/// \a buffers.
-QList<DescribedTrace> describeTraces(const TraceBuffers &buffers, const QList<int> &traces);
+/// \a buffers, from their first \a samples samples (a recording shorter
+/// than a capture fills only those).
+QList<DescribedTrace> describeTraces(const TraceBuffers &buffers, const QList<int> &traces,
+                                     std::int64_t samples = kCaptureSamples);
 
-/// Puts the setup of \a traces beside the session file \a sessionPath,
-/// just written, where PulseView looks for it (setupPathFor): written whole
-/// when a trace has decoders, and when none has, an earlier setup there is
-/// removed, since its decoders belong to another capture. Never fails: what
-/// went wrong comes back as lines for the user (a trace left out, a setup
-/// that could not be written, and then an earlier one removed for the same
-/// reason); empty when all went well.
-QStringList updateSetupBeside(const QString &sessionPath, const QList<DescribedTrace> &traces);
+/// The setup that goes beside a session file.
+struct SetupBeside
+{
+    /// Where PulseView looks for it; empty when it looks nowhere one may write.
+    QString path;
+    /// The file; empty when no trace has decoders, or the setup could not be
+    /// made: an earlier setup at \a path is then to go, since its decoders
+    /// belong to another capture.
+    QByteArray content;
+    /// What the user should be told: a trace left out, no setup made, and why.
+    QStringList notes;
+};
+
+/// The setup of \a traces for the session file \a sessionPath.
+SetupBeside setupBeside(const QString &sessionPath, const QList<DescribedTrace> &traces);
 
 } // namespace wavemill::session_setup

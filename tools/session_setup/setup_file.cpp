@@ -10,11 +10,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QSettings>
-
-#include <cerrno>
-#include <cstdio>
+#include <QTemporaryFile>
 
 namespace wavemill::session_setup {
 
@@ -23,8 +20,6 @@ namespace {
 /// PulseView's "same as the first sample" for a decoder channel's level
 /// before the capture, which it sets on every channel it makes.
 constexpr int kInitialPinSameAsSample0 = 2;
-/// Tries at a free name for the file beside the target.
-constexpr int kTemporaryTries = 100;
 
 /// An option's GVariant type string and its value's bytes as PulseView
 /// stores them: g_variant_get_data()'s, in the machine's byte order for
@@ -107,18 +102,13 @@ void writeSetup(QSettings &s, const SessionSetup &setup)
 
 /// Qt 6 writes an INI file's text in UTF-8, but PulseView's Qt 5 reads it
 /// as Latin-1 and escapes what is not ASCII as "\\x" and the character's
-/// hexadecimal code, which both read: rewrites \a path's text so, with a hex
-/// digit after an escape escaped too, as Qt 5 does, so that it does not run
-/// into it. False when the file could not be read or written back.
-bool escapeForQt5(const QString &path)
+/// hexadecimal code, which both read: \a utf8 so, with a hex digit after an
+/// escape escaped too, as Qt 5 does, so that it does not run into it.
+QByteArray escapedForQt5(const QByteArray &utf8)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
-        return false;
-    const QString text = QString::fromUtf8(file.readAll());
     QByteArray ascii;
     bool afterEscape = false;
-    for (const QChar c : text) {
+    for (const QChar c : QString::fromUtf8(utf8)) {
         const bool hexDigit =
             c.isDigit() || (c.toLower() >= QLatin1Char('a') && c.toLower() <= QLatin1Char('f'));
         if (c.unicode() < 0x80 && !(afterEscape && hexDigit)) {
@@ -129,29 +119,7 @@ bool escapeForQt5(const QString &path)
             afterEscape = true;
         }
     }
-    if (ascii.size() == file.size())
-        return file.error() == QFileDevice::NoError; // nothing to escape
-    return file.seek(0) && file.write(ascii) == ascii.size() && file.resize(ascii.size()) &&
-           file.flush();
-}
-
-/// Makes a new, empty file beside \a target, with the mode new files get;
-/// empty when none could be made.
-QString newFileBeside(const QString &target, QString *why)
-{
-    for (int i = 0; i < kTemporaryTries; ++i) {
-        QString name = QStringLiteral("%1.%2").arg(target).arg(
-            QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-        QFile file(name);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return name;
-        if (file.exists())
-            continue;
-        *why = file.errorString();
-        return {};
-    }
-    *why = QStringLiteral("no free name for a file beside it");
-    return {};
+    return ascii;
 }
 
 } // namespace
@@ -166,40 +134,33 @@ QString setupPathFor(const QString &sessionPath)
            QStringLiteral(".pvs");
 }
 
-bool writeSetupFile(const QString &path, const SessionSetup &setup, QString *why)
+QByteArray setupFileContent(const SessionSetup &setup, QString *why)
 {
-    const QFileInfo link(path);
-    const QString target = link.isSymLink() ? link.symLinkTarget() : path;
-    const QFileInfo existing(target);
-    if (existing.exists() && !existing.isFile()) {
-        *why = QStringLiteral("%1: not a regular file").arg(path);
-        return false;
+    // QSettings writes only to a file: a private one, read back whole.
+    QTemporaryFile file;
+    if (!file.open()) {
+        *why =
+            QStringLiteral("no temporary file for the session setup: %1").arg(file.errorString());
+        return {};
     }
-    QString reason;
-    const QString temporary = newFileBeside(target, &reason);
-    if (temporary.isEmpty()) {
-        *why = QStringLiteral("%1: cannot write: %2").arg(path, reason);
-        return false;
-    }
-    bool written = false;
     {
-        QSettings settings(temporary, QSettings::IniFormat);
+        QSettings settings(file.fileName(), QSettings::IniFormat);
         writeSetup(settings, setup);
         settings.sync();
-        written = settings.status() == QSettings::NoError;
+        if (settings.status() != QSettings::NoError) {
+            *why =
+                QStringLiteral("the session setup could not be written to %1").arg(file.fileName());
+            return {};
+        }
     }
-    written = written && escapeForQt5(temporary);
-    if (written && existing.exists())
-        written = QFile::setPermissions(temporary, existing.permissions());
-    if (!written || std::rename(QFile::encodeName(temporary).constData(),
-                                QFile::encodeName(target).constData()) != 0) {
-        const QString error = written ? qt_error_string(errno)
-                                      : QStringLiteral("the file could not be written whole");
-        QFile::remove(temporary);
-        *why = QStringLiteral("%1: cannot write: %2").arg(path, error);
-        return false;
+    // QSettings replaced the file by name; read what is there now.
+    QFile written(file.fileName());
+    if (!written.open(QIODevice::ReadOnly)) {
+        *why = QStringLiteral("the session setup could not be read back: %1")
+                   .arg(written.errorString());
+        return {};
     }
-    return true;
+    return escapedForQt5(written.readAll());
 }
 
 } // namespace wavemill::session_setup

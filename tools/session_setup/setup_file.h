@@ -6,6 +6,7 @@
 
 #include "session_setup/session_setup.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace wavemill::session_setup {
@@ -17,11 +18,8 @@ namespace wavemill::session_setup {
 /// folder it runs in, neither of them a place to write to.
 QString setupPathFor(const QString &sessionPath);
 
-/// Writes \a setup to \a path as PulseView reads it (QSettings' INI format),
-/// whole or not at all: into a new file beside it, then renamed into its
-/// place, with the mode of the file it replaces. A symbolic link is written
-/// through, and stays. False with \a why when it could not be written; the
-/// file at \a path is then as it was.
-bool writeSetupFile(const QString &path, const SessionSetup &setup, QString *why);
+/// \a setup as a file PulseView reads (QSettings' INI format, which Qt 5
+/// reads too); empty, with \a why set, when it could not be made.
+QByteArray setupFileContent(const SessionSetup &setup, QString *why);
 
 } // namespace wavemill::session_setup

@@ -15,7 +15,10 @@
 
 #include "capture_file/capture_file_format.h"
 
+#include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -61,6 +64,32 @@ GVariant *variantLike(GVariant *def, const QString &value)
         return g_variant_new_double(value.toDouble());
     return g_variant_new_string(value.toUtf8().constData());
 }
+
+/// Long enough for one capture at the board's pace (10.2 s) on a busy machine.
+constexpr int kRunMs = 60000;
+
+/// A wavemill-board sending text at 9600 bit/s on a pseudo-terminal of its
+/// own, ended with the test.
+struct Board
+{
+    Board()
+    {
+        process.start(QStringLiteral(WAVEMILL_BOARD_PATH),
+                      {QStringLiteral("--signal"), QStringLiteral("uart"),
+                       QStringLiteral("--repeat"), QStringLiteral("--pace"),
+                       QStringLiteral("fast")});
+        if (process.waitForReadyRead(kRunMs))
+            path = QString::fromUtf8(process.readLine()).trimmed();
+    }
+    ~Board()
+    {
+        process.terminate();
+        if (!process.waitForFinished(kRunMs))
+            process.kill();
+    }
+    QProcess process;
+    QString path;
+};
 
 const srd_decoder *sigrokDecoder(const QString &id)
 {
@@ -207,7 +236,11 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("x.pvs"));
         QString why;
-        QVERIFY2(writeSetupFile(path, setup, &why), qPrintable(why));
+        const QByteArray content = setupFileContent(setup, &why);
+        QVERIFY2(!content.isEmpty(), qPrintable(why));
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(content) == content.size());
+        out.close();
 
         QSettings file(path, QSettings::IniFormat);
         QCOMPARE(file.value(QStringLiteral("decode_signals")).toInt(), signals);
@@ -327,52 +360,124 @@ private Q_SLOTS:
         QCOMPARE(setupPathFor(session), setup);
     }
 
-    // Replaced in its place with its mode, through a link, or left as it was.
-    void setupFileIsWrittenWholeOrNotAtAll()
+    // PulseView's Qt 5 reads the file as Latin-1: what is not ASCII is escaped.
+    void textThatIsNotAsciiIsEscaped()
     {
-        QTemporaryDir dir;
         const auto buffers = captureOf(QStringLiteral("uart-hello.ird"));
         QStringList notes;
-        SessionSetup setup = buildSetup(describeTraces(*buffers, {1, 2, 3}), &notes);
-        // PulseView's Qt 5 reads the file as Latin-1: what is not ASCII is escaped.
+        SessionSetup setup = buildSetup(describeTraces(*buffers, {1}), &notes);
         const QString title = QString::fromUtf8("bit 104.2 \u00b5s, \u00b5a, \u6d4b");
         setup.markers[0].text = title;
-        const QString pvs = dir.filePath(QStringLiteral("x.pvs"));
         QString why;
-
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("x.pvs")));
-        QVERIFY(!writeSetupFile(pvs, setup, &why));
-        QVERIFY(why.contains(QLatin1String("not a regular file")));
-        QVERIFY(QDir(dir.path()).rmdir(QStringLiteral("x.pvs")));
-        QVERIFY(!writeSetupFile(dir.filePath(QStringLiteral("none/x.pvs")), setup, &why));
-
-        QFile old(pvs);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
-        old.close();
-        const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
-        QVERIFY(old.setPermissions(mode));
-        QVERIFY(QFile::link(pvs, dir.filePath(QStringLiteral("link.pvs"))));
-        QVERIFY2(writeSetupFile(dir.filePath(QStringLiteral("link.pvs")), setup, &why),
-                 qPrintable(why));
-        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("link.pvs"))).isSymLink());
-        const auto modeBits = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                              QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
-                              QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
-        QCOMPARE(QFile::permissions(pvs) & modeBits, mode);
-        QCOMPARE(QSettings(pvs, QSettings::IniFormat).value(QStringLiteral("decode_signals")), 1);
-        QCOMPARE(QSettings(pvs, QSettings::IniFormat).value(QStringLiteral("meta_obj0/text")),
+        const QByteArray content = setupFileContent(setup, &why);
+        QVERIFY(content.contains(R"(bit 104.2 \xb5s, \xb5\x61, \x6d4b)"));
+        QVERIFY(std::all_of(content.begin(), content.end(), [](char c) { return c > 0; }));
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("x.pvs")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        file.close();
+        QCOMPARE(QSettings(file.fileName(), QSettings::IniFormat)
+                     .value(QStringLiteral("meta_obj0/text")),
                  title);
-        QFile written(pvs);
-        QVERIFY(written.open(QIODevice::ReadOnly));
-        const QByteArray bytes = written.readAll();
-        QVERIFY(std::all_of(bytes.begin(), bytes.end(), [](char c) { return c > 0; }));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
+    }
 
-        // A new capture in which nothing is recognised takes the old setup away.
-        const QString sr = dir.filePath(QStringLiteral("x.sr"));
-        QVERIFY(updateSetupBeside(sr, describeTraces(TraceBuffers(), {1, 2, 3})).isEmpty());
-        QVERIFY(!QFileInfo::exists(pvs));
-        QCOMPARE(updateSetupBeside(dir.filePath(QStringLiteral("x")), {}).size(), 1);
+    void setupGoesBesideTheSessionFile_data()
+    {
+        QTest::addColumn<QString>("command"); // the program's arguments; X stands for the folder
+        QTest::addColumn<QString>("before");  // X/x.pvs before: "", "old" or "folder"; x.sr
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("after"); // X/x.pvs after: "", "old", "folder" or a decoder id
+        QTest::addColumn<QString>("err");   // what stderr holds
+        const QString hello = QStringLiteral("export " WAVEMILL_EXAMPLES_DIR "/uart-hello.ird ");
+        QTest::newRow("export") << hello + "-o X/x.sr"
+                                << "old" << 0 << "uart"
+                                << "";
+        QTest::newRow("--no-setup leaves one alone") << hello + "-o X/x.sr --no-setup"
+                                                     << "old" << 0 << "old"
+                                                     << "";
+        QTest::newRow("nothing recognised: the earlier one goes") << hello + "-o X/x.sr --traces 3"
+                                                                  << "old" << 0 << ""
+                                                                  << "";
+        QTest::newRow("setup not writable: the .sr stands") << hello + "-o X/x.sr"
+                                                            << "folder" << 0 << "folder"
+                                                            << "x.pvs: cannot write";
+        QTest::newRow("session file not writable: the setup stays")
+            << hello + "-o X/x.sr"
+            << "old, x.sr a folder" << 1 << "old"
+            << "x.sr: cannot write";
+        QTest::newRow("no extension: PulseView looks nowhere to write")
+            << hello + "-o X/x --format sr"
+            << "" << 0 << ""
+            << "no session setup written";
+        QTest::newRow("--no-setup for a VCD") << hello + "-o X/x.vcd --no-setup"
+                                              << "" << 2 << ""
+                                              << "--no-setup is for .sr output";
+        QTest::newRow("one capture") << "capture -o X/x.sr"
+                                     << "" << 0 << "uart"
+                                     << "";
+        QTest::newRow("a recording shorter than a capture") << "capture -o X/x.sr --seconds 3"
+                                                            << "" << 0 << "uart"
+                                                            << "";
+    }
+
+    // What wavemill-export and wavemill-capture leave beside a session file.
+    void setupGoesBesideTheSessionFile()
+    {
+        QFETCH(QString, command);
+        QFETCH(QString, before);
+        QFETCH(int, status);
+        QFETCH(QString, after);
+        QFETCH(QString, err);
+        QTemporaryDir dir;
+        const QString pvs = dir.filePath(QStringLiteral("x.pvs"));
+        if (before == QLatin1String("folder"))
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("x.pvs")));
+        if (before.contains(QLatin1String("x.sr a folder")))
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("x.sr")));
+        QFile old(pvs);
+        if (before.startsWith(QLatin1String("old")))
+            QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+
+        QStringList arguments = command.replace(QLatin1String("X/"), dir.path() + QLatin1Char('/'))
+                                    .split(QLatin1Char(' '));
+        const QString program = arguments.takeFirst();
+        std::unique_ptr<Board> board;
+        if (program == QLatin1String("capture")) {
+            board = std::make_unique<Board>();
+            QVERIFY(!board->path.isEmpty());
+            arguments.prepend(board->path);
+        }
+        QProcess run;
+        run.start(program == QLatin1String("export") ? QStringLiteral(WAVEMILL_EXPORT_PATH)
+                                                     : QStringLiteral(WAVEMILL_CAPTURE_PATH),
+                  arguments);
+        QVERIFY(run.waitForFinished(kRunMs));
+        const QString stderrText = QString::fromUtf8(run.readAllStandardError());
+        QCOMPARE(run.exitCode(), status);
+        QVERIFY2(err.isEmpty() ? stderrText.isEmpty() : stderrText.contains(err),
+                 qPrintable(stderrText));
+        QCOMPARE(stderrText.count(QLatin1Char('\n')), err.isEmpty() ? 0 : 1);
+        if (status == 0 && arguments.contains(dir.filePath(QStringLiteral("x.sr"))))
+            QVERIFY(QFileInfo(dir.filePath(QStringLiteral("x.sr"))).size() > 0);
+
+        const QFileInfo setup(pvs);
+        if (after.isEmpty())
+            QVERIFY(!setup.exists());
+        else if (after == QLatin1String("folder"))
+            QVERIFY(setup.isDir());
+        else if (after == QLatin1String("old"))
+            QCOMPARE(QFile(pvs).open(QIODevice::ReadOnly) ? QFile(pvs).size() : -1, 3);
+        else
+            QCOMPARE(QSettings(pvs, QSettings::IniFormat)
+                         .value(QStringLiteral("decode_signal0/decoder0/id"))
+                         .toString(),
+                     after);
+        // Nothing left beside them.
+        QCOMPARE(QDir(dir.path())
+                     .entryList(QDir::Files | QDir::Hidden | QDir::System)
+                     .filter(QRegularExpression(QStringLiteral("^x\\.(sr|pvs)\\..|lock$"))),
+                 QStringList());
     }
 };
 
