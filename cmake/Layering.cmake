@@ -10,7 +10,7 @@
 #   tools/ programs: board, export, decode, capture, examples
 #     capture -> command, export, sigrok, and src's acquisition
 #     decode -> command, detect, sigrok
-#     export -> command, sigrok
+#     export -> command, sigrok, session_setup
 #     board -> command, signals;  examples -> signals
 #     detect -> signals, sigrok
 #     session_setup -> detect, sigrok
