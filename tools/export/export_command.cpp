@@ -67,6 +67,7 @@ QString helpText()
                "  /usr/share/wavemill/examples/*.ird  sample captures from the package\n"
                "\n"
                "Examples:\n"
+               "  $ wavemill-export capture.ird -o capture.sr\n"
                "  $ wavemill-export capture.ird -o capture.vcd\n"
                "  $ wavemill-export capture.ird -o capture.vcd --traces 1,3\n"
                "  $ wavemill-export capture.ird -o capture.csv --every-sample\n")
