@@ -8,6 +8,8 @@
 
 #include "sigrok/sigrok_logic.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -44,12 +46,16 @@ std::optional<QVariant> typedValue(char type, const QString &text)
 }
 
 /// One decoder of a stack with the options that differ from its defaults,
-/// and those the table sets for the view; nullopt with \a why when the
-/// choice cannot be written.
+/// the detection's and those the table sets for the view, in the decoder's
+/// order as PulseView writes them; nullopt with \a why when the choice
+/// cannot be written.
 std::optional<SetupDecoder> setupDecoder(const DecoderInfo &info,
                                          const sigrok::DecoderChoice &choice, QString *why)
 {
-    SetupDecoder decoder{choice.id, {}};
+    QHash<QString, QVariant> chosen;
+    for (const DecoderOption &view : info.viewOptions)
+        chosen.insert(QLatin1String(view.id),
+                      *typedValue(view.type, QLatin1String(view.defaultValue)));
     for (const auto &[key, text] : choice.settings) {
         if (info.channelIndex(key) >= 0)
             continue; // the trace a channel reads is the signal's assignment
@@ -68,15 +74,14 @@ std::optional<SetupDecoder> setupDecoder(const DecoderInfo &info,
                             text);
             return std::nullopt;
         }
-        if (*value != *typedValue(option->type, QLatin1String(option->defaultValue)))
-            decoder.options.append({key, *value});
+        chosen.insert(key, *value);
     }
-    for (const DecoderOption &view : info.viewOptions) {
-        const auto chosen = std::find_if(choice.settings.begin(), choice.settings.end(),
-                                         [&](const auto &s) { return s.first == view.id; });
-        if (chosen == choice.settings.end())
-            decoder.options.append(
-                {QLatin1String(view.id), *typedValue(view.type, QLatin1String(view.defaultValue))});
+    SetupDecoder decoder{choice.id, {}};
+    for (const DecoderOption &option : info.options) {
+        const QString id = QLatin1String(option.id);
+        if (chosen.contains(id) &&
+            chosen[id] != *typedValue(option.type, QLatin1String(option.defaultValue)))
+            decoder.options.append({id, chosen[id]});
     }
     return decoder;
 }
