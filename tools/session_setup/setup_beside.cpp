@@ -27,7 +27,8 @@ QList<DescribedTrace> describeTraces(const TraceBuffers &buffers, const QList<in
         }
         // Only the runs of the samples that came.
         std::vector<detect::Run> runs;
-        for (const detect::Run &run : detect::PulseTrain(buffer).runs()) {
+        const detect::PulseTrain whole(buffer);
+        for (const detect::Run &run : whole.runs()) {
             if (run.start >= samples)
                 break;
             runs.push_back({run.start, std::min(run.length, samples - run.start), run.high});

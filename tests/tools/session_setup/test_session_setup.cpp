@@ -129,11 +129,11 @@ QStringList writtenSignals(const QString &path)
                 file.beginGroup(QStringLiteral("option%1").arg(k));
                 const QByteArray type = file.value(QStringLiteral("type")).toByteArray();
                 const QByteArray bytes = file.value(QStringLiteral("value")).toByteArray();
+                void *data = g_memdup2(bytes.constData(), bytes.size());
                 line +=
                     optionText(file.value(QStringLiteral("name")).toString(),
-                               g_variant_new_from_data(G_VARIANT_TYPE(type.constData()),
-                                                       g_memdup2(bytes.constData(), bytes.size()),
-                                                       gsize(bytes.size()), TRUE, g_free, nullptr));
+                               g_variant_new_from_data(G_VARIANT_TYPE(type.constData()), data,
+                                                       gsize(bytes.size()), TRUE, g_free, data));
                 file.endGroup();
             }
             file.endGroup();
