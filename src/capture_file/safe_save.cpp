@@ -12,7 +12,6 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,7 +45,8 @@ QString randomLetters()
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     QString text;
     for (int i = 0; i < kRandomLetters; ++i)
-        text += QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)]);
+        text +=
+            QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)]);
     return text;
 }
 
@@ -114,7 +114,7 @@ QString SafeSave::systemErrorText(int errnum)
     case ENOTDIR:
         return QStringLiteral("a part of the path is not a folder");
     default:
-        return QString::fromLocal8Bit(std::strerror(errnum));
+        return qt_error_string(errnum);
     }
 }
 
@@ -152,8 +152,8 @@ bool SafeSave::resolveTarget()
             if (errno != ENOENT)
                 return failWith(errno);
             if (hop > 0)
-                return refuse(QStringLiteral("a symbolic link to %1, which does not exist")
-                                  .arg(current));
+                return refuse(
+                    QStringLiteral("a symbolic link to %1, which does not exist").arg(current));
             m_existed = false;
             m_final = current;
             return true;
@@ -175,8 +175,8 @@ bool SafeSave::resolveTarget()
             return refuse(QStringLiteral("a symbolic link someone else made in a shared folder; "
                                          "not followed"));
         QByteArray target(qsizetype(status.st_size) + 1, '\0');
-        const ssize_t length = ::readlink(native(current).constData(), target.data(),
-                                          size_t(target.size()));
+        const ssize_t length =
+            ::readlink(native(current).constData(), target.data(), size_t(target.size()));
         if (length < 0 || length >= target.size())
             return failWith(length < 0 ? errno : ENAMETOOLONG);
         const QString next = QFile::decodeName(target.left(qsizetype(length)));
@@ -203,8 +203,8 @@ bool SafeSave::makeTemporary()
     int error = 0;
     for (int attempt = 0; attempt < kNameTries; ++attempt) {
         const QString name = stem + randomLetters();
-        m_fd = ::open(native(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                      S_IRUSR | S_IWUSR);
+        m_fd = ::open(native(name).constData(),
+                      O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, S_IRUSR | S_IWUSR);
         if (m_fd >= 0) {
             m_temporary = name;
             return true;
@@ -303,8 +303,8 @@ bool SafeSave::commit()
     done = done && (::fsync(fd) == 0 || failWith(errno));
     if (fd >= 0 && ::close(fd) != 0 && done)
         done = failWith(errno);
-    done = done && (::rename(temporary.constData(), native(m_final).constData()) == 0 ||
-                    failWith(errno));
+    done = done &&
+           (::rename(temporary.constData(), native(m_final).constData()) == 0 || failWith(errno));
     if (!done) {
         cancel();
         return false;
@@ -326,11 +326,10 @@ void SafeSave::cancel()
 int SafeSave::removeLeftovers(const QString &path)
 {
     const QFileInfo target(followLinks(path));
-    const QRegularExpression ours(QLatin1Char('^') +
-                                  QRegularExpression::escape(target.fileName() +
-                                                             QLatin1String(kTemporaryMark)) +
-                                  QStringLiteral("(\\d+)-[A-Za-z0-9]{%1}(\\.[A-Za-z0-9]{6})?$")
-                                      .arg(kRandomLetters));
+    const QRegularExpression ours(
+        QLatin1Char('^') +
+        QRegularExpression::escape(target.fileName() + QLatin1String(kTemporaryMark)) +
+        QStringLiteral("(\\d+)-[A-Za-z0-9]{%1}(\\.[A-Za-z0-9]{6})?$").arg(kRandomLetters));
     int removed = 0;
     const QDir folder(target.path());
     for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {

@@ -145,7 +145,7 @@ struct Prepared
 
     command::OutputFile file;
     exporting::OutputOptions options;
-    std::unique_ptr<TraceBuffers> buffers; // one capture, with an .ird's other traces
+    std::unique_ptr<TraceBuffers> buffers;           // one capture, with an .ird's other traces
     std::unique_ptr<exporting::OutputStream> stream; // a recording's
 };
 
@@ -246,15 +246,15 @@ std::unique_ptr<TraceBuffers> captureFileBuffers(const QString &path)
 /// keep traces of, the file to write (made beside its target now).
 void prepare(const Request &request, Prepared &prepared)
 {
-    prepared.buffers = request.format ? std::make_unique<TraceBuffers>()
-                                      : captureFileBuffers(request.path);
+    prepared.buffers =
+        request.format ? std::make_unique<TraceBuffers>() : captureFileBuffers(request.path);
     prepared.file.open();
     prepared.options.traces = {1};
     prepared.options.samples = request.total * kSamplesPerByte;
     prepared.options.companions = request.setup;
     prepared.options.program = QLatin1String(kProgram);
-    prepared.options.origin = QStringLiteral("%1 from %2").arg(QLatin1String(kProgram),
-                                                               request.portText);
+    prepared.options.origin =
+        QStringLiteral("%1 from %2").arg(QLatin1String(kProgram), request.portText);
     if (request.recording) {
         prepared.stream = request.format->stream(prepared.options);
         prepared.stream->begin(prepared.file);
@@ -304,7 +304,7 @@ void failUnlessComplete(RecordingEnd end, const Request &request, Prepared &prep
     switch (end) {
     case RecordingEnd::Stopped: {
         const int signal = stop.received();
-        const QString name = signal == SIGINT    ? QStringLiteral("Ctrl+C")
+        const QString name = signal == SIGINT   ? QStringLiteral("Ctrl+C")
                              : signal == SIGHUP ? QStringLiteral("SIGHUP")
                                                 : QStringLiteral("SIGTERM");
         fail(kExitSignalBase + signal,

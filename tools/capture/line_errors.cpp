@@ -4,12 +4,9 @@
 
 #include "capture/line_errors.h"
 
-#include <QFile>
+#include <QDirIterator>
 #include <QFileInfo>
 
-#include <climits>
-
-#include <dirent.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -20,20 +17,16 @@ LineErrors::LineErrors(const QString &device)
 {
     // The port's descriptor is the serial component's; it is found by the
     // device it leads to, as the counts are the port's, not the descriptor's.
-    const QByteArray target = QFile::encodeName(QFileInfo(device).canonicalFilePath());
-    DIR *descriptors = ::opendir("/proc/self/fd");
-    if (!descriptors)
-        return;
-    while (const dirent *entry = ::readdir(descriptors)) {
-        const QByteArray link = QByteArray("/proc/self/fd/") + entry->d_name;
-        char path[PATH_MAX];
-        const ssize_t length = ::readlink(link.constData(), path, sizeof path - 1);
-        if (length > 0 && QByteArray(path, length) == target) {
-            m_fd = std::atoi(entry->d_name);
+    const QString target = QFileInfo(device).canonicalFilePath();
+    QDirIterator descriptors(QStringLiteral("/proc/self/fd"),
+                             QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    while (!target.isEmpty() && descriptors.hasNext()) {
+        descriptors.next();
+        if (descriptors.fileInfo().symLinkTarget() == target) {
+            m_fd = descriptors.fileName().toInt();
             break;
         }
     }
-    ::closedir(descriptors);
     m_start = total();
 }
 

@@ -25,7 +25,7 @@ public:
 private:
     qint64 total() const;
 
-    int m_fd = -1;     // this process's descriptor of the device
+    int m_fd = -1; // this process's descriptor of the device
     qint64 m_start = 0;
 };
 

@@ -4,16 +4,14 @@
 
 #include "capture/port_holders.h"
 
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 
 #include <cerrno>
-#include <climits>
 #include <csignal>
-#include <cstdlib>
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -25,10 +23,14 @@ namespace {
 /// Where lock files of serial devices are kept, in the order QSerialPort
 /// looks for a folder to put its own.
 const QStringList kLockFolders{
-    QStringLiteral("/var/lock"),       QStringLiteral("/etc/locks"),
-    QStringLiteral("/var/spool/locks"), QStringLiteral("/var/spool/uucp"),
-    QStringLiteral("/tmp"),            QStringLiteral("/var/tmp"),
-    QStringLiteral("/var/lock/lockdev"), QStringLiteral("/run/lock"),
+    QStringLiteral("/var/lock"),
+    QStringLiteral("/etc/locks"),
+    QStringLiteral("/var/spool/locks"),
+    QStringLiteral("/var/spool/uucp"),
+    QStringLiteral("/tmp"),
+    QStringLiteral("/var/tmp"),
+    QStringLiteral("/var/lock/lockdev"),
+    QStringLiteral("/run/lock"),
 };
 
 bool running(qint64 pid)
@@ -78,35 +80,26 @@ bool isTerminal(const QString &device)
 
 QList<PortHolder> processesHolding(const QString &device)
 {
-    const QByteArray target = QFile::encodeName(QFileInfo(device).canonicalFilePath());
+    const QString target = QFileInfo(device).canonicalFilePath();
     QList<PortHolder> holders;
-    if (target.isEmpty())
-        return holders;
-    DIR *processes = ::opendir("/proc");
-    if (!processes)
-        return holders;
-    while (const dirent *process = ::readdir(processes)) {
-        char *end = nullptr;
-        const long long pid = std::strtoll(process->d_name, &end, 10);
-        if (pid <= 0 || *end != '\0' || pid == ::getpid())
+    QDirIterator processes(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
+    while (!target.isEmpty() && processes.hasNext()) {
+        processes.next();
+        bool ok = false;
+        const qint64 pid = processes.fileName().toLongLong(&ok);
+        if (!ok || pid == ::getpid())
             continue;
         // Another user's descriptors are hidden from all but root: skipped.
-        const QByteArray folder = "/proc/" + QByteArray(process->d_name) + "/fd/";
-        DIR *descriptors = ::opendir(folder.constData());
-        if (!descriptors)
-            continue;
-        while (const dirent *fd = ::readdir(descriptors)) {
-            char link[PATH_MAX];
-            const ssize_t length =
-                ::readlink((folder + fd->d_name).constData(), link, sizeof link - 1);
-            if (length > 0 && QByteArray(link, length) == target) {
+        QDirIterator descriptors(processes.filePath() + QStringLiteral("/fd"),
+                                 QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+        while (descriptors.hasNext()) {
+            descriptors.next();
+            if (descriptors.fileInfo().symLinkTarget() == target) {
                 holders.append({pid, programName(pid)});
                 break;
             }
         }
-        ::closedir(descriptors);
     }
-    ::closedir(processes);
     return holders;
 }
 

@@ -20,7 +20,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
+#include <vector>
 
 #include <grp.h>
 #include <pwd.h>
@@ -41,7 +41,41 @@ constexpr qint64 kReadAhead = qint64(1) << 20;
 /// The system's words for \a errnum, as Qt gives them for a failed opening.
 QString systemText(int errnum)
 {
-    return QString::fromLocal8Bit(std::strerror(errnum));
+    return qt_error_string(errnum);
+}
+
+/// What a path that is no character device is, for the message refusing it.
+QString kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("a folder");
+    if (S_ISREG(mode))
+        return QStringLiteral("a file");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("a FIFO");
+    return QStringLiteral("no character device");
+}
+
+/// The name of group \a id, or an empty text.
+QString groupName(gid_t id)
+{
+    group entry{};
+    group *found = nullptr;
+    std::vector<char> buffer(16384);
+    return ::getgrgid_r(id, &entry, buffer.data(), buffer.size(), &found) == 0 && found
+               ? QString::fromLocal8Bit(found->gr_name)
+               : QString();
+}
+
+/// The name of user \a id, or the number.
+QString userName(uid_t id)
+{
+    passwd entry{};
+    passwd *found = nullptr;
+    std::vector<char> buffer(16384);
+    return ::getpwuid_r(id, &entry, buffer.data(), buffer.size(), &found) == 0 && found
+               ? QString::fromLocal8Bit(found->pw_name)
+               : QString::number(id);
 }
 
 } // namespace
@@ -61,9 +95,7 @@ void PortRecording::checkDevice() const
         return; // the opening says why
     if (!S_ISCHR(status.st_mode))
         fail(kExitFailed, QStringLiteral("%1: cannot open: not a serial port but %2")
-                              .arg(m_portText, S_ISDIR(status.st_mode)   ? QStringLiteral("a folder")
-                                               : S_ISREG(status.st_mode) ? QStringLiteral("a file")
-                                                 : QStringLiteral("not a device")));
+                              .arg(m_portText, kindOf(status.st_mode)));
     // Two readers of one port share its bytes, each missing what the other
     // takes: refused before the opening, which would also change the line
     // settings under the other reader. Only a terminal's readers count
@@ -83,17 +115,13 @@ QString PortRecording::permissionText() const
     };
     if (::stat(QFile::encodeName(m_device).constData(), &status) != 0)
         return systemText(EACCES);
-    const group *owners = ::getgrgid(status.st_gid);
-    if (owners && (status.st_mode & S_IRGRP) && (status.st_mode & S_IWGRP)) {
-        const QString name = QString::fromLocal8Bit(owners->gr_name);
+    const QString group = groupName(status.st_gid);
+    if (!group.isEmpty() && (status.st_mode & S_IRGRP) && (status.st_mode & S_IWGRP))
         return QStringLiteral("permission denied: %1 belongs to the %2 group; add yourself with "
                               "sudo usermod -aG %2 \"$USER\", then log in again")
-            .arg(m_device, name);
-    }
-    const passwd *owner = ::getpwuid(status.st_uid);
+            .arg(m_device, group);
     return QStringLiteral("permission denied: only %1 may open %2")
-        .arg(owner ? QString::fromLocal8Bit(owner->pw_name) : QString::number(status.st_uid),
-             m_device);
+        .arg(userName(status.st_uid), m_device);
 }
 
 QString PortRecording::openFailure(const QString &refused) const
@@ -103,7 +131,7 @@ QString PortRecording::openFailure(const QString &refused) const
         if (const std::optional<PortHolder> holder = lockHolder(m_device))
             return QStringLiteral("the port is in use by %1").arg(holderText(*holder));
     }
-    const QString why = m_port.systemErrorText();
+    QString why = m_port.systemErrorText();
     if (why == systemText(EACCES))
         return permissionText();
     if (why == systemText(ENOTTY))
@@ -114,6 +142,14 @@ QString PortRecording::openFailure(const QString &refused) const
         return QStringLiteral("the system has no serial port number %1")
             .arg(acquisition::portNumber(m_portText));
     return refused.isEmpty() ? m_port.errorText() : refused; // the window's own words
+}
+
+QString PortRecording::lossReason() const
+{
+    // A read that found the terminal hung up leaves the error of an earlier
+    // call, "Inappropriate ioctl for device", which says nothing of the loss.
+    const QString why = m_port.systemErrorText();
+    return why == systemText(ENOTTY) ? QString() : why;
 }
 
 void PortRecording::open()
@@ -179,7 +215,7 @@ RecordingEnd PortRecording::run(const std::function<BlockVerdict(const QByteArra
         const qint64 now = clock.elapsed();
         // A tick long late means the loop was busy (a slow disk), not reading
         // the port: the pause is this program's, not the board's.
-        if (now - lastTickMs > 2 * acquisition::kTickInterval)
+        if (now - lastTickMs > qint64(2) * acquisition::kTickInterval)
             lastChangeMs = now;
         lastTickMs = now;
         if (count != lastCount) {

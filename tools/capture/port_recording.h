@@ -70,7 +70,7 @@ public:
     /// Bytes taken from the port so far.
     std::int64_t taken() const { return m_taken; }
     /// Why the device went away, in the system's words (may be empty).
-    QString lossReason() const { return m_port.systemErrorText(); }
+    QString lossReason() const;
 
 private:
     void checkDevice() const;

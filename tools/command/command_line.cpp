@@ -34,7 +34,8 @@ QString samplePeriodText()
 {
     // Exact decimals of the period in picoseconds, without trailing zeros.
     constexpr std::int64_t kPsPerUs = 1000000;
-    QString fraction = QStringLiteral("%1").arg(kSamplePeriodPs % kPsPerUs, 6, 10, QLatin1Char('0'));
+    QString fraction =
+        QStringLiteral("%1").arg(kSamplePeriodPs % kPsPerUs, 6, 10, QLatin1Char('0'));
     while (fraction.endsWith(QLatin1Char('0')))
         fraction.chop(1);
     const QString whole = QString::number(kSamplePeriodPs / kPsPerUs);
@@ -76,7 +77,8 @@ int editDistance(const QString &a, const QString &b)
         row[0] = int(i);
         for (qsizetype j = 1; j <= b.size(); ++j) {
             const int above = row[j];
-            row[j] = std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            row[j] =
+                std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
             diagonal = above;
         }
     }
@@ -90,7 +92,8 @@ QString nearestOption(const QString &name, const QList<QCommandLineOption> &opti
     for (const QCommandLineOption &option : options) {
         for (const QString &known : option.names()) {
             if (known.size() > 1 && name.size() > 1 &&
-                (known.startsWith(name) || name.startsWith(known) || editDistance(name, known) == 1))
+                (known.startsWith(name) || name.startsWith(known) ||
+                 editDistance(name, known) == 1))
                 return known;
         }
     }
@@ -110,7 +113,8 @@ bool parseArguments(QCommandLineParser &parser, const QList<QCommandLineOption> 
     parser.addOptions({helpOption, versionOption});
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
-        const QString near = unknown.size() == 1 ? nearestOption(unknown.front(), options) : QString();
+        const QString near =
+            unknown.size() == 1 ? nearestOption(unknown.front(), options) : QString();
         if (!near.isEmpty())
             fail(kExitUsage, QStringLiteral("Unknown option '%1': did you mean --%2? (see --help)")
                                  .arg(unknown.front(), near));

@@ -84,9 +84,8 @@ const OutputFormat &chooseFormat(const QString &requested, const QString &output
     }
     if (const OutputFormat *format = formatOfPath(output))
         return *format;
-    fail(kExitUsage,
-         QStringLiteral("cannot tell the format of '%1': name it %2, or give --format")
-             .arg(output, extensionsText()));
+    fail(kExitUsage, QStringLiteral("cannot tell the format of '%1': name it %2, or give --format")
+                         .arg(output, extensionsText()));
 }
 
 /// The formats that take --every-sample, for its message: ".csv".

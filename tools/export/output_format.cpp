@@ -81,7 +81,8 @@ QString formatsHelp()
     for (const OutputFormat &format : outputFormats()) {
         const QString column = QStringLiteral("  .") + format.extensions.front();
         QString lines = format.help;
-        lines.replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(kHelpIndent, QLatin1Char(' ')));
+        lines.replace(QLatin1Char('\n'),
+                      QLatin1Char('\n') + QString(kHelpIndent, QLatin1Char(' ')));
         text += column.leftJustified(kHelpIndent) + lines + QLatin1Char('\n');
     }
     return text;

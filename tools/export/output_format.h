@@ -58,8 +58,7 @@ struct OutputFormat
     bool everySample;       // takes --every-sample
     /// The file of a whole capture, in memory. Empty, with \a error set, when
     /// it cannot be made.
-    QByteArray (*whole)(const TraceBuffers &buffers, const OutputOptions &options,
-                        QString *error);
+    QByteArray (*whole)(const TraceBuffers &buffers, const OutputOptions &options, QString *error);
     /// The file written as the samples of a recording come.
     std::unique_ptr<OutputStream> (*stream)(const OutputOptions &options);
     /// The files that go beside an output at \a path, made once its content

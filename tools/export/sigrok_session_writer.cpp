@@ -382,8 +382,7 @@ bool SigrokSessionStream::open(const QString &path, QString *error)
     return true;
 }
 
-bool SigrokSessionStream::append(const std::vector<const std::uint8_t *> &traces,
-                                 std::size_t count)
+bool SigrokSessionStream::append(const std::vector<const std::uint8_t *> &traces, std::size_t count)
 {
     m_samples.assign(count * kSamplesPerByte, 0);
     for (std::size_t i = 0; i < traces.size(); ++i)
@@ -413,7 +412,8 @@ bool SigrokSessionStream::end(QString *error)
         if (s.cameShort)
             *error = QStringLiteral("%1 of %2 samples came").arg(s.handedOn).arg(s.samples);
         else
-            *error = s.failure.isEmpty() ? QStringLiteral("the archive was not written") : s.failure;
+            *error =
+                s.failure.isEmpty() ? QStringLiteral("the archive was not written") : s.failure;
         s.discard();
         return false;
     }
