@@ -59,7 +59,7 @@ QStringList channelsOf(const srd_decoder *d)
 QString optionText(const QString &id, GVariant *value)
 {
     gchar *printed = g_variant_print(g_variant_ref_sink(value), FALSE);
-    const QString line = QStringLiteral(" %1=%2").arg(id, QString::fromUtf8(printed));
+    QString line = QStringLiteral(" %1=%2").arg(id, QString::fromUtf8(printed));
     g_free(printed);
     g_variant_unref(value);
     return line;
