@@ -94,7 +94,10 @@ QString helpText()
                "  --trace N          .ird: the trace the capture goes into, 1 to 3 (default 1)\n"
                "  --seconds S        %4: record S seconds of samples (up to a\n"
                "                     week) instead of one capture, written as they come\n"
-               "                     in; an .ird holds exactly one capture\n"
+               "                     in; an .ird holds exactly one capture. A .sr's setup\n"
+               "                     comes from the first capture's worth (10.195 s)\n"
+               "  --no-setup         .sr: no PulseView setup (X.pvs) beside it; one there\n"
+               "                     stays as it is\n"
                "  -h, --help         this text\n"
                "  -v, --version      the version\n"
                "\n"
@@ -130,6 +133,7 @@ struct Request
     const OutputFormat *format = nullptr; // null: a capture file (.ird)
     int trace = 1;                        // the trace one capture fills
     bool recording = false;               // --seconds: written as the bytes come
+    bool setup = true;                    // a PulseView setup beside a session file
     std::int64_t total = kCaptureLength;  // the board's bytes to take
 };
 
@@ -188,8 +192,9 @@ std::optional<Request> parse(const QStringList &arguments, QTextStream &out)
                                     QStringLiteral("file"));
     const QCommandLineOption trace(QStringLiteral("trace"), QString(), QStringLiteral("n"));
     const QCommandLineOption seconds(QStringLiteral("seconds"), QString(), QStringLiteral("s"));
-    if (!command::parseArguments(parser, {output, trace, seconds}, arguments, out, kProgram,
-                                 helpText()))
+    const QCommandLineOption noSetup(QStringLiteral("no-setup"), QString());
+    if (!command::parseArguments(parser, {output, trace, seconds, noSetup}, arguments, out,
+                                 kProgram, helpText()))
         return std::nullopt;
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1)
@@ -208,6 +213,10 @@ std::optional<Request> parse(const QStringList &arguments, QTextStream &out)
         fail(kExitUsage, QStringLiteral("--seconds is for %1 output: an .ird holds exactly one "
                                         "capture")
                              .arg(exporting::extensionsText()));
+    if (parser.isSet(noSetup) && !(request.format && request.format->companions))
+        fail(kExitUsage, QStringLiteral("--no-setup is for .sr output: only a session file has "
+                                        "a setup beside it"));
+    request.setup = !parser.isSet(noSetup);
     if (parser.isSet(trace))
         request.trace = command::traceNumberOrFail(parser.value(trace), QStringLiteral("--trace"));
     request.recording = parser.isSet(seconds);
@@ -242,6 +251,7 @@ void prepare(const Request &request, Prepared &prepared)
     prepared.file.open();
     prepared.options.traces = {1};
     prepared.options.samples = request.total * kSamplesPerByte;
+    prepared.options.companions = request.setup;
     prepared.options.program = QLatin1String(kProgram);
     prepared.options.origin =
         QStringLiteral("%1 from %2").arg(QLatin1String(kProgram), request.portText);
@@ -264,9 +274,13 @@ RecordingEnd capture(const Request &request, Prepared &prepared, PortRecording &
             return acquisition::storeBlock(block, target, writeIndex) ? BlockVerdict::Complete
                                                                       : BlockVerdict::More;
         const auto count = std::min<std::int64_t>(block.size(), request.total - kept);
-        if (!prepared.stream->append({reinterpret_cast<const std::uint8_t *>(block.constData())},
-                                     std::size_t(count)))
+        const auto *bytes = reinterpret_cast<const std::uint8_t *>(block.constData());
+        if (!prepared.stream->append({bytes}, std::size_t(count)))
             return BlockVerdict::Failed;
+        // The first capture's worth is kept for the session setup's detection.
+        const auto first =
+            std::min<std::int64_t>(count, std::max<std::int64_t>(0, kCaptureLength - kept));
+        std::copy(bytes, bytes + first, target->begin() + kept);
         kept += count;
         return kept == request.total ? BlockVerdict::Complete : BlockVerdict::More;
     };
@@ -318,9 +332,13 @@ void failUnlessComplete(RecordingEnd end, const Request &request, Prepared &prep
 }
 
 /// Writes what one capture took, or completes the recording, and puts the
-/// file in place.
-void finish(const Request &request, Prepared &prepared)
+/// file in place; says what became of a setup beside it, where it must.
+void finish(const Request &request, Prepared &prepared, QTextStream &err)
 {
+    const auto tell = [&](const QStringList &lines) {
+        for (const QString &line : lines)
+            err << kProgram << ": " << line << '\n';
+    };
     if (!request.format) {
         prepared.file.write(capture_file::toImage(*prepared.buffers));
         prepared.file.commit();
@@ -330,7 +348,8 @@ void finish(const Request &request, Prepared &prepared)
         QString why;
         if (!prepared.stream->end(&why))
             prepared.file.failWriting(why);
-        exporting::commitOutput(prepared.file, *request.format, prepared.options, nullptr);
+        tell(exporting::commitOutput(prepared.file, *request.format, prepared.options,
+                                     prepared.buffers.get()));
         return;
     }
     QString why;
@@ -338,8 +357,8 @@ void finish(const Request &request, Prepared &prepared)
     if (content.isEmpty())
         prepared.file.failWriting(why);
     prepared.file.write(content);
-    exporting::commitOutput(prepared.file, *request.format, prepared.options,
-                            prepared.buffers.get());
+    tell(exporting::commitOutput(prepared.file, *request.format, prepared.options,
+                                 prepared.buffers.get()));
 }
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err, bool progressShown)
@@ -357,7 +376,7 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err, bool p
     port.open();
     const RecordingEnd end = capture(*request, prepared, port, progress, stop);
     failUnlessComplete(end, *request, prepared, port, stop, progress);
-    finish(*request, prepared);
+    finish(*request, prepared, err);
     return kExitOk;
 }
 

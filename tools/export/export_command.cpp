@@ -49,6 +49,8 @@ QString helpText()
                "  --traces LIST       traces to export, e.g. 1,3 (default 1,2,3)\n"
                "  --format NAME       %1: the format, whatever the extension\n"
                "  --every-sample      CSV: one row per sample instead of per change\n"
+               "  --no-setup          .sr: no PulseView setup (X.pvs) beside it; one there\n"
+               "                      stays as it is\n"
                "  -h, --help          this text\n"
                "  -v, --version       the version\n"
                "\n"
@@ -65,6 +67,7 @@ QString helpText()
                "  /usr/share/wavemill/examples/*.ird  sample captures from the package\n"
                "\n"
                "Examples:\n"
+               "  $ wavemill-export capture.ird -o capture.sr\n"
                "  $ wavemill-export capture.ird -o capture.vcd\n"
                "  $ wavemill-export capture.ird -o capture.vcd --traces 1,3\n"
                "  $ wavemill-export capture.ird -o capture.csv --every-sample\n")
@@ -96,7 +99,7 @@ QString everySampleExtensions()
     return extensions.join(QStringLiteral(", "));
 }
 
-int run(const QStringList &arguments, QTextStream &out)
+int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     QCommandLineParser parser;
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, QString(),
@@ -105,8 +108,9 @@ int run(const QStringList &arguments, QTextStream &out)
                                     QStringLiteral("1,2,3"));
     const QCommandLineOption format(QStringLiteral("format"), QString(), QStringLiteral("name"));
     const QCommandLineOption everySample(QStringLiteral("every-sample"), QString());
-    if (!command::parseArguments(parser, {output, traces, format, everySample}, arguments, out,
-                                 kProgram, helpText()))
+    const QCommandLineOption noSetup(QStringLiteral("no-setup"), QString());
+    if (!command::parseArguments(parser, {output, traces, format, everySample, noSetup}, arguments,
+                                 out, kProgram, helpText()))
         return kExitOk;
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1)
@@ -119,6 +123,7 @@ int run(const QStringList &arguments, QTextStream &out)
     OutputOptions options;
     options.traces = command::traceListOrFail(parser.value(traces), QStringLiteral("--traces"));
     options.everySample = parser.isSet(everySample);
+    options.companions = !parser.isSet(noSetup);
     options.program = QLatin1String(kProgram);
     options.origin = QFileInfo(capturePath).fileName();
     const OutputFormat &kind = chooseFormat(parser.value(format), outputPath);
@@ -126,6 +131,9 @@ int run(const QStringList &arguments, QTextStream &out)
         fail(kExitUsage, QStringLiteral("--every-sample is for %1 output only: the other formats "
                                         "hold the changes, or every sample already")
                              .arg(everySampleExtensions()));
+    if (!kind.companions && parser.isSet(noSetup))
+        fail(kExitUsage, QStringLiteral("--no-setup is for .sr output: only a session file has "
+                                        "a setup beside it"));
 
     const auto buffers = command::readCaptureOrFail(capturePath);
     const QFileInfo target(outputPath);
@@ -139,7 +147,8 @@ int run(const QStringList &arguments, QTextStream &out)
     if (content.isEmpty())
         file.failWriting(why);
     file.write(content);
-    commitOutput(file, kind, options, buffers.get());
+    for (const QString &line : commitOutput(file, kind, options, buffers.get()))
+        err << kProgram << ": " << line << '\n';
     return kExitOk;
 }
 
@@ -147,7 +156,7 @@ int run(const QStringList &arguments, QTextStream &out)
 
 int runExport(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    return command::runReportingFailure(kProgram, err, [&] { return run(arguments, out); });
+    return command::runReportingFailure(kProgram, err, [&] { return run(arguments, out, err); });
 }
 
 } // namespace wavemill::exporting

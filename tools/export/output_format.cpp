@@ -4,11 +4,13 @@
 
 #include "export/output_format.h"
 
+#include "command/command_line.h"
 #include "command/output_file.h"
 #include "export/csv_writer.h"
 #include "export/sigrok_session_writer.h"
 #include "export/vcd_writer.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include <vector>
@@ -86,20 +88,49 @@ QString formatsHelp()
     return text;
 }
 
-void commitOutput(command::OutputFile &file, const OutputFormat &format,
-                  const OutputOptions &options, const TraceBuffers *capture)
+QStringList commitOutput(command::OutputFile &file, const OutputFormat &format,
+                         const OutputOptions &options, const TraceBuffers *capture)
 {
+    QStringList notes;
     std::vector<std::unique_ptr<command::OutputFile>> beside;
-    if (format.companions) {
+    QStringList stale; // earlier companions, which belong to the file replaced
+    if (format.companions && options.companions) {
         for (const CompanionFile &companion : format.companions(file.path(), options, capture)) {
-            beside.push_back(std::make_unique<command::OutputFile>(companion.path));
-            beside.back()->open();
-            beside.back()->write(companion.content);
+            notes << companion.notes;
+            if (companion.path.isEmpty())
+                continue;
+            if (companion.content.isEmpty()) {
+                stale << companion.path;
+                continue;
+            }
+            try {
+                auto made = std::make_unique<command::OutputFile>(companion.path);
+                made->open();
+                made->write(companion.content);
+                beside.push_back(std::move(made));
+            } catch (const command::Failure &failure) {
+                notes << failure.message;
+                stale << companion.path;
+            }
         }
     }
     file.commit();
-    for (const auto &companion : beside)
-        companion->commit();
+    for (const auto &companion : beside) {
+        try {
+            companion->commit();
+        } catch (const command::Failure &failure) {
+            notes << failure.message;
+            stale << companion->path();
+        }
+    }
+    for (const QString &path : stale) {
+        QFile earlier(path);
+        if (QFileInfo(path).isFile() && !earlier.remove())
+            notes << QStringLiteral("%1: an earlier file that belongs to another output could "
+                                    "not be removed: %2")
+                         .arg(path, earlier.errorString());
+    }
+    return notes;
 }
 
 } // namespace wavemill::exporting

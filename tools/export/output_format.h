@@ -31,14 +31,19 @@ struct OutputOptions
     std::int64_t samples = kCaptureSamples;
     QString program; // the program writing, named with its version in a header
     QString origin;  // where the samples come from, for a header's comment
+    bool companions = true; // false (--no-setup): none written, earlier ones left as they are
 };
 
 /// A file that goes beside an output (a viewer's setup for it): written with
-/// it, put in place with it.
+/// it, put in place with it. It never undoes the output: one that cannot be
+/// written is told, and the output stands.
 struct CompanionFile
 {
     QString path;
+    /// Empty: none goes there this time, and what an earlier output left at
+    /// \a path, which belongs to it, is removed.
     QByteArray content;
+    QStringList notes; // what the user should be told of it
 };
 
 /// One output format: its names, its help, and its writers. Every format is
@@ -57,8 +62,9 @@ struct OutputFormat
     /// The file written as the samples of a recording come.
     std::unique_ptr<OutputStream> (*stream)(const OutputOptions &options);
     /// The files that go beside an output at \a path, made once its content
-    /// is complete; \a capture is the capture written, or null for a
-    /// recording that was streamed. Null where there are none.
+    /// is complete; \a capture holds the capture written, or a recording's
+    /// first options.samples samples (up to a capture's). Null where there
+    /// are none.
     QList<CompanionFile> (*companions)(const QString &path, const OutputOptions &options,
                                        const TraceBuffers *capture);
 };
@@ -78,8 +84,10 @@ QString formatsHelp();
 
 /// Puts \a file, written with \a format, in its place, with the format's
 /// companions: they are written first, and put in place only after it, so
-/// that a failure leaves none of them. Fails the program (kExitFailed).
-void commitOutput(command::OutputFile &file, const OutputFormat &format,
-                  const OutputOptions &options, const TraceBuffers *capture);
+/// that a failure leaves none of them. Fails the program (kExitFailed) when
+/// \a file cannot be put in place; returns the lines to tell the user of
+/// the companions (one that could not be written, and why).
+QStringList commitOutput(command::OutputFile &file, const OutputFormat &format,
+                         const OutputOptions &options, const TraceBuffers *capture);
 
 } // namespace wavemill::exporting

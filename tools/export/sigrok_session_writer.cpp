@@ -7,6 +7,7 @@
 #include "capture_file/safe_save.h"
 #include "command/output_file.h"
 #include "core/samples.h"
+#include "session_setup/setup_beside.h"
 #include "sigrok/sigrok_logic.h"
 
 #include <QFile>
@@ -419,6 +420,22 @@ bool SigrokSessionStream::end(QString *error)
     return true;
 }
 
+namespace {
+
+/// PulseView's setup beside the session file: the decoders the detection
+/// chose for the traces written.
+QList<CompanionFile> sessionSetup(const QString &path, const OutputOptions &options,
+                                  const TraceBuffers *capture)
+{
+    if (!capture)
+        return {};
+    const session_setup::SetupBeside setup = session_setup::setupBeside(
+        path, session_setup::describeTraces(*capture, options.traces, options.samples));
+    return {{setup.path, setup.content, setup.notes}};
+}
+
+} // namespace
+
 OutputFormat sigrokSessionFormat()
 {
     return {
@@ -426,7 +443,14 @@ OutputFormat sigrokSessionFormat()
         {QStringLiteral("sr")},
         QStringLiteral("sigrok session file, which PulseView and sigrok-cli open as it is:\n"
                        "one logic channel per trace, trace1 to trace3, every sample, at\n"
-                       "%1 Hz (sigrok keeps whole hertz; the exact rate is %2 Hz).")
+                       "%1 Hz (sigrok keeps whole hertz; the exact rate is %2 Hz).\n"
+                       "Beside X.sr goes X.pvs, the setup PulseView loads with it: for each\n"
+                       "trace wavemill-decode's detection recognises, sigrok's decoder on\n"
+                       "its channel with the options found (bit rate, parity, polarity...),\n"
+                       "named \"trace1: UART 9600 8N1\"; the view on the first decoded\n"
+                       "frames, zoomed for their text, with a flag saying what was found.\n"
+                       "Where nothing is recognised, an earlier X.pvs is removed. A setup\n"
+                       "that cannot be written is told on stderr; the .sr stands.")
             .arg(sigrok::kSampleRateHz)
             .arg(1e12 / double(kSamplePeriodPs), 0, 'f', 2),
         false,
@@ -436,7 +460,7 @@ OutputFormat sigrokSessionFormat()
         [](const OutputOptions &options) -> std::unique_ptr<OutputStream> {
             return std::make_unique<SigrokSessionStream>(options.traces, options.samples);
         },
-        nullptr,
+        sessionSetup,
     };
 }
 
