@@ -9,6 +9,9 @@ namespace wavemill::signals {
 namespace {
 
 constexpr std::uint8_t kSync = 0x55;
+/// The diagnostic frames keep the classic checksum in LIN 2 too.
+constexpr int kMasterRequestId = 60;
+constexpr int kSlaveResponseId = 61;
 
 EdgeSignal::Sketch sketchOf(const LinBus::Options &o)
 {
@@ -23,7 +26,8 @@ EdgeSignal::Sketch sketchOf(const LinBus::Options &o)
         std::vector<std::uint8_t> bytes{kSync, pid};
         if (!frame.data.empty()) {
             bytes.insert(bytes.end(), frame.data.begin(), frame.data.end());
-            bytes.push_back(LinBus::checksum(pid, frame.data, o.enhanced));
+            const bool diagnostic = frame.id == kMasterRequestId || frame.id == kSlaveResponseId;
+            bytes.push_back(LinBus::checksum(pid, frame.data, o.enhanced && !diagnostic));
         }
         for (const std::uint8_t byte : bytes) {
             s.hold(false, bitUs);

@@ -31,7 +31,7 @@ public:
         double everyUs = 50000; // from one frame's break to the next
         double breakBits = 13;
         double delimiterBits = 1;
-        bool enhanced = true; // the LIN 2 checksum, over the identifier too
+        bool enhanced = true; // the LIN 2 checksum, over the identifier too (but of ids 60, 61)
     };
 
     explicit LinBus(const Options &options);

@@ -11,7 +11,12 @@
 #include "detect/trace_detector.h"
 #include "examples/example_signals.h"
 #include "signals/infrared_codes.h"
+#include "signals/lin_bus.h"
+#include "signals/remote_session.h"
+#include "signals/rough_square_wave.h"
+#include "signals/serial_messages.h"
 #include "tools/decode/decode_test_signals.h"
+#include "tools/decode/recording_train.h"
 
 #include "capture_file/capture_file_format.h"
 #include "core/sample_period.h"
@@ -20,7 +25,10 @@
 #include <QtTest>
 
 #include <cmath>
+#include <functional>
+#include <memory>
 #include <random>
+#include <string>
 
 using namespace wavemill;
 using namespace wavemill::signals;
@@ -167,10 +175,10 @@ QString signature(const TraceDescription &d)
     return d.kind;
 }
 
-/// The bit rate of a UART, the frequency of a periodic signal.
+/// The bit rate of a UART or LIN bus, the frequency of a periodic signal.
 double number(const TraceDescription &d)
 {
-    const char *key = d.kind == QLatin1String("uart") ? "bit_rate" : "frequency_hz";
+    const char *key = d.fields.contains(QLatin1String("bit_rate")) ? "bit_rate" : "frequency_hz";
     return d.fields.value(QLatin1String(key)).toDouble();
 }
 
@@ -204,6 +212,8 @@ private Q_SLOTS:
     void namesNewSignalShapes();
     void describesEverySampleCapture_data();
     void describesEverySampleCapture();
+    void readsThroughRealWorldFaults_data();
+    void readsThroughRealWorldFaults();
 };
 
 void TestDecodeDetection::namesWhatTheTraceCarries_data()
@@ -374,6 +384,258 @@ void TestDecodeDetection::describesEverySampleCapture()
     }
     QVERIFY(generated);
     checkDescription(bytesOf(*traces->trace(trace)), expected, value);
+}
+
+// Real-world faults and framings, on real recordings and on generated
+// signals: the family and framing named, and what was read.
+
+/// A signal of a row, made afresh where the row runs.
+using SignalMaker = std::function<std::unique_ptr<signals::Signal>()>;
+Q_DECLARE_METATYPE(SignalMaker)
+
+namespace {
+
+/// A trace of \a samples samples of \a signal at the board's rate (a
+/// whole capture for 0), as runs.
+PulseTrain trainOf(signals::Signal &signal, int samples)
+{
+    const int bytes = samples > 0 ? (samples + kSamplesPerByte - 1) / kSamplesPerByte
+                                   : int(kCaptureLength);
+    const std::vector<bool> levels = signals::unpack(signals::take(signal, std::size_t(bytes)));
+    std::vector<Run> runs;
+    const auto count = std::int64_t(samples > 0 ? samples : std::int64_t(levels.size()));
+    std::int64_t start = 0;
+    for (std::int64_t i = 1; i <= count; ++i) {
+        if (i == count || levels[std::size_t(i)] != levels[std::size_t(i - 1)]) {
+            runs.push_back({start, i - start, levels[std::size_t(i - 1)]});
+            start = i;
+        }
+    }
+    return PulseTrain(std::move(runs), kSamplePeriodUs);
+}
+
+template <typename T, typename O> SignalMaker make(const O &options)
+{
+    return [options]() { return std::make_unique<T>(options); };
+}
+
+signals::SerialMessages::Options serial(double baud, int dataBits, char parity, int stopBits,
+                                        std::vector<std::string> messages)
+{
+    signals::SerialMessages::Options o;
+    o.baud = baud;
+    o.dataBits = dataBits;
+    o.parity = parity;
+    o.stopBits = stopBits;
+    o.messages = std::move(messages);
+    return o;
+}
+
+/// Messages of numbers and words as a meter or a logger sends them.
+std::vector<std::string> readings()
+{
+    return {"V=12.48 ok\r\n", "I=0.731 A\r\n", "T=23.9 C\r\n", "P=9.12 W\r\n"};
+}
+
+/// Characters of five bits, all 32 of them in turn, as a teleprinter's code.
+std::vector<std::string> fiveBitCodes()
+{
+    std::string all;
+    for (int c = 0; c < 32; ++c)
+        all.push_back(char((c * 7) % 32));
+    return {all};
+}
+
+signals::RemoteSession::Options presses(const std::vector<signals::IrPulses> &frames,
+                                        double firstUs, double everyUs, int count)
+{
+    signals::RemoteSession::Options o;
+    for (int n = 0; n < count; ++n)
+        o.bursts.push_back({firstUs + n * everyUs, frames[std::size_t(n) % frames.size()]});
+    return o;
+}
+
+/// The description and what it read for itself, on one text.
+QString everythingSaid(const TraceDescription &d)
+{
+    QStringList all{d.title};
+    all << d.evidence;
+    if (d.compareWithSigrok)
+        all << d.compareWithSigrok({}); // with no annotations: its own reading
+    return all.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+void TestDecodeDetection::readsThroughRealWorldFaults_data()
+{
+    QTest::addColumn<QString>("recording"); // in tests/data/recordings, or...
+    QTest::addColumn<SignalMaker>("signal"); // ...a signal, played
+    QTest::addColumn<int>("samples");        // for so many samples (0: a capture)
+    QTest::addColumn<QString>("expected");   // as signature() says it; "*": anything
+    QTest::addColumn<QString>("said");       // what must be said ("!": never said)
+    QTest::addColumn<double>("value");
+    const auto recording = [](const char *name, const char *file, const char *expected,
+                              const char *said, double value) {
+        QTest::newRow(name) << QString::fromLatin1(file) << SignalMaker() << 0 << expected
+                            << QString::fromUtf8(said) << value;
+    };
+    const auto signal = [](const char *name, const SignalMaker &maker, const char *expected,
+                           const char *said, double value, int samples = 0) {
+        QTest::newRow(name) << QString() << maker << samples << expected
+                            << QString::fromUtf8(said) << value;
+    };
+
+    // Serial lines in every framing, their digits and frames read.
+    recording("multimeter, 2400 bit/s 7O1 (recording)", "uart_es51978.sr", "uart idle high 7O1",
+              R"("506793002\r\n506793002\r\n)", 2400);
+    recording("LIN, one frame (recording)", "uart_lin_single_frame.sr", "lin",
+              "ID 0x01: 11 11, checksum 0x1C", 19200);
+    recording("LIN, malformed frames (recording)", "uart_lin_malformed.sr", "lin",
+              "ID 0x23: 00 00, checksum 0x5C", 19200);
+    using signals::SerialMessages;
+    signal("5N1 at 1200 bit/s", make<SerialMessages>(serial(1200, 5, 'N', 1, fiveBitCodes())),
+           "uart idle high 5N1", R"("\x00\x07\x0e\x15\x1c\x03)", 1200);
+    signal("6E1 at 2400 bit/s", make<SerialMessages>(serial(2400, 6, 'E', 1, fiveBitCodes())),
+           "uart idle high 6E1", R"("\x00\x07\x0e\x15\x1c\x03)", 2400);
+    signal("7N1 at 9600 bit/s", make<SerialMessages>(serial(9600, 7, 'N', 1, readings())),
+           "uart idle high 7N1", "V=12.48 ok", 9600);
+    signal("7E1 at 2400 bit/s", make<SerialMessages>(serial(2400, 7, 'E', 1, readings())),
+           "uart idle high 7E1", "I=0.731 A", 2400);
+    signal("8N2 at 4800 bit/s", make<SerialMessages>(serial(4800, 8, 'N', 2, readings())),
+           "uart idle high 8N2", "T=23.9 C", 4800);
+    SerialMessages::Options inverted = serial(1200, 7, 'O', 1, readings());
+    inverted.inverted = true;
+    signal("7O1 at 1200 bit/s, inverted", make<SerialMessages>(inverted), "uart idle low 7O1",
+           "P=9.12 W", 1200);
+
+    // Serial lines as real wires and couplers give them.
+    SerialMessages::Options breaks = serial(9600, 8, 'N', 1, readings());
+    breaks.breakUs = 15000;
+    breaks.markAfterBreakUs = 500;
+    signal("9600 bit/s, a 15 ms break before each message", make<SerialMessages>(breaks),
+           "uart idle high 8N1", "V=12.48 ok", 9600);
+    for (const double cut : {20.0, 40.0}) {
+        SerialMessages::Options coupler = serial(9600, 8, 'N', 1, readings());
+        coupler.activeCutUs = cut;
+        signal(cut < 30 ? "9600 bit/s, low pulses 20 µs short (a slow coupler)"
+                        : "9600 bit/s, low pulses 40 µs short",
+               make<SerialMessages>(coupler), "uart idle high 8N1", "T=23.9 C", 9600);
+    }
+    SerialMessages::Options idle = serial(19200, 8, 'N', 1, readings());
+    idle.pauseUs = 50000;
+    signal("19200 bit/s idling high 50 ms between messages", make<SerialMessages>(idle),
+           "uart idle high 8N1", "I=0.731 A", 19200);
+    SerialMessages::Options everyByte = serial(9600, 8, 'N', 1, {"a", "b", "c"});
+    everyByte.breakUs = 3000;
+    everyByte.markAfterBreakUs = 300;
+    signal("a break before every character is no serial line", make<SerialMessages>(everyByte),
+           "!uart idle high 8N1", "", 0);
+
+    // LIN buses of both checksums.
+    using signals::LinBus;
+    LinBus::Options lin;
+    lin.frames = {{0x10, {0x01, 0x02, 0x03, 0x04}}, {0x22, {}}, {0x3C, {0xAA, 0x55}}};
+    signal("LIN 2 at 19200 bit/s, a header without response", make<LinBus>(lin), "lin",
+           "ID 0x10: 01 02 03 04, checksum", 19200);
+    lin.baud = 9600;
+    lin.enhanced = false;
+    lin.frames = {{0x05, {0x80, 0x7F}}, {0x06, {0x11}}};
+    signal("LIN 1 at 9600 bit/s, classic checksums", make<LinBus>(lin), "lin", "classic", 9600);
+
+    // Periodic signals with glitches and jitter; one near the sample limit.
+    using signals::RoughSquareWave;
+    RoughSquareWave::Options glitched{10, 0.5, 0, 8, kSamplePeriodUs, 10.2e6, 7};
+    signal("10 Hz square with eight 1-sample glitches", make<RoughSquareWave>(glitched),
+           "periodic clock 50 %", "8 glitches", 10);
+    RoughSquareWave::Options jittered{1500, 0.5, kSamplePeriodUs, 0, 0, 10.2e6, 8};
+    signal("1.5 kHz square, each edge a sample astray", make<RoughSquareWave>(jittered),
+           "periodic clock 50 %", "", 1500);
+    signal("62.5 kHz clock: an alias, said in the verdict",
+           make<RoughSquareWave>(RoughSquareWave::Options{62500, 0.5}),
+           "periodic clock 50 % (alias?)", "or an alias of a faster signal", 0);
+    SerialMessages::Options sensing = serial(31250, 8, 'N', 1, {"\xFE"});
+    sensing.pauseUs = 300000;
+    signal("MIDI active sensing: no duty of 100 % that is not", make<SerialMessages>(sensing),
+           "*", "!100.0 %", 0);
+
+    // Remote controls held, noisy, cut and damaged.
+    using signals::RemoteSession;
+    const signals::IrPulses repeat = signals::necRepeat();
+    signal("NEC key held: repeat codes only",
+           make<RemoteSession>(presses({repeat}, 30000, signals::kNecRepeatUs, 90)),
+           "infrared NEC, idle high, ir_nec", "repeat codes only", 0);
+    RemoteSession::Options stretched = presses({repeat}, 30000, signals::kNecRepeatUs, 90);
+    stretched.markStretchUs = 100;
+    signal("NEC key held, marks stretched 100 µs", make<RemoteSession>(stretched),
+           "infrared NEC, idle high, ir_nec", "repeat codes only", 0);
+    const signals::IrPulses jvc =
+        signals::pulseDistanceFrame(signals::kJvc, signals::bitsMsbFirst(0xA5C3, 16));
+    const signals::IrPulses jvcAgain = RemoteSession::withoutLeader(jvc);
+    signal("JVC frames, then repeats without the leader",
+           make<RemoteSession>(presses({jvc, jvcAgain, jvcAgain, jvcAgain}, 20000, 55000, 160)),
+           "infrared JVC, idle high, no decoder", "40 frames and 120 repeat codes", 0);
+    RemoteSession::Options strays = presses({signals::necFrame(0x12, 0x34), repeat}, 20000,
+                                            signals::kNecRepeatUs, 90);
+    strays.strayPulses = 400;
+    signal("NEC with stray 1-3 sample pulses between presses", make<RemoteSession>(strays),
+           "infrared NEC, idle high, ir_nec", "stray marks", 0);
+    RemoteSession::Options cut = presses(
+        {signals::pulseWidthFrame(signals::kSirc, signals::bitsMsbFirst(0x5A3, 12))}, 1000, 0, 1);
+    cut.lengthUs = 25000;
+    signal("one SIRC frame, the capture cut close on both sides", make<RemoteSession>(cut),
+           "infrared SIRC, idle high, no decoder", "12 bits", 0, int(cut.lengthUs / kSamplePeriodUs));
+    std::vector<signals::IrPulses> rc5s;
+    for (int n = 0; n < 5; ++n)
+        rc5s.push_back(signals::rc5Frame(7, 20 + n, n % 2 == 1));
+    rc5s[3][5].us += 400; // a half-bit stretched out of every window
+    signal("RC-5, one burst in five damaged",
+           make<RemoteSession>(presses(rc5s, 20000, signals::kRc5RepeatUs, 85)),
+           "infrared RC-5, idle high, ir_rc5", "like damaged RC-5 frames", 0);
+    const signals::IrPulses rc6a = RemoteSession::rc6ModeFrame(
+        6, signals::bitsMsbFirst(0x800F0416, 32), false);
+    signal("RC-6 mode 6 (RC6A, 32 bits)",
+           make<RemoteSession>(presses({rc6a}, 20000, signals::kRc6RepeatUs, 90)),
+           "infrared RC-6, idle high, ir_rc6", "mode 6, address 0x800F command 0x0416", 0);
+    RemoteSession::Options noise;
+    noise.strayPulses = 2000;
+    signal("stray pulses alone are nothing", make<RemoteSession>(noise), "unrecognised", "", 0);
+
+    // Hints only where the timing fits them.
+    recording("DCC's 58/100 µs half-bits are no bi-phase (recording)", "dcc_decoder_2_light.sr",
+              "*", "!bi-phase", 0);
+    recording("a sensor's 26/70 µs bits are no bi-phase (recording)", "am230x_am2302_1mhz.sr",
+              "*", "!bi-phase", 0);
+}
+
+void TestDecodeDetection::readsThroughRealWorldFaults()
+{
+    QFETCH(QString, recording);
+    QFETCH(SignalMaker, signal);
+    QFETCH(int, samples);
+    QFETCH(QString, expected);
+    QFETCH(QString, said);
+    QFETCH(double, value);
+
+    const PulseTrain train = recording.isEmpty() ? trainOf(*signal(), samples)
+                                                 : recordingTrain(recording);
+    QVERIFY2(train.edges() > 0, "no trace to read");
+    const TraceDescription d = describeTrace(train);
+    qInfo("%s -> %s", QTest::currentDataTag(), qPrintable(d.title));
+    const QString all = everythingSaid(d);
+    if (expected != QLatin1String("*")) {
+        const bool match = expected.startsWith(QLatin1Char('!')) ? signature(d) != expected.mid(1)
+                                                                 : signature(d) == expected;
+        QVERIFY2(match, qPrintable(signature(d) + QLatin1Char('\n') + all));
+    }
+    if (d.kind != QLatin1String("unrecognised"))
+        QVERIFY(d.confidence >= kConfidenceThreshold);
+    if (said.startsWith(QLatin1Char('!')))
+        QVERIFY2(!all.contains(said.mid(1)), qPrintable(all));
+    else
+        QVERIFY2(all.contains(said), qPrintable(all));
+    if (value > 0)
+        QVERIFY2(std::fabs(number(d) / value - 1) < 0.01, qPrintable(all));
 }
 
 QTEST_GUILESS_MAIN(TestDecodeDetection)
