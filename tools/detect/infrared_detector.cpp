@@ -50,6 +50,7 @@ std::vector<BurstSpan> bursts(const PulseTrain &train, bool idleHigh, int *stray
     const std::vector<Run> &runs = train.runs();
     // The runs with stray marks turned into idle level, neighbours joined.
     std::vector<Run> clean;
+    clean.reserve(runs.size());
     *strays = 0;
     for (std::size_t i = 0; i < runs.size(); ++i) {
         Run run = runs[i];

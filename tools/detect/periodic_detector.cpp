@@ -58,6 +58,7 @@ struct Period
 std::vector<Period> periodsOf(const std::vector<Run> &runs, bool rising)
 {
     std::vector<Period> periods;
+    periods.reserve(runs.size() / 2 + 1);
     std::int64_t last = -1;
     double high = 0;
     for (std::size_t i = 1; i < runs.size(); ++i) {
@@ -88,21 +89,29 @@ double median(std::vector<double> values)
 
 /// \a runs with the glitches (runs of one sample) read as the level around
 /// them, where the runs are long enough at the median to tell them; their
-/// count in \a glitches.
+/// count in \a glitches. Empty when there are none to take out.
 std::vector<Run> withoutGlitches(const std::vector<Run> &runs, int *glitches)
 {
     *glitches = 0;
+    const auto isGlitch = [&](std::size_t i) {
+        return runs[i].length == 1 && i > 0 && i + 1 < runs.size();
+    };
+    std::size_t ones = 0;
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        ones += isGlitch(i);
+    if (ones == 0)
+        return {};
     std::vector<double> lengths;
     lengths.reserve(runs.size());
     for (std::size_t i = 1; i + 1 < runs.size(); ++i)
         lengths.push_back(double(runs[i].length));
-    if (lengths.empty() || median(lengths) < kGlitchFreeRunSamples)
-        return runs;
+    if (median(lengths) < kGlitchFreeRunSamples)
+        return {};
     std::vector<Run> out;
     out.reserve(runs.size());
     for (std::size_t i = 0; i < runs.size(); ++i) {
         Run run = runs[i];
-        if (run.length == 1 && i > 0 && i + 1 < runs.size()) {
+        if (isGlitch(i)) {
             ++*glitches;
             run.high = !run.high;
         }
@@ -195,7 +204,8 @@ void burstTimes(const std::vector<Run> &runs, double period, std::vector<double>
 std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
 {
     int glitches = 0;
-    const std::vector<Run> runs = withoutGlitches(train.runs(), &glitches);
+    const std::vector<Run> cleaned = withoutGlitches(train.runs(), &glitches);
+    const std::vector<Run> &runs = cleaned.empty() ? train.runs() : cleaned;
     // A train of pulses of changing width is steady on one edge only: the
     // rising one when its pulses are high, the falling one when they are low.
     std::vector<Period> rising = periodsOf(runs, true);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bitset>
 #include <cmath>
 
 namespace wavemill::detect {
@@ -74,7 +75,7 @@ constexpr int kMinOneBitApart = 4;
 
 bool wholeBits(double width, double bit, int most, int *bits)
 {
-    const double n = std::round(width / bit);
+    const double n = std::floor(width / bit + 0.5); // widths are positive
     if (n < 1 || n > most)
         return false;
     const double sampling =
@@ -97,6 +98,8 @@ struct Pulses
 Pulses pulsesOf(const std::vector<Run> &runs, bool idleHigh)
 {
     Pulses p;
+    p.active.reserve(runs.size() / 2 + 1);
+    p.idle.reserve(runs.size() / 2 + 1);
     for (std::size_t i = 1; i + 1 < runs.size(); ++i) {
         const auto length = double(runs[i].length);
         if (length <= kGlitchSamples)
@@ -213,7 +216,9 @@ std::optional<BitModel> measureBit(const Pulses &p)
         const double idle = shortestMean(p.idle);
         guesses.push_back({(active + idle) / 2, (idle - active) / 2});
     }
-    guesses.push_back({active, 0});
+    // The second guess only where the first one's distortion is more than the sampling's.
+    if (guesses.empty() || std::fabs(guesses.front().distortion) > kWholeBitSlackSamples / 2)
+        guesses.push_back({active, 0});
     std::optional<BitModel> best;
     double bestShare = -1;
     for (const BitModel &guess : guesses) {
@@ -229,7 +234,11 @@ std::optional<BitModel> measureBit(const Pulses &p)
     return best;
 }
 
-/// The frames found with the stop bit at one place.
+/// Values of up to ten bits: at most this many different ones.
+constexpr std::size_t kValues = 1024;
+
+/// The frames found with the stop bit at one place, and what the framing
+/// choice reads of their characters.
 struct Trial
 {
     int stopIndex = 0;
@@ -239,8 +248,20 @@ struct Trial
     int breaks = 0;
     int backToBack = 0;
     int oneBitApart = 0;
-    std::vector<UartEvent> events; // characters with their stop bit right, and breaks
+    std::array<int, 16> ones{}; // characters framed with each bit 1
+    int even = 0;               // characters framed with an even number of ones
+    std::bitset<kValues> seen;  // the values framed
+    /// Characters with their stop bit right, and breaks; kept only when asked.
+    std::vector<UartEvent> events;
 };
+
+int ones(unsigned value)
+{
+    int count = 0;
+    for (; value != 0; value >>= 1)
+        count += int(value & 1);
+    return count;
+}
 
 /// Every frame from the first start edge on, the next one looked for after
 /// the stop bit, with the stop bit at \a stopIndex. Each bit is taken at the
@@ -250,7 +271,8 @@ struct Trial
 /// (At two or three samples a bit, as at 19200 bit/s, sampling later than
 /// that misses bits.) A start bit gone by its middle is a glitch, which a
 /// receiver ignores too; an active level held past the stop bit is a break.
-Trial tryStopIndex(const PulseTrain &train, bool idleHigh, const BitModel &m, int stopIndex)
+Trial tryStopIndex(const PulseTrain &train, bool idleHigh, const BitModel &m, int stopIndex,
+                   bool keepEvents)
 {
     Trial t;
     t.stopIndex = stopIndex;
@@ -263,9 +285,10 @@ Trial tryStopIndex(const PulseTrain &train, bool idleHigh, const BitModel &m, in
             --at;
         return runs[at].high;
     };
+    // The sample nearest the middle (floor of x + 0.5: the samples are positive).
+    const double middle = 0.5 * m.bit - m.distortion / 2;
     const auto point = [&](std::int64_t start, int bitNumber) {
-        return std::int64_t(std::llround(double(start) - 0.5 + (bitNumber + 0.5) * m.bit -
-                                         m.distortion / 2));
+        return std::int64_t(double(start) + bitNumber * m.bit + middle);
     };
     const auto one = [&](std::int64_t start, int bitNumber) {
         return levelAt(point(start, bitNumber)) == idleHigh;
@@ -280,7 +303,8 @@ Trial tryStopIndex(const PulseTrain &train, bool idleHigh, const BitModel &m, in
         if (stopAt >= train.samples() || i + 1 == runs.size())
             break; // cut off by the end of the capture
         if (run.start + run.length > stopAt) {
-            t.events.push_back({run.start, true, 0, run.length});
+            if (keepEvents)
+                t.events.push_back({run.start, true, 0, run.length});
             ++t.breaks;
             after = run.start + run.length;
             lastEnd = -1;
@@ -302,7 +326,12 @@ Trial tryStopIndex(const PulseTrain &train, bool idleHigh, const BitModel &m, in
                 t.oneBitApart += apart >= 0.5 && apart < 1.5;
             }
             ++t.framed;
-            t.events.push_back({run.start, false, value, 0});
+            for (int k = 0; k + 1 < stopIndex; ++k)
+                t.ones[std::size_t(k)] += (value >> k) & 1;
+            t.even += ones(value) % 2 == 0;
+            t.seen.set(value);
+            if (keepEvents)
+                t.events.push_back({run.start, false, value, 0});
             lastEnd = double(run.start) + (stopIndex + 1) * m.bit;
         } else {
             lastEnd = -1;
@@ -312,48 +341,22 @@ Trial tryStopIndex(const PulseTrain &train, bool idleHigh, const BitModel &m, in
     return t;
 }
 
-int ones(unsigned value)
-{
-    int count = 0;
-    for (; value != 0; value >>= 1)
-        count += int(value & 1);
-    return count;
-}
-
 /// The share of the characters of \a t whose bit \a k is 1.
 double shareOfOnes(const Trial &t, int k)
 {
-    int characters = 0;
-    int set = 0;
-    for (const UartEvent &e : t.events) {
-        if (e.isBreak)
-            continue;
-        ++characters;
-        set += (e.value >> k) & 1;
-    }
-    return characters > 0 ? double(set) / characters : 0;
+    return t.framed > 0 ? double(t.ones[std::size_t(k)]) / t.framed : 0;
 }
 
 /// The parity whose bit, the top one of \a bits, makes the ones even or odd
 /// in kParityShare of the characters of \a t; None when neither does.
 Parity parityOf(const Trial &t, int bits)
 {
-    std::vector<std::uint16_t> distinct;
-    for (const UartEvent &e : t.events) {
-        if (!e.isBreak)
-            distinct.push_back(e.value);
-    }
-    std::sort(distinct.begin(), distinct.end());
-    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
-    if (bits - 1 < kMinDataBits || int(distinct.size()) < kMinParityCharacters)
+    if (bits - 1 < kMinDataBits || int(t.seen.count()) < kMinParityCharacters)
         return Parity::None;
     const double top = shareOfOnes(t, bits - 1);
     if (top <= 0 || top >= 1)
         return Parity::None; // a bit that never changes is no parity bit
-    int even = 0;
-    for (const UartEvent &e : t.events)
-        even += !e.isBreak && ones(e.value) % 2 == 0;
-    const double evenShare = double(even) / t.framed;
+    const double evenShare = double(t.even) / t.framed;
     if (evenShare >= kParityShare)
         return Parity::Even;
     if (1 - evenShare >= kParityShare)
@@ -377,7 +380,7 @@ std::vector<double> framedShares(const std::vector<Trial> &trials)
 
 /// The trial whose stop bit the frames show: the longest framing of those
 /// that frame about as well as any, less top data bits that are always 1.
-const Trial &chooseTrial(const std::vector<Trial> &trials)
+int chooseStopIndex(const std::vector<Trial> &trials)
 {
     const std::vector<double> shares = framedShares(trials);
     const double best = *std::max_element(shares.begin(), shares.end());
@@ -388,7 +391,7 @@ const Trial &chooseTrial(const std::vector<Trial> &trials)
     while (pick > 0 && rival(pick - 1) &&
            shareOfOnes(trials[pick], trials[pick].stopIndex - 2) >= kStopLikeShare)
         --pick;
-    return trials[pick];
+    return trials[pick].stopIndex;
 }
 
 /// Samples in runs longer than kLongStretchBits at the idle level and at
@@ -473,8 +476,8 @@ std::optional<UartReading> readUart(const PulseTrain &train, bool idleHigh)
 
     std::vector<Trial> trials;
     for (int stop = kFirstStopIndex; stop <= kLastStopIndex; ++stop)
-        trials.push_back(tryStopIndex(train, idleHigh, used, stop));
-    Trial t = chooseTrial(trials);
+        trials.push_back(tryStopIndex(train, idleHigh, used, stop, false));
+    Trial t = tryStopIndex(train, idleHigh, used, chooseStopIndex(trials), true);
     const int bits = t.stopIndex - 1; // between the start and the stop bit
     r.framing.parity = parityOf(t, bits);
     r.framing.dataBits = bits - (r.framing.parity == Parity::None ? 0 : 1);
