@@ -214,6 +214,8 @@ private Q_SLOTS:
     void describesEverySampleCapture();
     void readsThroughRealWorldFaults_data();
     void readsThroughRealWorldFaults();
+    void setsItsReadingAgainstSigroks_data();
+    void setsItsReadingAgainstSigroks();
 };
 
 void TestDecodeDetection::namesWhatTheTraceCarries_data()
@@ -636,6 +638,64 @@ void TestDecodeDetection::readsThroughRealWorldFaults()
         QVERIFY2(all.contains(said), qPrintable(all));
     if (value > 0)
         QVERIFY2(std::fabs(number(d) / value - 1) < 0.01, qPrintable(all));
+}
+
+void TestDecodeDetection::setsItsReadingAgainstSigroks_data()
+{
+    QTest::addColumn<QString>("recording"); // in tests/data/recordings, or...
+    QTest::addColumn<SignalMaker>("signal"); // ...a signal, played
+    QTest::addColumn<int>("samples");        // for so many samples
+    QTest::addColumn<QStringList>("annotations"); // "decoder class start end text"
+    QTest::addColumn<QString>("said");            // in the comparison ("!": never)
+
+    // As sigrok's lin decoder annotates the recording's one frame.
+    const QStringList frame{"lin control 9879 9916 Break condition",
+                            "lin data 9927 9948 Sync",
+                            "lin data 9962 9983 ID: 01 Parity: 3 (ok)",
+                            "lin data 9989 10010 Data: 0x11",
+                            "lin data 10018 10039 Data: 0x11",
+                            "lin data 10046 10067 Checksum: 0x1C"};
+    QTest::newRow("LIN: sigrok reads the same frame")
+        << "uart_lin_single_frame.sr" << SignalMaker() << 0 << frame << "!differs";
+    QStringList otherData = frame;
+    otherData[4] = QStringLiteral("lin data 10018 10039 Data: 0x12");
+    QTest::newRow("LIN: sigrok reads another byte")
+        << "uart_lin_single_frame.sr" << SignalMaker() << 0 << otherData
+        << "reads 0 of the 1 frames it gives";
+    // sigrok's uart reads a break as a null byte with a frame error: no character.
+    signals::SerialMessages::Options o = serial(9600, 8, 'N', 1, {"ok\r\n"});
+    o.breakUs = 15000;
+    o.markAfterBreakUs = 400;
+    QTest::newRow("UART: a break's null byte is no character")
+        << QString() << make<signals::SerialMessages>(o) << 2100
+        << QStringList{"uart rx-data 1000 1040 00", "uart rx-break 996 1744 Break condition",
+                       "uart rx-data 1765 1810 6F", "uart rx-data 1817 1862 6B",
+                       "uart rx-data 1869 1914 0D", "uart rx-data 1921 1966 0A"}
+        << R"(sigrok uart decoder: 4 bytes: "ok\r\n")";
+}
+
+void TestDecodeDetection::setsItsReadingAgainstSigroks()
+{
+    QFETCH(QString, recording);
+    QFETCH(SignalMaker, signal);
+    QFETCH(int, samples);
+    QFETCH(QStringList, annotations);
+    QFETCH(QString, said);
+
+    const TraceDescription d = describeTrace(recording.isEmpty() ? trainOf(*signal(), samples)
+                                                                 : recordingTrain(recording));
+    QVERIFY2(d.compareWithSigrok, qPrintable(d.title + d.evidence.join(QLatin1Char(10))));
+    std::vector<sigrok::Annotation> theirs;
+    for (const QString &a : annotations) {
+        const QStringList w = a.split(QLatin1Char(' '));
+        theirs.push_back({w[2].toULongLong(), w[3].toULongLong(), {1}, w[0], w[1],
+                          {w.mid(4).join(QLatin1Char(' '))}});
+    }
+    const QString lines = d.compareWithSigrok(theirs).join(QLatin1Char('\n'));
+    if (said.startsWith(QLatin1Char('!')))
+        QVERIFY2(!lines.contains(said.mid(1)), qPrintable(lines));
+    else
+        QVERIFY2(lines.contains(said), qPrintable(lines));
 }
 
 QTEST_GUILESS_MAIN(TestDecodeDetection)
