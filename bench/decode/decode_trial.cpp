@@ -477,6 +477,7 @@ void addFaultCases(std::vector<Case> &cases, std::uint32_t seed)
     cut.bursts.push_back({TraceSketch::length() - 20000, sirc});
     add("sirc-cut-close-both-ends", "other remote", "ir SIRC", 0, captureOf(RemoteSession(cut)));
     std::vector<IrPulses> rc5s;
+    rc5s.reserve(5);
     for (int n = 0; n < 5; ++n)
         rc5s.push_back(signals::rc5Frame(9, 30 + n, n % 2 == 1));
     rc5s[2][6].us += 420; // a half-bit out of every window

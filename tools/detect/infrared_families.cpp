@@ -266,7 +266,8 @@ std::optional<Frame> readRc6(const Burst &b, double slackUs)
     constexpr std::size_t kHeaderUnits = 2 * (1 + kRc6ModeBits) + 4;
     if (h.size() % 2 == 1)
         h.push_back(false); // a closing space runs into the idle level
-    if (h.size() < kHeaderUnits + 2 * kRc6FewestBits || h.size() > kHeaderUnits + 2 * kRc6MostBits)
+    if (h.size() < kHeaderUnits + 2 * std::size_t(kRc6FewestBits) ||
+        h.size() > kHeaderUnits + 2 * std::size_t(kRc6MostBits))
         return std::nullopt;
     std::size_t at = 0;
     const int bits = int(h.size() - kHeaderUnits) / 2;

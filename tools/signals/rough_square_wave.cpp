@@ -5,6 +5,8 @@
 #include "signals/rough_square_wave.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <random>
 #include <set>
 
@@ -25,7 +27,9 @@ EdgeSignal::Sketch sketchOf(const RoughSquareWave::Options &o)
     // The edges of the wave, each moved, and the glitches' edges: a glitch
     // is two changes that flip the level and flip it back.
     std::multiset<double> changes;
-    for (double t = 0; t < o.lengthUs; t += period) {
+    const auto periods = std::int64_t(std::ceil(o.lengthUs / period));
+    for (std::int64_t n = 0; n < periods; ++n) {
+        const double t = double(n) * period; // from the count, so that no error adds up
         for (const double at : {t, t + o.duty * period}) {
             if (at > 0 && at < o.lengthUs)
                 changes.insert(std::clamp(at + uniform(engine, -o.jitterUs, o.jitterUs), 0.0,

@@ -586,8 +586,10 @@ void TestDecodeDetection::readsThroughRealWorldFaults_data()
         {signals::pulseWidthFrame(signals::kSirc, signals::bitsMsbFirst(0x5A3, 12))}, 1000, 0, 1);
     cut.lengthUs = 25000;
     signal("one SIRC frame, the capture cut close on both sides", make<RemoteSession>(cut),
-           "infrared SIRC, idle high, no decoder", "12 bits", 0, int(cut.lengthUs / kSamplePeriodUs));
+           "infrared SIRC, idle high, no decoder", "12 bits", 0.0,
+           int(cut.lengthUs / kSamplePeriodUs));
     std::vector<signals::IrPulses> rc5s;
+    rc5s.reserve(5);
     for (int n = 0; n < 5; ++n)
         rc5s.push_back(signals::rc5Frame(7, 20 + n, n % 2 == 1));
     rc5s[3][5].us += 400; // a half-bit stretched out of every window
