@@ -11,7 +11,7 @@
 #     capture -> command, export, sigrok, and src's acquisition
 #     decode -> command, detect, sigrok
 #     export -> command, sigrok
-#     board -> command, signals;  examples -> signals
+#     board -> command, signals, and the firmware's sample clock;  examples -> signals
 #     detect -> signals, sigrok
 #     command -> core, capture_file;  signals, sigrok -> core
 #
@@ -33,8 +33,12 @@ function(wavemill_include_view target)
       file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${folder} ${view}/${folder} SYMBOLIC)
     elseif(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/tools/${folder})
       file(CREATE_LINK ${PROJECT_SOURCE_DIR}/tools/${folder} ${view}/${folder} SYMBOLIC)
+    elseif(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/${folder})
+      # A top-level folder such as firmware/, whose plain C headers the
+      # board's simulated chip reads.
+      file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${view}/${folder} SYMBOLIC)
     else()
-      message(FATAL_ERROR "${target}: no folder src/${folder} or tools/${folder}")
+      message(FATAL_ERROR "${target}: no folder src/${folder}, tools/${folder} or ${folder}")
     endif()
   endforeach()
   if(arg_PUBLIC)

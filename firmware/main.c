@@ -40,7 +40,7 @@ static uint16_t s_led_countdown = LED_TOGGLE_BYTES;
 ISR(TIMER1_COMPA_vect)
 {
     const uint8_t pins = PIND; // the sample: first, at a fixed cycle after the match
-    timing_schedule_next();
+    timing_set_period();
     s_packed = (uint8_t)(s_packed << 1) | ((pins >> PD2) & 1);
     if (--s_left == 0) {
         serial_put(s_packed);

@@ -10,27 +10,19 @@
 // is the whole part or one cycle more, chosen by an accumulator of the
 // fraction, and the average comes out exact.
 
+#include "sample_clock.h"
+
 #include <avr/io.h>
 #include <stdint.h>
 
-// The period the window assumes between samples: 20.0736 us.
-#define SAMPLE_PERIOD_PS 20073600ULL
-#define PS_PER_SECOND 1000000000000ULL
+#ifndef F_CPU
+#define F_CPU BOARD_CLOCK_HZ
+#endif
 
-// Cycles per sample times 10^12: 321.1776e12 at 16 MHz.
-#define SAMPLE_CYCLES_E12 ((unsigned long long)F_CPU * SAMPLE_PERIOD_PS)
-// Whole cycles per sample: 321 at 16 MHz.
-#define SAMPLE_CYCLES (SAMPLE_CYCLES_E12 / PS_PER_SECOND)
-// The fraction of a cycle left over, in ten-thousandths: 1776 at 16 MHz.
-#define FRACTION_STEPS 10000U
-#define FRACTION_DIVISOR (PS_PER_SECOND / FRACTION_STEPS)
-#define SAMPLE_FRACTION ((uint16_t)((SAMPLE_CYCLES_E12 % PS_PER_SECOND) / FRACTION_DIVISOR))
-
-// What the fraction's ten-thousandths leave out, in parts per billion of a
-// sample period: 0 at 16 MHz, and under 10 ppm (10,000 ppb) at any clock.
-#define FRACTION_ERROR_PPB \
-    ((SAMPLE_CYCLES_E12 % FRACTION_DIVISOR) * 1000000000ULL / SAMPLE_CYCLES_E12)
-_Static_assert(FRACTION_ERROR_PPB < 10000, "the average sample period is off by 10 ppm or more");
+#define SAMPLE_CYCLES SAMPLE_CYCLES_AT(F_CPU)
+#define SAMPLE_FRACTION ((uint16_t)SAMPLE_FRACTION_AT(F_CPU))
+_Static_assert(FRACTION_ERROR_PPB_AT(F_CPU) < 10000,
+               "the average sample period is off by 10 ppm or more");
 
 // The interrupt routine takes at most 117 cycles (main.c); a period must
 // hold it with room to return to sleep, and OCR1A is 16 bits.
@@ -42,9 +34,11 @@ void timing_start(void);
 
 extern uint16_t timing_fraction;
 
-// Sets the length of the period after the one that just began: called in
-// the compare-match interrupt, while TCNT1 is still far below either TOP.
-static inline void timing_schedule_next(void)
+// Sets the length of the period that has just begun: called in the
+// compare-match interrupt, while TCNT1 is still far below either TOP. In CTC
+// mode OCR1A is not double-buffered, so the new TOP takes effect at once, for
+// the count under way (datasheet, "Clear Timer on Compare Match (CTC) Mode").
+static inline void timing_set_period(void)
 {
     timing_fraction += SAMPLE_FRACTION;
     if (timing_fraction >= FRACTION_STEPS) {

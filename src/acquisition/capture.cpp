@@ -121,6 +121,7 @@ void Capture::completionSteps()
     m_view.Cls();
     m_c.Timer1->setInterval(0);
     showProgress();
+    m_view.scrollToStart();
     m_view.DrawAllTraces(0);
 }
 

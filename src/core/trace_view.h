@@ -23,6 +23,10 @@ public:
     /// The scroll step: erases the view, takes the scroll bar's position as
     /// the stored scroll value and draws the traces from twice it.
     virtual void redrawFromScrollBar() = 0;
+    /// Puts the scroll bar and the stored scroll value back to the start,
+    /// drawing nothing: a capture's end draws from the start of the buffers,
+    /// and the times shown must agree with it.
+    virtual void scrollToStart() = 0;
 };
 
 } // namespace wavemill

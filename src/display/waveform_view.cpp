@@ -10,6 +10,8 @@
 #include "platform/label_control.h"
 #include "platform/line_control.h"
 
+#include <QSignalBlocker>
+
 #include <cmath>
 
 namespace wavemill::display {
@@ -31,6 +33,14 @@ void WaveformView::redrawFromScrollBar()
     // The position is a 16-bit signed number, widened with its sign.
     m_state.storedScrollValue = std::int16_t(m_c.HScroll1->value());
     redraw();
+}
+
+void WaveformView::scrollToStart()
+{
+    // Quietly: the scroll handler would redraw, and the caller draws next.
+    const QSignalBlocker quiet(m_c.HScroll1);
+    m_c.HScroll1->setValue(0);
+    m_state.storedScrollValue = 0;
 }
 
 void WaveformView::updateScrollRange()

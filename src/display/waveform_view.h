@@ -45,6 +45,7 @@ public:
     void Cls() override;
     void DrawAllTraces(std::int32_t Start) override;
     void redrawFromScrollBar() override;
+    void scrollToStart() override;
 
     void Command5_Click();  // zoom in
     void Command6_Click();  // zoom out

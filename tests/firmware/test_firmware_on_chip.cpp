@@ -7,6 +7,7 @@
 
 #include "core/sample_period.h"
 #include "core/samples.h"
+#include "board/firmware_image.h"
 #include "board/simulated_chip.h"
 #include "signals/infrared_remote.h"
 #include "signals/signals.h"
@@ -40,6 +41,8 @@ private Q_SLOTS:
     void sendsTheSignalSampleForSample_data();
     void sendsTheSignalSampleForSample();
     void runsTheHexAsItRunsTheElf();
+    void takesOnlyFirmwareItCanRun_data();
+    void takesOnlyFirmwareItCanRun();
 
 private:
     SimulatedChip m_chip;
@@ -185,6 +188,78 @@ void FirmwareOnChip::runsTheHexAsItRunsTheElf()
     }
     QVERIFY(sent[0].size() > 300);
     QVERIFY(sent[0] == sent[1]);
+}
+
+using FileChange = std::function<void(QByteArray &)>;
+Q_DECLARE_METATYPE(FileChange)
+
+void FirmwareOnChip::takesOnlyFirmwareItCanRun_data()
+{
+    // The firmware as built, changed, and what reading it says: empty when
+    // it is taken, and then the same flash as the .hex the package ships.
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<FileChange>("change");
+    QTest::addColumn<QString>("says");
+    const auto same = [](QByteArray &) {};
+    const QString elf = QStringLiteral(WAVEMILL_FIRMWARE_ELF);
+    const QString hex = QStringLiteral(WAVEMILL_FIRMWARE_HEX);
+    QTest::newRow("ELF") << elf << FileChange(same) << "";
+    QTest::newRow("hex") << hex << FileChange(same) << "";
+    QTest::newRow("hex with bare line feeds")
+        << hex << FileChange([](QByteArray &b) { b.replace("\r\n", "\n"); }) << "";
+    QTest::newRow("ELF without the device note: its family alone")
+        << elf << FileChange([](QByteArray &b) {
+               // Each section header's type, NOTE (7), made PROGBITS (1).
+               const auto word = [&](qsizetype at, int bytes) { // little-endian
+                   quint32 value = 0;
+                   for (int k = bytes - 1; k >= 0; --k)
+                       value = value << 8 | quint8(b.at(at + k));
+                   return qsizetype(value);
+               };
+               const qsizetype headers = word(32, 4);
+               for (qsizetype i = 0; i < word(48, 2); ++i) {
+                   if (word(headers + i * 40 + 4, 4) == 7)
+                       b[headers + i * 40 + 4] = 1;
+               }
+           })
+        << "";
+    QTest::newRow("ELF of the avr4 family") << elf << FileChange([](QByteArray &b) {
+        b[36] = 4;
+        b.replace("atmega328p", QByteArray("atmega8\0\0\0", 10)); // the same length
+    }) << "built for the atmega8";
+    QTest::newRow("ELF whose segment lies past its end")
+        << elf << FileChange([](QByteArray &b) { b[52 + 16 + 3] = 0x7F; }) // p_filesz
+        << "a segment lies past its end";
+    QTest::newRow("hex cut after a whole line")
+        << hex << FileChange([](QByteArray &b) { b.truncate(b.indexOf('\n', 100) + 1); })
+        << "ends before its end-of-file record";
+    QTest::newRow("hex past 32 KiB") << hex << FileChange([](QByteArray &b) {
+        b.prepend(":020000040001F9\n"); // what follows lies from 0x10000 on
+    }) << "does not fit the ATmega328P's 32 KiB";
+    QTest::newRow("hex record of an unknown type")
+        << hex << FileChange([](QByteArray &b) { b.prepend(":00000007F9\n"); })
+        << "a record of an unknown type";
+}
+
+void FirmwareOnChip::takesOnlyFirmwareItCanRun()
+{
+    QFETCH(QString, file);
+    QFETCH(FileChange, change);
+    QFETCH(QString, says);
+    QFile original(file);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    QByteArray bytes = original.readAll();
+    change(bytes);
+    QTemporaryFile changed;
+    QVERIFY(changed.open() && changed.write(bytes) == bytes.size() && changed.flush());
+    FirmwareImage image;
+    const QString why = QString::fromStdString(image.read(changed.fileName().toStdString()));
+    QVERIFY2(says.isEmpty() ? why.isEmpty() : why.contains(says), qPrintable(why));
+    if (says.isEmpty()) {
+        FirmwareImage shipped;
+        QVERIFY(shipped.read(WAVEMILL_FIRMWARE_HEX).empty());
+        QVERIFY(image.flash().size() > 400 && image.flash() == shipped.flash());
+    }
 }
 
 QTEST_GUILESS_MAIN(FirmwareOnChip)

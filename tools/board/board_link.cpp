@@ -4,12 +4,16 @@
 
 #include "board/board_link.h"
 
+#include "board/printable_text.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <system_error>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -19,22 +23,42 @@ namespace {
 
 /// How long one wait for room in the link lasts before looking again.
 constexpr int kWriteWaitMs = 100;
+/// How often the master's hang-up is looked at when the openings cannot be
+/// watched.
+constexpr int kPresencePollMs = 20;
 
-void makeRaw(int fd)
+bool makeRaw(int fd)
 {
     termios t{};
     if (tcgetattr(fd, &t) != 0)
-        return; // not a terminal (a plain file or a pipe): written as it is
+        return false;
     cfmakeraw(&t);
     t.c_cflag |= CLOCAL | CREAD;
     cfsetispeed(&t, B115200);
     cfsetospeed(&t, B115200);
     tcsetattr(fd, TCSANOW, &t);
+    return true;
 }
 
 std::string lastError(const std::string &what)
 {
     return what + ": " + std::generic_category().message(errno);
+}
+
+/// What a file that is no serial port is, for the one line that refuses it.
+const char *kindOf(mode_t mode)
+{
+    if (S_ISREG(mode))
+        return "a regular file";
+    if (S_ISDIR(mode))
+        return "a folder";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISBLK(mode))
+        return "a block device";
+    return "a character device that is no terminal";
 }
 
 } // namespace
@@ -47,7 +71,7 @@ BoardLink::~BoardLink()
 std::string BoardLink::openPseudoTerminal()
 {
     close();
-    m_fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    m_fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0)
         return lastError("cannot open a pseudo-terminal");
     if (grantpt(m_fd) != 0 || unlockpt(m_fd) != 0) {
@@ -64,13 +88,19 @@ std::string BoardLink::openPseudoTerminal()
     }
     m_path = name;
     makeRaw(m_fd);
-    // The master reports a hang-up only once a slave has been opened and
-    // closed again; doing that once here makes "nobody has the port open"
-    // visible from the start. The slave's raw mode stays for later openers.
-    const int slave = ::open(m_path.c_str(), O_RDWR | O_NOCTTY);
-    if (slave >= 0) {
-        makeRaw(slave);
-        ::close(slave);
+    // The slave's raw mode stays for later openers. The board keeps its own
+    // slave open, before the watch so that it is not counted: only through
+    // it can what a reader left unread be dropped (flushing the master does
+    // not reach the slave's input). Without the watch it is closed again,
+    // as the master reports a hang-up only once a slave has been opened and
+    // closed: "nobody has the port open" is then visible from the start.
+    m_slave = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_slave >= 0)
+        makeRaw(m_slave);
+    m_watchFailure = m_openings.watch(m_path);
+    if (!m_openings.isWatching() && m_slave >= 0) {
+        ::close(m_slave);
+        m_slave = -1;
     }
     return {};
 }
@@ -78,38 +108,99 @@ std::string BoardLink::openPseudoTerminal()
 std::string BoardLink::openDevice(const std::string &path)
 {
     close();
-    m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    // Looked at before it is opened: opening some files does something
+    // (a FIFO, a tape), and a regular file must never be written.
+    struct stat status
+    {
+    };
+    const std::string shown = printable(path);
+    if (::stat(path.c_str(), &status) != 0)
+        return lastError("cannot open " + shown);
+    if (!S_ISCHR(status.st_mode))
+        return shown + " is not a serial port but " + kindOf(status.st_mode);
+    m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0)
-        return lastError("cannot open " + path);
+        return lastError("cannot open " + shown);
+    // The same file, and a terminal: /dev/null and /dev/zero are character
+    // devices too.
+    if (fstat(m_fd, &status) != 0 || !S_ISCHR(status.st_mode) || !makeRaw(m_fd)) {
+        close();
+        return shown + " is not a serial port but " + kindOf(status.st_mode);
+    }
     m_path = path;
-    makeRaw(m_fd);
     return {};
 }
 
 void BoardLink::close()
 {
+    if (m_slave >= 0)
+        ::close(m_slave);
+    m_slave = -1;
     if (m_fd >= 0)
         ::close(m_fd);
     m_fd = -1;
     m_pseudoTerminal = false;
 }
 
-bool BoardLink::readerPresent() const
+bool BoardLink::hungUp() const
+{
+    pollfd p{m_fd, POLLOUT, 0};
+    ::poll(&p, 1, 0);
+    return (p.revents & POLLHUP) != 0;
+}
+
+void BoardLink::takeNews()
+{
+    if (!m_pseudoTerminal)
+        return;
+    if (!m_openings.isWatching()) {
+        const bool present = !hungUp();
+        if (present && !m_seenPresent)
+            ++m_seenOpenings;
+        m_seenPresent = present;
+        return;
+    }
+    const int emptied = m_openings.update();
+    if (emptied < 0)
+        m_openings.resync(!hungUp());
+    if (emptied != 0)
+        discardUnread();
+}
+
+bool BoardLink::readerPresent()
 {
     if (m_fd < 0)
         return false;
     if (!m_pseudoTerminal)
         return true;
-    pollfd p{m_fd, POLLOUT, 0};
-    ::poll(&p, 1, 0);
-    return !(p.revents & POLLHUP);
+    takeNews();
+    return m_openings.isWatching() ? m_openings.openers() > 0 : m_seenPresent;
+}
+
+std::uint64_t BoardLink::openings()
+{
+    takeNews();
+    return m_openings.isWatching() ? m_openings.openings() : m_seenOpenings;
+}
+
+void BoardLink::waitForNews(int ms)
+{
+    if (!m_pseudoTerminal || !m_openings.isWatching()) {
+        const int wait = m_pseudoTerminal ? std::min(ms, kPresencePollMs) : ms;
+        const timespec pause{wait / 1000, long(wait % 1000) * 1000000};
+        nanosleep(&pause, nullptr); // a signal ends it early
+        return;
+    }
+    pollfd p{m_openings.fd(), POLLIN, 0};
+    ::poll(&p, 1, ms);
 }
 
 bool BoardLink::writeAll(const std::uint8_t *data, std::size_t size,
                          const volatile std::sig_atomic_t *stop)
 {
+    m_failure.clear();
     while (size > 0) {
-        if ((stop && *stop) || !readerPresent())
+        if ((stop && *stop) || readerChanged())
             return false;
         const ssize_t n = ::write(m_fd, data, size);
         if (n > 0) {
@@ -117,10 +208,15 @@ bool BoardLink::writeAll(const std::uint8_t *data, std::size_t size,
             size -= std::size_t(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR)
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            // A pseudo-terminal's reader that left is no failure.
+            if (!m_pseudoTerminal)
+                m_failure = lastError("lost " + printable(m_path));
             return false;
-        pollfd p{m_fd, POLLOUT, 0};
-        ::poll(&p, 1, kWriteWaitMs);
+        }
+        // Room comes, or a reader opens or closes the port.
+        pollfd p[2] = {{m_fd, POLLOUT, 0}, {m_openings.fd(), POLLIN, 0}};
+        ::poll(p, m_openings.isWatching() ? 2 : 1, kWriteWaitMs);
     }
     return true;
 }
@@ -129,6 +225,8 @@ void BoardLink::discardUnread()
 {
     if (m_fd >= 0)
         tcflush(m_fd, TCIOFLUSH);
+    if (m_slave >= 0)
+        tcflush(m_slave, TCIFLUSH);
 }
 
 } // namespace wavemill::board

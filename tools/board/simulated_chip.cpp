@@ -4,28 +4,30 @@
 
 #include "board/simulated_chip.h"
 
+#include "board/firmware_image.h"
+#include "board/printable_text.h"
+
 #include "core/sample_period.h"
 
 #include <avr_extint.h>
 #include <avr_ioport.h>
 #include <avr_uart.h>
 #include <sim_avr.h>
-#include <sim_elf.h>
-#include <sim_hex.h>
 #include <sim_io.h>
 #include <sim_irq.h>
 
-#include <cerrno>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <system_error>
-#include <unistd.h>
 
 namespace wavemill::board {
 
+// The firmware's figures against the program's: the period it counts is the
+// one the window assumes, and its cycles come out whole and exact.
+static_assert(SAMPLE_PERIOD_PS == kSamplePeriodPs, "the firmware samples at the program's period");
+static_assert(FRACTION_ERROR_PPB_AT(SimulatedChip::kClockHz) == 0,
+              "the firmware's ten-thousandths of a cycle hold the period exactly");
 static_assert(SimulatedChip::kSampleCycles ==
                   double(kSamplePeriodPs) * SimulatedChip::kClockHz / 1e12,
               "the chip's sample period is the board's, in its cycles");
@@ -39,67 +41,37 @@ constexpr int kInputPin = 2;
 constexpr unsigned kPindIo = 0x09;
 constexpr unsigned kPindData = 0x29;
 
-/// simavr's messages: errors go to stderr, the rest (loading, tracing) is
-/// not for the board's user.
+/// The simulator's messages that reach stderr, for all the chips of the
+/// process: a firmware that goes wrong can make it repeat one message
+/// millions of times a second.
+constexpr int kMaxSimulatorMessages = 20;
+/// The longest message passed on.
+constexpr int kSimulatorMessageChars = 200;
+int g_simulatorMessages = 0;
+
+/// simavr's messages: errors go to stderr, printable and cut short, up to
+/// kMaxSimulatorMessages of them; the rest (loading, tracing) is not for the
+/// board's user.
 void logErrorsOnly(avr_t * /*avr*/, const int level, const char *format, va_list ap)
 {
-    if (level > LOG_ERROR)
+    if (level > LOG_ERROR || g_simulatorMessages > kMaxSimulatorMessages)
         return;
-    std::fputs("wavemill-board: simavr: ", stderr);
-    std::vfprintf(stderr, format, ap);
+    if (++g_simulatorMessages > kMaxSimulatorMessages) {
+        std::fputs("wavemill-board: simavr: further messages are left out\n", stderr);
+        return;
+    }
+    char text[1024];
+    std::vsnprintf(text, sizeof text, format, ap);
+    std::string line = text;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    std::fprintf(stderr, "wavemill-board: simavr: %s\n",
+                 printable(line, kSimulatorMessageChars).c_str());
 }
 
 /// The simulator sleeps in real time while the chip sleeps; the chip here
 /// runs as fast as it can, and its caller paces it.
 void neverSleep(avr_t * /*avr*/, avr_cycle_count_t /*howLong*/) {}
-
-bool endsWith(const std::string &text, const char *suffix)
-{
-    const std::size_t n = std::strlen(suffix);
-    return text.size() >= n && text.compare(text.size() - n, n, suffix) == 0;
-}
-
-std::string loadHex(avr_t *avr, const std::string &path)
-{
-    ihex_chunk_p chunks = nullptr;
-    const int count = read_ihex_chunks(path.c_str(), &chunks);
-    if (count <= 0)
-        return path + " is not an Intel hex file";
-    std::string why;
-    for (int i = 0; i < count && why.empty(); ++i) {
-        const ihex_chunk_t &chunk = chunks[i];
-        if (std::uint64_t(chunk.baseaddr) + chunk.size > std::uint64_t(avr->flashend) + 1)
-            why = path + " does not fit the ATmega328P's 32 KiB of flash";
-        else
-            avr_loadcode(avr, chunk.data, chunk.size, chunk.baseaddr);
-    }
-    free_ihex_chunks(chunks); // the chunks' data, not the array of them
-    std::free(chunks);
-    return why;
-}
-
-std::string loadElf(avr_t *avr, const std::string &path)
-{
-    elf_firmware_t firmware{};
-    if (elf_read_firmware(path.c_str(), &firmware) != 0 || firmware.flashsize == 0)
-        return path + " is not an AVR firmware (an ELF or Intel hex file)";
-    std::string why;
-    if (firmware.mmcu[0] != '\0' && std::strcmp(firmware.mmcu, kMcu) != 0)
-        why = path + " is built for the " + firmware.mmcu + ", not the ATmega328P";
-    else if (firmware.flashbase + firmware.flashsize > avr->flashend + 1)
-        why = path + " does not fit the ATmega328P's 32 KiB of flash";
-    else
-        avr_load_firmware(avr, &firmware);
-    // Loading copies what it needs into the chip.
-    std::free(firmware.flash);
-    std::free(firmware.eeprom);
-    std::free(firmware.fuse);
-    std::free(firmware.lockbits);
-    for (std::uint32_t i = 0; i < firmware.symbolcount; ++i)
-        std::free(firmware.symbol[i]);
-    std::free(firmware.symbol);
-    return why;
-}
 
 } // namespace
 
@@ -125,19 +97,20 @@ void SimulatedChip::unload()
 
 std::string SimulatedChip::load(const std::string &path)
 {
-    if (::access(path.c_str(), R_OK) != 0)
-        return "cannot read " + path + ": " + std::generic_category().message(errno);
+    // Checked and read before the simulator sees it: its own readers trust
+    // the file.
+    FirmwareImage image;
+    std::string refused = image.read(path);
+    if (!refused.empty())
+        return refused;
     unload();
     m_avr = avr_make_mcu_by_name(kMcu);
     if (!m_avr)
         return "this libsimavr has no ATmega328P";
     avr_init(m_avr);
     m_avr->log = LOG_ERROR;
-    std::string why = endsWith(path, ".hex") ? loadHex(m_avr, path) : loadElf(m_avr, path);
-    if (!why.empty()) {
-        unload(); // no chip rather than one without its firmware
-        return why;
-    }
+    std::vector<std::uint8_t> flash = image.flash();
+    avr_loadcode(m_avr, flash.data(), std::uint32_t(flash.size()), 0);
     m_avr->frequency = kClockHz;
     m_avr->sleep = neverSleep;
     avr_irq_register_notify(avr_io_getirq(m_avr, AVR_IOCTL_UART_GETIRQ('0'), UART_IRQ_OUTPUT),

@@ -7,6 +7,8 @@
 #include "board/sample_timing.h"
 #include "board/signal_pin.h"
 
+#include "firmware/sample_clock.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -25,9 +27,11 @@ namespace wavemill::board {
 class SimulatedChip
 {
 public:
-    static constexpr std::uint32_t kClockHz = 16000000;
-    /// The board's sample period in cycles: 20.0736 us at 16 MHz, 321.1776.
-    static constexpr double kSampleCycles = 321.1776;
+    static constexpr std::uint32_t kClockHz = BOARD_CLOCK_HZ;
+    /// The sample period in cycles as the firmware counts it (timing.h):
+    /// 321 whole cycles and 1,776 ten-thousandths at 16 MHz, 321.1776.
+    static constexpr double kSampleCycles =
+        double(SAMPLE_CYCLES_AT(kClockHz)) + double(SAMPLE_FRACTION_AT(kClockHz)) / FRACTION_STEPS;
 
     struct SerialByte
     {
@@ -40,9 +44,10 @@ public:
     SimulatedChip(const SimulatedChip &) = delete;
     SimulatedChip &operator=(const SimulatedChip &) = delete;
 
-    /// Loads a firmware image, an ELF file or Intel hex (.hex), into a new
-    /// chip. Returns an empty string on success, else why it failed; then
-    /// there is no chip until a load succeeds, and runUntil() says so.
+    /// Loads a firmware image, an ELF file or Intel hex, into a new chip,
+    /// once FirmwareImage has found it fit for the ATmega328P. Returns an
+    /// empty string on success, else why it failed; then there is no chip
+    /// until a load succeeds, and runUntil() says so.
     std::string load(const std::string &path);
 
     /// Starts the chip again from reset with \a input on PD2 from its start

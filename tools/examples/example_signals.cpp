@@ -34,7 +34,7 @@ QByteArray repeatLine(TraceSketch &trace, double firstUs, double everyUs,
         // Ten bits a frame; a line cut off at the end would not decode whole.
         if (start + double(text.size()) * 10 * bitUs >= TraceSketch::length())
             break;
-        addUart(trace, start, kBaud, text);
+        trace.draw(signals::uartWaveform(start, text.toStdString(), kBaud));
         sent += text;
     }
     return sent;
@@ -48,7 +48,7 @@ Example makeUartHello()
                             [](int) { return QByteArrayLiteral("Hello, Wavemill!\r\n"); });
 
     TraceSketch pwm(false);
-    addPwm(pwm, 0, TraceSketch::length(), 1000, 0.25); // 1 kHz, 25 %
+    pwm.draw(signals::pwmWaveform(0, TraceSketch::length(), 1000, 0.25)); // 1 kHz, 25 %
 
     // A burst of eight bytes at 2 kbit/s every 100 ms.
     TraceSketch bursts(false);
@@ -73,8 +73,9 @@ Example makePwm()
 
     TraceSketch pwm(false);
     for (int second = 0; second * kMicrosecondsPerSecond < TraceSketch::length(); ++second)
-        addPwm(pwm, second * kMicrosecondsPerSecond, (second + 1) * kMicrosecondsPerSecond, 2000,
-               dutyPercent(second) / 100.0);
+        pwm.draw(signals::pwmWaveform(second * kMicrosecondsPerSecond,
+                                      (second + 1) * kMicrosecondsPerSecond, 2000,
+                                      dutyPercent(second) / 100.0));
 
     // Servo pulses at 50 Hz sweeping from 1 ms to 2 ms across the capture.
     TraceSketch servo(false);
@@ -100,7 +101,7 @@ Example makeMixed()
     });
 
     TraceSketch pwm(false);
-    addPwm(pwm, 0, TraceSketch::length(), 500, 0.75); // 2 kHz, 75 %
+    pwm.draw(signals::pwmWaveform(0, TraceSketch::length(), 500, 0.75)); // 2 kHz, 75 %
 
     // An unbroken Manchester stream at 1 kbit/s.
     TraceSketch stream(false);
@@ -128,12 +129,12 @@ Example makeInfrared()
          ++press) {
         const double at = kFirstUs + press * kPressUs;
         const bool toggle = press % 2 == 1; // flips with each new press
-        addInfrared(nec, at, signals::necFrame(0x04, std::uint8_t(0x10 + press)));
-        addInfrared(nec, at + signals::kNecRepeatUs, signals::necRepeat());
+        nec.draw(signals::infraredWaveform(at, signals::necFrame(0x04, std::uint8_t(0x10 + press))));
+        nec.draw(signals::infraredWaveform(at + signals::kNecRepeatUs, signals::necRepeat()));
         for (const double repeat : {0.0, signals::kRc5RepeatUs})
-            addInfrared(rc5, at + repeat, signals::rc5Frame(5, 32 + press, toggle));
+            rc5.draw(signals::infraredWaveform(at + repeat, signals::rc5Frame(5, 32 + press, toggle)));
         for (const double repeat : {0.0, signals::kRc6RepeatUs})
-            addInfrared(rc6, at + repeat, signals::rc6Frame(0x1A, 0x40 + press, toggle));
+            rc6.draw(signals::infraredWaveform(at + repeat, signals::rc6Frame(0x1A, 0x40 + press, toggle)));
     }
     *e.traces->trace(1) = nec.packed();
     *e.traces->trace(2) = rc5.packed();
@@ -151,6 +152,14 @@ void TraceSketch::set(double fromUs, double toUs, bool level)
     const auto end = std::clamp(std::ceil(toUs / kPeriodUs), 0.0, double(kSampleCount));
     std::fill(m_levels.begin() + int(first), m_levels.begin() + std::max(int(first), int(end)),
               level);
+}
+
+void TraceSketch::draw(const signals::Waveform &wave)
+{
+    for (std::size_t i = 0; i < wave.changes.size(); ++i) {
+        const double to = i + 1 < wave.changes.size() ? wave.changes[i + 1].atUs : wave.endUs;
+        set(wave.changes[i].atUs, to, wave.changes[i].high);
+    }
 }
 
 TraceBuffer TraceSketch::packed() const
@@ -175,28 +184,21 @@ double TraceSketch::length()
 
 double addUart(TraceSketch &trace, double fromUs, double baud, const QByteArray &text)
 {
-    const double bitUs = kMicrosecondsPerSecond / baud;
-    double t = fromUs;
-    for (const char c : text) {
-        const auto byte = std::uint8_t(c);
-        trace.set(t, t + bitUs, false); // start bit
-        t += bitUs;
-        for (int bit = 0; bit < 8; ++bit, t += bitUs)
-            trace.set(t, t + bitUs, (byte >> bit) & 1);
-        trace.set(t, t + bitUs, true); // stop bit
-        t += bitUs;
-    }
-    return t;
+    const signals::Waveform wave = signals::uartWaveform(fromUs, text.toStdString(), baud);
+    trace.draw(wave);
+    return wave.endUs;
 }
 
 void addPwm(TraceSketch &trace, double fromUs, double toUs, double periodUs, double duty)
 {
-    for (int period = 0; fromUs + period * periodUs < toUs; ++period) {
-        const double t = fromUs + period * periodUs;
-        const double edge = std::min(t + duty * periodUs, toUs);
-        trace.set(t, edge, true);
-        trace.set(edge, std::min(t + periodUs, toUs), false);
-    }
+    trace.draw(signals::pwmWaveform(fromUs, toUs, periodUs, duty));
+}
+
+double addInfrared(TraceSketch &trace, double fromUs, const signals::IrPulses &pulses)
+{
+    const signals::Waveform wave = signals::infraredWaveform(fromUs, pulses);
+    trace.draw(wave);
+    return wave.endUs;
 }
 
 double addManchester(TraceSketch &trace, double fromUs, double bitUs, const QByteArray &bytes)
@@ -210,16 +212,6 @@ double addManchester(TraceSketch &trace, double fromUs, double bitUs, const QByt
         }
     }
     trace.set(t, t + bitUs, false); // back to idle
-    return t;
-}
-
-double addInfrared(TraceSketch &trace, double fromUs, const signals::IrPulses &pulses)
-{
-    double t = fromUs;
-    for (const signals::IrPulse &pulse : pulses) {
-        trace.set(t, t + pulse.us, !pulse.mark);
-        t += pulse.us;
-    }
     return t;
 }
 

@@ -6,7 +6,7 @@
 
 #include "core/samples.h"
 #include "core/trace_buffers.h"
-#include "signals/infrared_codes.h"
+#include "signals/waveform.h"
 
 #include <QByteArray>
 #include <QString>
@@ -28,6 +28,9 @@ public:
 
     /// Sets every sample taken at a time in [fromUs, toUs) to \a level.
     void set(double fromUs, double toUs, bool level);
+    /// Sets the samples \a wave covers to its levels, each from its change
+    /// up to the next (the last up to its end).
+    void draw(const signals::Waveform &wave);
     /// The samples packed eight to a byte, the earliest in bit 7.
     TraceBuffer packed() const;
 
@@ -40,19 +43,19 @@ private:
     std::vector<bool> m_levels;
 };
 
-/// Serial frames of \a text from \a fromUs: start bit low, eight data bits
-/// least significant first, one stop bit high, back to back. Returns the time
-/// just past the last stop bit.
+/// The waveforms of tools/signals drawn on a trace, for those who draw
+/// captures of their own (the detection's tests and trial bench): serial
+/// frames of \a text, 8N1, returning the time past the last stop bit; a
+/// square wave from \a fromUs to \a toUs, high for \a duty of each period
+/// first; a remote control's pulses as a receiver gives them, returning the
+/// time past the last pulse.
 double addUart(TraceSketch &trace, double fromUs, double baud, const QByteArray &text);
-/// A square wave from \a fromUs to \a toUs, high for \a duty of each period first.
 void addPwm(TraceSketch &trace, double fromUs, double toUs, double periodUs, double duty);
+double addInfrared(TraceSketch &trace, double fromUs, const signals::IrPulses &pulses);
+
 /// \a bytes Manchester coded from \a fromUs, most significant bit first: a 1
 /// goes low to high in mid-bit, a 0 high to low. Returns the time past the last bit.
 double addManchester(TraceSketch &trace, double fromUs, double bitUs, const QByteArray &bytes);
-
-/// A remote control's pulses from \a fromUs, as a receiver gives them: low
-/// during the marks. Returns the time past the last pulse.
-double addInfrared(TraceSketch &trace, double fromUs, const signals::IrPulses &pulses);
 
 /// Pseudo-random bytes from a 16-bit Galois LFSR, the same for the same seed.
 QByteArray pseudoRandomBytes(int count, std::uint16_t seed);

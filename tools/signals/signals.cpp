@@ -97,22 +97,6 @@ bool RandomBytes::nextByte(std::uint8_t &byte)
     return true;
 }
 
-FileBytes::FileBytes(std::vector<std::uint8_t> bytes, bool repeat)
-    : m_bytes(std::move(bytes)), m_repeat(repeat)
-{
-}
-
-bool FileBytes::nextByte(std::uint8_t &byte)
-{
-    if (m_next >= m_bytes.size()) {
-        if (!m_repeat || m_bytes.empty())
-            return false;
-        m_next = 0;
-    }
-    byte = m_bytes[m_next++];
-    return true;
-}
-
 bool InvertedSignal::nextByte(std::uint8_t &byte)
 {
     if (!m_signal->nextByte(byte))

@@ -58,6 +58,9 @@ public:
         (void)seconds;
         return std::nullopt;
     }
+    /// Why the signal ended before its time (a file that could not be read
+    /// on); empty when it did not.
+    virtual std::string failure() const { return {}; }
 };
 
 /// A signal defined sample by sample, packed eight samples a byte.
@@ -135,21 +138,6 @@ private:
     std::mt19937 m_engine;
 };
 
-/// Given bytes as they are (a file's content); with repeat they start over
-/// at their end, otherwise the signal ends there.
-class FileBytes : public Signal
-{
-public:
-    FileBytes(std::vector<std::uint8_t> bytes, bool repeat);
-    bool nextByte(std::uint8_t &byte) override;
-    void rewind() override { m_next = 0; }
-
-private:
-    std::vector<std::uint8_t> m_bytes;
-    bool m_repeat;
-    std::size_t m_next = 0;
-};
-
 /// Another signal with every level the other way round: a serial line that
 /// idles low, or a receiver that is active high.
 class InvertedSignal : public Signal
@@ -159,6 +147,7 @@ public:
     bool nextByte(std::uint8_t &byte) override;
     void rewind() override { m_signal->rewind(); }
     std::optional<Stretch> stretchAt(double seconds) const override;
+    std::string failure() const override { return m_signal->failure(); }
 
 private:
     std::unique_ptr<Signal> m_signal;

@@ -9,8 +9,10 @@
 
 #include <QtTest>
 
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -87,12 +89,14 @@ class BoardProgram : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void cleanup();
     void streamsTheSignalAtItsPace_data();
     void streamsTheSignalAtItsPace();
-    void streamsAgainAtEachOpening();
-    void explainsItselfAndRefusesBadOptions_data();
-    void explainsItselfAndRefusesBadOptions();
+    void startsANewStreamAtEveryOpening_data();
+    void startsANewStreamAtEveryOpening();
+    void endsAsItSaysOnAnyInput_data();
+    void endsAsItSaysOnAnyInput();
 
 private:
     /// Starts the board and returns the device path it prints.
@@ -114,8 +118,51 @@ QString BoardProgram::startBoard(const QStringList &arguments)
     return QString::fromLocal8Bit(m_board.readLine()).trimmed();
 }
 
+void BoardProgram::initTestCase()
+{
+    const auto write = [&](const char *name, const QByteArray &bytes) {
+        QFile file(m_dir.filePath(QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    write("capture.ird", QByteArray(190467, '\xA5'));
+    write("empty.hex", {});
+    write("escapes.hex", "\x1b[31m:not hex\x1b[0m\n");
+    QCOMPARE(mkfifo(QFile::encodeName(m_dir.filePath(QStringLiteral("fifo"))).constData(), 0600),
+             0);
+#ifdef WAVEMILL_FIRMWARE_ELF
+    QFile elf(QStringLiteral(WAVEMILL_FIRMWARE_ELF));
+    QFile hex(QStringLiteral(WAVEMILL_FIRMWARE_HEX));
+    QVERIFY(elf.open(QIODevice::ReadOnly) && hex.open(QIODevice::ReadOnly));
+    const QByteArray elfBytes = elf.readAll();
+    QList<QByteArray> lines = hex.readAll().split('\n');
+    QByteArray x86 = elfBytes;
+    x86[18] = 62; // e_machine: x86-64
+    write("x86-64.elf", x86);
+    write("cut.elf", elfBytes.left(3000));
+    write("cut.hex", lines.mid(0, 6).join('\n') + '\n' + lines[6].left(20));
+    QList<QByteArray> wrong = lines;
+    char &digit = wrong[2][wrong[2].indexOf('\r') - 1]; // the checksum's last
+    digit = digit == '0' ? '1' : '0';
+    write("checksum.hex", wrong.join('\n'));
+    wrong = lines;
+    wrong[1][9] = 'G';
+    write("letter.hex", wrong.join('\n'));
+    // Programs for other chips, as avr-gcc builds them.
+    write("loop.c", "int main(void) { for (;;); }\n");
+    for (const char *mcu : {"attiny85", "atmega8", "atmega2560"}) {
+        QProcess gcc;
+        gcc.setWorkingDirectory(m_dir.path());
+        gcc.start(QStringLiteral("avr-gcc"), {QStringLiteral("-mmcu=%1").arg(mcu), "-Os", "loop.c",
+                                              "-o", QStringLiteral("%1.elf").arg(mcu)});
+        QVERIFY(gcc.waitForFinished(kStartTimeoutMs * 4) && gcc.exitCode() == 0);
+    }
+#endif
+}
+
 void BoardProgram::cleanup()
 {
+    m_board.setStandardOutputFile(QString());
     if (m_board.state() != QProcess::NotRunning) {
         m_board.terminate();
         if (!m_board.waitForFinished(kStartTimeoutMs))
@@ -156,6 +203,10 @@ void BoardProgram::streamsTheSignalAtItsPace_data()
     QTest::newRow("file repeated")
         << QStringList{"--signal", "file", "--repeat", "--count", "4000", "--pace", "fast"}
         << content.repeated(3).left(4000) << 0.0;
+    // Read as it streams: a file larger than memory would take costs nothing.
+    QTest::newRow("sparse file of 16 GiB")
+        << QStringList{"--signal", "file", "--count", "200000", "--pace", "fast"}
+        << QByteArray(200000, '\0') << 0.0;
 }
 
 void BoardProgram::streamsTheSignalAtItsPace()
@@ -167,6 +218,8 @@ void BoardProgram::streamsTheSignalAtItsPace()
         QFile file(m_dir.filePath(QStringLiteral("signal.bin")));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(bytes.left(1500));
+        if (QByteArray(QTest::currentDataTag()).startsWith("sparse"))
+            QVERIFY(file.resize(qint64(16) << 30));
         file.close();
         arguments << QStringLiteral("--file") << file.fileName();
     }
@@ -180,6 +233,12 @@ void BoardProgram::streamsTheSignalAtItsPace()
     const QByteArray got = reader.read(bytes.size() + 1, 300);
     QCOMPARE(got.size(), bytes.size());
     QCOMPARE(got, bytes);
+    // Whatever the file, the board's memory stays that of a small program.
+    QFile status(QStringLiteral("/proc/%1/status").arg(m_board.processId()));
+    QVERIFY(status.open(QIODevice::ReadOnly));
+    const QByteArray text = status.readAll();
+    const QByteArray peak = text.mid(text.indexOf("VmHWM:")).split('\n').value(0).simplified();
+    QVERIFY2(peak.split(' ').value(1).toLongLong() < 200LL * 1024, peak.constData()); // kB
     if (bytesPerSecond > 0) {
         const double rate = double(got.size() - 1) / reader.secondsFirstToLast();
         // Loose enough for a busy machine, tight enough to tell the paces apart
@@ -195,55 +254,173 @@ void BoardProgram::streamsTheSignalAtItsPace()
                                                     QByteArray::number(bytes.size())));
 }
 
-void BoardProgram::streamsAgainAtEachOpening()
+void BoardProgram::startsANewStreamAtEveryOpening_data()
 {
-    const QString path = startBoard({"--signal", "random", "--seed", "3", "--count", "3000",
-                                     "--pace", "fast", "--settle", "0"});
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("bytes"); // empty: the first opening's, again each time
+    QTest::newRow("random") << QStringList{"--signal", "random", "--seed", "3", "--count", "3000"}
+                            << expected(RandomBytes(3), 3000);
+#ifdef WAVEMILL_FIRMWARE_ELF
+    QTest::newRow("the firmware in the simulated chip")
+        << QStringList{"--chip", WAVEMILL_FIRMWARE_ELF, "--count", "400"} << QByteArray();
+#endif
+}
+
+void BoardProgram::startsANewStreamAtEveryOpening()
+{
+    // A capture reads its bytes, closes the port and the next one opens it at
+    // once: a board that looks for the close now and then misses the opening
+    // in between and the reader waits for good.
+    constexpr int kOpenings = 20;
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, bytes);
+    const QString path = startBoard(arguments << "--pace" << "fast" << "--settle" << "0");
     QVERIFY2(path.startsWith(QLatin1Char('/')), qPrintable(path));
-    const QByteArray bytes = expected(RandomBytes(3), 3000);
-    for (int opening = 0; opening < 2; ++opening) {
+    for (int opening = 0; opening < kOpenings; ++opening) {
         Reader reader(path);
         QVERIFY(reader.isOpen());
-        QCOMPARE(reader.read(3001, 300), bytes);
-        reader.close();
-        QTest::qWait(100); // the board sees the port closed
+        const QByteArray got = reader.read(arguments.contains("--chip") ? 400 : 3000, 3000);
+        if (bytes.isEmpty())
+            bytes = got;
+        QVERIFY2(got == bytes && bytes.count(bytes.front()) < bytes.size(),
+                 qPrintable(QStringLiteral("opening %1: %2 bytes").arg(opening).arg(got.size())));
     }
     QVERIFY(m_board.state() == QProcess::Running);
     m_board.terminate();
     QVERIFY(m_board.waitForFinished(kStartTimeoutMs));
     QCOMPARE(m_board.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_board.exitCode(), 0);
 }
 
-void BoardProgram::explainsItselfAndRefusesBadOptions_data()
+void BoardProgram::endsAsItSaysOnAnyInput_data()
 {
+    // {dir} is the test's folder, with the files initTestCase() leaves there.
+    // The action: a stop signal once the port is printed, or "vanish": the
+    // device's other end closes while it streams.
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("says");
-    QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: wavemill-board";
-    QTest::newRow("version") << QStringList{"--version"} << 0 << "wavemill-board ";
-    QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "Unknown option";
-    QTest::newRow("unknown signal") << QStringList{"--signal", "sine"} << 2 << "unknown signal";
-    QTest::newRow("duty above 1") << QStringList{"--duty", "1.5"} << 2 << "--duty";
-    QTest::newRow("file signal without a file") << QStringList{"--signal", "file"} << 2 << "--file";
-    QTest::newRow("missing device") << QStringList{"/nonexistent/tty"} << 1 << "cannot open";
-    QTest::newRow("unreadable file")
-        << QStringList{"--signal", "file", "--file", "/nonexistent/bytes"} << 1 << "cannot read";
-    QTest::newRow("rc5 address above 31")
-        << QStringList{"--signal", "rc5", "--address", "32"} << 2 << "--address";
-    QTest::newRow("command not a number")
-        << QStringList{"--signal", "rc6", "--command", "0x1G"} << 2 << "--command";
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("says"); // in the one line on stderr; with status 0, in the output
+    QTest::addColumn<QString>("device"); // a file that must be left as it was
+    const auto row = [](const char *name, const QStringList &arguments, int status,
+                        const QString &says, const QString &action = {},
+                        const QString &device = {}) {
+        QTest::newRow(name) << arguments << action << status << says << device;
+    };
+    row("help", {"--help"}, 0, "Usage: wavemill-board");
+    row("version", {"--version"}, 0, "wavemill-board ");
+    row("unknown option", {"--bogus"}, 2, "Unknown option");
+    row("unknown signal, its names from the table", {"--signal", "sine"}, 2,
+        "unknown signal \"sine\" (square, uart, nec, rc5, rc6, random or file)");
+    row("terminal codes in a value", {"--signal", "\x1b[31mred\x1b[0m"}, 2,
+        "unknown signal \"?[31mred?[0m\"");
+    row("a value of 100,000 characters", {"--frequency", QString(100000, QLatin1Char('9'))}, 2,
+        "not \"" + QString(60, QLatin1Char('9')) + "…\"");
+    row("duty above 1", {"--duty", "1.5"}, 2, "--duty");
+    row("file signal without a file", {"--signal", "file"}, 2, "--file");
+    row("rc5 address above 31", {"--signal", "rc5", "--address", "32"}, 2, "--address");
+    row("command not a number", {"--signal", "rc6", "--command", "0x1G"}, 2, "--command");
+    row("missing device", {"/nonexistent/tty"}, 1, "cannot open /nonexistent/tty");
+    row("a regular file as the device", {"{dir}/capture.ird"}, 1,
+        "is not a serial port but a regular file", {}, "{dir}/capture.ird");
+    row("a FIFO as the device", {"{dir}/fifo"}, 1, "is not a serial port but a FIFO");
+    row("/dev/null as the device", {"/dev/null"}, 1, "no terminal");
+    row("a device that vanishes", {"{pty}"}, 1, "lost ", "vanish");
+    row("missing file", {"--signal", "file", "--file", "/nonexistent/bytes"}, 1,
+        "cannot read /nonexistent/bytes");
+    row("a FIFO as the file", {"--signal", "file", "--file", "{dir}/fifo"}, 1,
+        "not a regular file");
+    row("/dev/zero as the file", {"--signal", "file", "--file", "/dev/zero"}, 1,
+        "not a regular file");
+    row("stdout full", {"--signal", "square"}, 1, "cannot print the port's path", {}, "/dev/full");
+    row("SIGINT", {"--signal", "uart"}, 0, "waiting for", "SIGINT");
+    row("SIGTERM", {"--signal", "uart"}, 0, "waiting for", "SIGTERM");
+    row("SIGHUP", {"--signal", "uart"}, 0, "waiting for", "SIGHUP");
+    row("no firmware named", {"--chip", ""}, 2, "--chip wants a firmware file");
+    row("a program for this computer", {"--chip", "/bin/true"}, 1, "not for the AVR");
+    row("empty firmware", {"--chip", "{dir}/empty.hex"}, 1, "empty.hex is empty");
+    row("a FIFO as the firmware", {"--chip", "{dir}/fifo"}, 1, "not a regular file");
+    row("terminal codes as the firmware", {"--chip", "{dir}/escapes.hex"}, 1,
+        "escapes.hex is neither an ELF file nor Intel hex");
+#ifdef WAVEMILL_FIRMWARE_ELF
+    row("hex with a wrong checksum", {"--chip", "{dir}/checksum.hex"}, 1,
+        "line 3 has a wrong checksum");
+    row("hex with no hex digit", {"--chip", "{dir}/letter.hex"}, 1,
+        "line 2 holds something other than hex digits");
+    row("hex cut short", {"--chip", "{dir}/cut.hex"}, 1, "line 7 has an odd number");
+    row("ELF cut short", {"--chip", "{dir}/cut.elf"}, 1, "its section headers lie past its end");
+    row("ELF for x86-64", {"--chip", "{dir}/x86-64.elf"}, 1, "built for x86-64, not for the AVR");
+    for (const char *mcu : {"attiny85", "atmega8", "atmega2560"})
+        row(mcu, {"--chip", QStringLiteral("{dir}/%1.elf").arg(mcu)}, 1,
+            QStringLiteral("built for the %1, not the ATmega328P").arg(mcu));
+#endif
 }
 
-void BoardProgram::explainsItselfAndRefusesBadOptions()
+void BoardProgram::endsAsItSaysOnAnyInput()
 {
+    // Each run ends well within this, or the row fails as a hang.
+    constexpr int kBoundMs = 10000;
     QFETCH(QStringList, arguments);
+    QFETCH(QString, action);
+    QFETCH(QString, device);
+    int master = -1;
+    for (QString &argument : arguments) {
+        argument.replace(QStringLiteral("{dir}"), m_dir.path());
+        if (argument == QLatin1String("{pty}")) { // a serial device whose far end the test holds
+            master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+            QVERIFY(master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0);
+            char name[128];
+            QVERIFY(ptsname_r(master, name, sizeof name) == 0);
+            argument = QString::fromLocal8Bit(name);
+        }
+    }
+    device.replace(QStringLiteral("{dir}"), m_dir.path());
+    QByteArray before;
+    if (device.startsWith(m_dir.path())) {
+        QFile file(device);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        before = file.readAll();
+    } else if (!device.isEmpty()) {
+        m_board.setStandardOutputFile(device);
+    }
+
     m_board.start(QStringLiteral(WAVEMILL_BOARD_PATH), arguments);
-    QVERIFY(m_board.waitForFinished(kStartTimeoutMs));
-    QTEST(m_board.exitCode(), "exitCode");
+    QVERIFY(m_board.waitForStarted(kStartTimeoutMs));
+    if (action.startsWith(QLatin1String("SIG"))) {
+        QTRY_VERIFY_WITH_TIMEOUT(m_board.canReadLine(), kBoundMs);
+        const int signal = action == QLatin1String("SIGINT")    ? SIGINT
+                           : action == QLatin1String("SIGTERM") ? SIGTERM
+                                                                : SIGHUP;
+        ::kill(pid_t(m_board.processId()), signal);
+    } else if (action == QLatin1String("vanish")) {
+        char chunk[4096];
+        QTRY_VERIFY_WITH_TIMEOUT(::read(master, chunk, sizeof chunk) > 0, kBoundMs);
+        ::close(master);
+    }
+    QVERIFY2(m_board.waitForFinished(kBoundMs), "no end within the bound");
+    QCOMPARE(m_board.exitStatus(), QProcess::NormalExit);
+    QTEST(m_board.exitCode(), "status");
     QFETCH(QString, says);
-    const QString output =
-        QString::fromLocal8Bit(m_board.readAllStandardOutput() + m_board.readAllStandardError());
-    QVERIFY2(output.contains(says), qPrintable(output));
+    const QString out = QString::fromUtf8(m_board.readAllStandardOutput());
+    const QString err = QString::fromUtf8(m_board.readAllStandardError());
+    if (m_board.exitCode() == 0) {
+        QVERIFY2((out + err).contains(says), qPrintable(out + err));
+    } else {
+        // Exactly one line, after the board's reports of what it streamed.
+        const QStringList lines = err.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() == 1 || (action == QLatin1String("vanish") &&
+                                       lines.last().contains(says) && lines.size() <= 3),
+                 qPrintable(err));
+        QVERIFY2(lines.last().startsWith(QLatin1String("wavemill-board: ")) &&
+                     lines.last().contains(says) && lines.last().size() < 200 &&
+                     !err.contains(QChar(0x1B)),
+                 qPrintable(err));
+    }
+    if (!before.isEmpty()) {
+        QFile file(device);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+    }
 }
 
 QTEST_GUILESS_MAIN(BoardProgram)

@@ -3,7 +3,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "core/sample_period.h"
+#include "signals/file_bytes.h"
 #include "signals/signals.h"
+#include "signals/waveform.h"
 
 #include <QtTest>
 
@@ -58,6 +60,18 @@ std::string decodeUart(const std::vector<bool> &samples, double baud, bool *fram
     return text;
 }
 
+/// The level of \a wave at \a us.
+bool levelAt(const Waveform &wave, double us)
+{
+    bool level = true;
+    for (const Change &change : wave.changes) {
+        if (change.atUs > us)
+            break;
+        level = change.high;
+    }
+    return level;
+}
+
 /// Samples given one by one, to see where they land in the bytes.
 class MarkEveryTenth : public SampledSignal
 {
@@ -81,6 +95,9 @@ private Q_SLOTS:
     void uartLineIdlesHighAroundTheText();
     void randomBytesFollowTheirSeed();
     void fileBytesEndOrRepeat();
+    void uartWaveformFramesAsAsked_data();
+    void uartWaveformFramesAsAsked();
+    void pwmWaveformKeepsItsPeriodAndDuty();
 };
 
 void BoardSignals::packsTheEarliestSampleIntoBit7()
@@ -218,15 +235,87 @@ void BoardSignals::randomBytesFollowTheirSeed()
 
 void BoardSignals::fileBytesEndOrRepeat()
 {
-    const std::vector<std::uint8_t> content = {1, 2, 3};
-    FileBytes once(content, false);
-    FileBytes repeated(content, true);
-    FileBytes empty({}, true);
-    QCOMPARE(take(once, 10), content);
-    QCOMPARE(take(repeated, 7), (std::vector<std::uint8_t>{1, 2, 3, 1, 2, 3, 1}));
-    QVERIFY(take(empty, 5).empty());
-    once.rewind();
-    QCOMPARE(take(once, 2), (std::vector<std::uint8_t>{1, 2}));
+    // Longer than one piece read at a time, and an odd length: the pieces'
+    // seams and the repeat's fall anywhere in the stream.
+    std::vector<std::uint8_t> content(70001);
+    for (std::size_t i = 0; i < content.size(); ++i)
+        content[i] = std::uint8_t(i * 7 + i / 256);
+    QTemporaryDir dir;
+    const auto write = [&](const char *name, const std::vector<std::uint8_t> &bytes) {
+        QFile file(dir.filePath(QLatin1String(name)));
+        file.open(QIODevice::WriteOnly);
+        file.write(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));
+        return file.fileName().toStdString();
+    };
+    std::string why;
+    auto once = FileBytes::open(write("once", content), false, why);
+    auto repeated = FileBytes::open(write("repeated", content), true, why);
+    auto empty = FileBytes::open(write("empty", {}), true, why);
+    QVERIFY(once && repeated && empty);
+    QCOMPARE(take(*once, 100000), content);
+    std::vector<std::uint8_t> thrice;
+    for (int i = 0; i < 3; ++i)
+        thrice.insert(thrice.end(), content.begin(), content.end());
+    thrice.resize(140005); // twice, and three bytes of the third time
+    QCOMPARE(take(*repeated, 140005), thrice);
+    QVERIFY(take(*empty, 5).empty());
+    once->rewind();
+    QCOMPARE(take(*once, 2), (std::vector<std::uint8_t>{content[0], content[1]}));
+    // What cannot start over nor be known to end is refused.
+    QVERIFY(!FileBytes::open(dir.path().toStdString(), false, why));
+    QVERIFY(!FileBytes::open("/dev/zero", false, why));
+}
+
+void BoardSignals::uartWaveformFramesAsAsked_data()
+{
+    using Parity = UartFraming::Parity;
+    QTest::addColumn<int>("dataBits");
+    QTest::addColumn<int>("parity");
+    QTest::addColumn<double>("stopBits");
+    QTest::addColumn<bool>("inverted");
+    QTest::addColumn<QString>("frame"); // 'K' (0x4B) bit by bit, then the next frame's start
+    QTest::newRow("8N1") << 8 << int(Parity::None) << 1.0 << false << "01101001010";
+    QTest::newRow("7E1: four ones, even") << 7 << int(Parity::Even) << 1.0 << false
+                                         << "01101001010";
+    QTest::newRow("7O2") << 7 << int(Parity::Odd) << 2.0 << false << "011010011110";
+    QTest::newRow("5N1.5, the rest of the byte dropped") << 5 << int(Parity::None) << 1.5 << false
+                                                        << "01101010";
+    QTest::newRow("9E1, the ninth bit 0") << 9 << int(Parity::Even) << 1.0 << false
+                                         << "0110100100010";
+    QTest::newRow("8N1 inverted") << 8 << int(Parity::None) << 1.0 << true << "10010110101";
+}
+
+void BoardSignals::uartWaveformFramesAsAsked()
+{
+    QFETCH(int, dataBits);
+    QFETCH(int, parity);
+    QFETCH(double, stopBits);
+    QFETCH(bool, inverted);
+    QFETCH(QString, frame);
+    const UartFraming framing{dataBits, UartFraming::Parity(parity), stopBits, inverted};
+    constexpr double kBitUs = 100; // 10 kbit/s
+    const Waveform wave = uartWaveform(500, "KK", 1e6 / kBitUs, framing);
+    // Read in each bit's middle; a stop bit of 1.5 is read once.
+    QString read;
+    const double frameBits = 1 + dataBits + (parity ? 1 : 0) + stopBits;
+    for (int bit = 0; bit < frame.size() - 1; ++bit)
+        read += levelAt(wave, 500 + (bit + 0.5) * kBitUs) ? '1' : '0';
+    read += levelAt(wave, 500 + (frameBits + 0.5) * kBitUs) ? '1' : '0';
+    QCOMPARE(read, frame);
+    QCOMPARE(wave.endUs, 500 + 2 * frameBits * kBitUs);
+}
+
+void BoardSignals::pwmWaveformKeepsItsPeriodAndDuty()
+{
+    // Four periods of 250 us, 20 % high, the last cut at the end.
+    const Waveform wave = pwmWaveform(100, 1050, 250, 0.2);
+    QCOMPARE(wave.changes.size(), std::size_t(8));
+    for (std::size_t i = 0; i < wave.changes.size(); i += 2) {
+        QCOMPARE(wave.changes[i].atUs, 100 + 125.0 * double(i));
+        QVERIFY(wave.changes[i].high && !wave.changes[i + 1].high);
+        QCOMPARE(wave.changes[i + 1].atUs - wave.changes[i].atUs, 50.0);
+    }
+    QCOMPARE(wave.endUs, 1050.0);
 }
 
 QTEST_GUILESS_MAIN(BoardSignals)
