@@ -31,6 +31,7 @@
 #include "signals/remote_session.h"
 #include "signals/rough_square_wave.h"
 #include "signals/serial_messages.h"
+#include "signals/waveform.h"
 
 #include "capture_file/capture_file_format.h"
 #include "core/sample_period.h"
@@ -97,26 +98,24 @@ void addGlitches(TraceSketch &sketch, std::mt19937 &engine, double perSecond, bo
     }
 }
 
-/// Serial frames of \a bytes: start bit, 8 data bits, optional parity, stop
-/// bit, with \a gapBits of idle after each frame.
+/// Serial frames of \a bytes as tools/signals draws them: start bit, 8 data
+/// bits, optional parity, stop bit, with \a gapBits of idle after each frame.
 Runs uartRuns(const QByteArray &bytes, double baud, char parity, double gapBits)
 {
-    const double bit = 1e6 / baud;
+    signals::UartFraming framing;
+    framing.parity = parity == 'E'   ? signals::UartFraming::Parity::Even
+                     : parity == 'O' ? signals::UartFraming::Parity::Odd
+                                     : signals::UartFraming::Parity::None;
+    const signals::Waveform wave =
+        signals::uartWaveform(0, bytes.toStdString(), baud, framing, gapBits);
     Runs runs;
-    for (const char c : bytes) {
-        const auto byte = std::uint8_t(c);
-        runs.emplace_back(false, bit);
-        int ones = 0;
-        for (int k = 0; k < 8; ++k) {
-            const bool one = (byte >> k) & 1u;
-            ones += one;
-            runs.emplace_back(one, bit);
-        }
-        if (parity == 'E')
-            runs.emplace_back(ones % 2 == 1, bit);
-        else if (parity == 'O')
-            runs.emplace_back(ones % 2 == 0, bit);
-        runs.emplace_back(true, bit * (1 + gapBits));
+    for (std::size_t i = 0; i < wave.changes.size(); ++i) {
+        const double end = i + 1 < wave.changes.size() ? wave.changes[i + 1].atUs : wave.endUs;
+        const double us = end - wave.changes[i].atUs;
+        if (!runs.empty() && runs.back().first == wave.changes[i].high)
+            runs.back().second += us; // a level held on is one run
+        else
+            runs.emplace_back(wave.changes[i].high, us);
     }
     return runs;
 }
