@@ -19,13 +19,13 @@ constexpr double kUsPerMs = 1000.0;
 constexpr int kMostDecimals = 3;
 
 /// A percentage with \a decimals decimals (up to kMostDecimals more where
-/// it takes them) that lies on the same side of each of \a limits as \a
-/// percent does.
+/// it takes them) that reaches each of \a limits where \a percent does,
+/// and only there.
 QString percentBeside(double percent, int decimals, std::initializer_list<double> limits)
 {
     const auto crosses = [&](double shown) {
         return std::any_of(limits.begin(), limits.end(), [&](double limit) {
-            return (shown >= limit) != (percent >= limit) || (shown <= limit) != (percent <= limit);
+            return (shown >= limit) != (percent >= limit);
         });
     };
     int places = decimals;

@@ -8,6 +8,8 @@
 // captures. Each row logs what was detected, as one line of the table of
 // signal kind against detection.
 
+#include "detect/lin_frames.h"
+#include "detect/measure_text.h"
 #include "detect/trace_detector.h"
 #include "examples/example_signals.h"
 #include "signals/infrared_codes.h"
@@ -216,6 +218,10 @@ private Q_SLOTS:
     void readsThroughRealWorldFaults();
     void setsItsReadingAgainstSigroks_data();
     void setsItsReadingAgainstSigroks();
+    void printsSharesOnTheirSideOfTheThreshold_data();
+    void printsSharesOnTheirSideOfTheThreshold();
+    void readsLinFramesWithTheirChecks_data();
+    void readsLinFramesWithTheirChecks();
 };
 
 void TestDecodeDetection::namesWhatTheTraceCarries_data()
@@ -556,6 +562,9 @@ void TestDecodeDetection::readsThroughRealWorldFaults_data()
     signal("62.5 kHz clock: an alias, said in the verdict",
            make<RoughSquareWave>(RoughSquareWave::Options{62500, 0.5}),
            "periodic clock 50 % (alias?)", "or an alias of a faster signal", 0);
+    // At a recording's own rate (1 MHz), 62.5 kHz is 16 samples a period: no alias.
+    QTest::newRow("62.5 kHz clock sampled at 1 MHz: no alias")
+        << QString() << SignalMaker() << -1 << "periodic clock 50 %" << "!alias" << 62500.0;
     SerialMessages::Options sensing = serial(31250, 8, 'N', 1, {"\xFE"});
     sensing.pauseUs = 300000;
     signal("MIDI active sensing: no duty of 100 % that is not", make<SerialMessages>(sensing),
@@ -601,6 +610,14 @@ void TestDecodeDetection::readsThroughRealWorldFaults_data()
     signal("RC-6 mode 6 (RC6A, 32 bits)",
            make<RemoteSession>(presses({rc6a}, 20000, signals::kRc6RepeatUs, 90)),
            "infrared RC-6, idle high, ir_rc6", "mode 6, address 0x800F command 0x0416", 0);
+    signal("JVC repeats without any leader name nothing",
+           make<RemoteSession>(presses({jvcAgain}, 20000, 55000, 160)), "unrecognised", "", 0);
+    std::vector<signals::IrPulses> mostlyDamaged = rc5s;
+    for (const std::size_t n : {0, 1, 2})
+        mostlyDamaged[n][5].us += 400;
+    signal("RC-5, three bursts in five damaged: not named",
+           make<RemoteSession>(presses(mostlyDamaged, 20000, signals::kRc5RepeatUs, 85)),
+           "!infrared RC-5, idle high, ir_rc5", "", 0);
     RemoteSession::Options noise;
     noise.strayPulses = 2000;
     signal("stray pulses alone are nothing", make<RemoteSession>(noise), "unrecognised", "", 0);
@@ -621,8 +638,15 @@ void TestDecodeDetection::readsThroughRealWorldFaults()
     QFETCH(QString, said);
     QFETCH(double, value);
 
-    const PulseTrain train = recording.isEmpty() ? trainOf(*signal(), samples)
-                                                 : recordingTrain(recording);
+    PulseTrain train = !recording.isEmpty() ? recordingTrain(recording)
+                       : signal            ? trainOf(*signal(), samples)
+                                           : PulseTrain({}, 1);
+    if (samples < 0) { // a clock of 8 samples high, 8 low, one sample a microsecond
+        std::vector<Run> runs;
+        for (std::int64_t at = 0; at < 160000; at += 8)
+            runs.push_back({at, 8, at % 16 == 0});
+        train = PulseTrain(std::move(runs), 1.0);
+    }
     QVERIFY2(train.edges() > 0, "no trace to read");
     const TraceDescription d = describeTrace(train);
     qInfo("%s -> %s", QTest::currentDataTag(), qPrintable(d.title));
@@ -698,6 +722,89 @@ void TestDecodeDetection::setsItsReadingAgainstSigroks()
         QVERIFY2(!lines.contains(said.mid(1)), qPrintable(lines));
     else
         QVERIFY2(lines.contains(said), qPrintable(lines));
+}
+
+void TestDecodeDetection::printsSharesOnTheirSideOfTheThreshold_data()
+{
+    QTest::addColumn<double>("share");
+    QTest::addColumn<double>("threshold"); // 0: none, percentText() alone
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("just short of 95 %") << 0.947 << 0.95 << "94.7 %";
+    QTest::newRow("a hair short of 95 %") << 0.94996 << 0.95 << "94.996 %";
+    QTest::newRow("on 95 %") << 0.95 << 0.95 << "95 %";
+    QTest::newRow("above 95 %, rounded down to it") << 0.9504 << 0.95 << "95 %";
+    QTest::newRow("far from 95 %") << 0.63 << 0.95 << "63 %";
+    QTest::newRow("all") << 1.0 << 0.95 << "100 %";
+    QTest::newRow("a duty just short of all") << 0.9996 << 0.0 << "99.96 %";
+    QTest::newRow("a duty a hair short of all") << 0.9999996 << 0.0 << "99.999 %";
+    QTest::newRow("a duty of a quarter") << 0.25 << 0.0 << "25 %";
+}
+
+void TestDecodeDetection::printsSharesOnTheirSideOfTheThreshold()
+{
+    QFETCH(double, share);
+    QFETCH(double, threshold);
+    QFETCH(QString, text);
+    QCOMPARE(threshold > 0 ? shareText(share, threshold) : percentText(share), text);
+}
+
+void TestDecodeDetection::readsLinFramesWithTheirChecks_data()
+{
+    QTest::addColumn<QString>("events"); // "B" a break, "P" a pause of three frames, bytes in hex
+    QTest::addColumn<QStringList>("frames");
+    QTest::addColumn<QString>("checks"); // per frame: parity right, enhanced right, classic right
+
+    QTest::newRow("the recording's frame")
+        << "B 55 C1 11 11 1C" << QStringList{"ID 0x01: 11 11, checksum 0x1C"} << "ye-";
+    QTest::newRow("a header without response, then a frame")
+        << "B 55 A3 B 55 50 01 02 03 04 A5"
+        << QStringList{"ID 0x23, no response", "ID 0x10: 01 02 03 04, checksum 0xA5"}
+        << "y--ye-";
+    QTest::newRow("a classic checksum")
+        << "B 55 85 80 7F 00" << QStringList{"ID 0x05: 80 7F, checksum 0x00"} << "y-c";
+    QTest::newRow("a diagnostic frame sums its data alone in LIN 2 too")
+        << "B 55 3C AA 55 00" << QStringList{"ID 0x3C: AA 55, checksum 0x00"} << "yec";
+    QTest::newRow("a wrong identifier parity")
+        << "B 55 01 11 11 1C" << QStringList{"ID 0x01: 11 11, checksum 0x1C"} << "n--";
+    QTest::newRow("no sync after the break, then a sync only")
+        << "B 54 C1 B 55" << QStringList{"break without sync", "sync, no identifier"} << "------";
+    QTest::newRow("bytes after a pause belong to no frame")
+        << "B 55 C1 11 11 1C P 22 33" << QStringList{"ID 0x01: 11 11, checksum 0x1C"} << "ye-";
+}
+
+void TestDecodeDetection::readsLinFramesWithTheirChecks()
+{
+    QFETCH(QString, events);
+    QFETCH(QStringList, frames);
+    QFETCH(QString, checks);
+
+    constexpr double kFrame = 26; // samples a character takes at 19200 bit/s
+    std::vector<UartEvent> read;
+    std::int64_t at = 0;
+    for (const QString &item : events.split(QLatin1Char(' '))) {
+        if (item == QLatin1String("P")) {
+            at += std::int64_t(3 * kFrame);
+        } else if (item == QLatin1String("B")) {
+            read.push_back({at, true, 0, 36});
+            at += 40;
+        } else {
+            read.push_back({at, false, std::uint16_t(item.toUInt(nullptr, 16)), 0});
+            at += std::int64_t(kFrame);
+        }
+    }
+    const std::vector<LinFrame> got = linFrames(read, kFrame);
+    QStringList texts;
+    QString results;
+    for (const LinFrame &f : got) {
+        texts << f.text();
+        const bool checked = f.synced && f.hasId;
+        results += !checked ? QLatin1Char('-') : f.parityRight() ? QLatin1Char('y') : QLatin1Char('n');
+        results += f.checksumRight(true) ? QLatin1Char('e') : QLatin1Char('-');
+        results += f.checksumRight(false) ? QLatin1Char('c') : QLatin1Char('-');
+    }
+    QCOMPARE(texts, frames);
+    QCOMPARE(results, checks);
 }
 
 QTEST_GUILESS_MAIN(TestDecodeDetection)
