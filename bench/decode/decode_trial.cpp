@@ -427,6 +427,14 @@ void addFaultCases(std::vector<Case> &cases, std::uint32_t seed)
     SerialMessages::Options idle = serialOptions(19200, "8N1", meterReadings());
     idle.pauseUs = 50000;
     add("uart-19200-idle-50ms", "uart faults", "uart 8N1", 19200, captureOf(SerialMessages(idle)));
+    // Text back to back through the whole capture after 50 ms of idle.
+    std::string stream;
+    while (stream.size() < 21000)
+        stream += meterReadings()[stream.size() % 4];
+    SerialMessages::Options streaming = serialOptions(19200, "8N1", {stream});
+    streaming.pauseUs = 50000;
+    add("uart-19200-idle-50ms-then-text", "uart faults", "uart 8N1", 19200,
+        captureOf(SerialMessages(streaming)));
     SerialMessages::Options everyByte = serialOptions(9600, "8N1", {"a", "b", "c"});
     everyByte.breakUs = 3000;
     everyByte.markAfterBreakUs = 300;
