@@ -10,9 +10,10 @@
 #   tools/ programs: board, export, decode, capture, examples
 #     capture -> command, export, sigrok, and src's acquisition
 #     decode -> command, detect, sigrok
-#     export -> command, sigrok
+#     export -> command, sigrok, session_setup
 #     board -> command, signals, and the firmware's sample clock;  examples -> signals
 #     detect -> signals, sigrok
+#     session_setup -> detect, sigrok
 #     command -> core, capture_file;  signals, sigrok -> core
 #
 # Every library compiles against an include view of its own that holds only

@@ -71,6 +71,7 @@ void writeCapture(board::BoardLink &link, const std::vector<std::uint8_t> &bytes
 {
     const std::size_t batch =
         paced ? std::size_t(board::kLineBytesPerSecond * kBatchSeconds) : kFastChunk;
+    link.serve(); // the writes are for the window, which has the port open
     const auto start = Clock::now();
     std::size_t sent = 0;
     while (sent < bytes.size()) {

@@ -109,6 +109,7 @@ void writeBoard(board::BoardLink &link, const std::vector<std::uint8_t> &bytes, 
                 std::uint32_t seed, const volatile std::sig_atomic_t *stop,
                 std::atomic<bool> &finished)
 {
+    link.serve(); // the writes are for the window, which has the port open
     std::mt19937 random(seed);
     // Each capture has its own style: trickles, blocks or large bursts.
     const int largest = std::array<int, 4>{16, 1100, 4096, 16384}[random() % 4];

@@ -38,9 +38,8 @@ inline const QString kRateIdle = QStringLiteral("0Bit/s");
 inline const QString kRateStopped = QStringLiteral("0 Bit/s");
 inline const QString kRateDone = QStringLiteral("Recieve OK!");
 
-/// The progress and rate timer ticks every 200 ms: 5 ticks a second.
-constexpr int kTickInterval = 200;
-constexpr int kTicksPerSecond = 5;
+/// The progress and rate timer ticks every kTickInterval (200 ms): 5 ticks a second.
+constexpr int kTicksPerSecond = 1000 / kTickInterval;
 /// Bits a second from one tick's byte increase: 5 ticks x 8 bits.
 constexpr int kRateFactor = kTicksPerSecond * 8;
 

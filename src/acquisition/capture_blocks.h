@@ -16,6 +16,10 @@ class SerialComponent;
 
 namespace wavemill::acquisition {
 
+/// The window's progress and rate timer ticks every 200 ms; wavemill-capture
+/// shows its progress as often.
+constexpr int kTickInterval = 200;
+
 /// A capture is complete once the write index passes this.
 constexpr int kCompletionIndex = kCaptureLength - 2; // 63,486
 

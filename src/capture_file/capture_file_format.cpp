@@ -4,9 +4,10 @@
 
 #include "capture_file/capture_file_format.h"
 
+#include "capture_file/safe_save.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -104,24 +105,10 @@ bool readCaptureFile(const QString &path, TraceBuffers &traces)
 
 bool writeCaptureFile(const QString &path, const TraceBuffers &traces)
 {
-    if (path.isEmpty())
-        return false;
-    // A directory, FIFO or device under the name is never replaced by a file.
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile())
-        return false;
-    QSaveFile file(path);
     // In a folder where no temporary file can be made, an existing file the
     // user may write is written in place; the save is then not atomic.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray image = toImage(traces);
-    if (file.write(image) != image.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    SafeSave file(path, SafeSave::Fallback::InPlace);
+    return file.open() && file.write(toImage(traces)) && file.commit();
 }
 
 } // namespace wavemill::capture_file

@@ -32,11 +32,11 @@ bool fromImage(const QByteArray &image, TraceBuffers &traces);
 /// capture file. A longer file gives its first kFileSize bytes.
 bool readCaptureFile(const QString &path, TraceBuffers &traces);
 /// Writes a capture file beside the target and puts it in the target's place
-/// only once every byte is written and flushed, so the result is exactly
-/// kFileSize bytes, with the permissions the earlier file had. Returns false,
-/// leaving any earlier file as it was, when the write fails or the target
-/// exists but is not a regular file. In a folder where no file can be made,
-/// an existing file the user may write is written in place instead.
+/// only once every byte is written and flushed (SafeSave), so the result is
+/// exactly kFileSize bytes, with the owner and mode the earlier file had.
+/// Returns false, leaving any earlier file as it was, when the write fails or
+/// the target exists but is not a regular file. In a folder where no file can
+/// be made, an existing file the user may write is written in place instead.
 bool writeCaptureFile(const QString &path, const TraceBuffers &traces);
 
 } // namespace wavemill::capture_file

@@ -95,6 +95,7 @@ void TestCapturePty::writeInBackground(const QByteArray &bytes)
 {
     waitForWriter();
     m_written = false;
+    m_link.serve(); // the writes are for the window, which has the port open
     m_writer = std::thread([this, bytes] {
         m_written = m_link.writeAll(reinterpret_cast<const std::uint8_t *>(bytes.constData()),
                                     std::size_t(bytes.size()));

@@ -17,8 +17,9 @@
 #   a board it starts alone on a pseudo-terminal must print the device's
 #   path and end with status 0 on Ctrl+C (SIGINT);
 # - left out, and said so: what needs root (sudo, apt, usermod) or a real
-#   board (a /dev/ttyUSB or /dev/ttyACM device, flashing), and scripts/test,
-#   which runs this check.
+#   board (a /dev/ttyUSB or /dev/ttyACM device, flashing), PulseView (its
+#   window stays until closed; test_pulseview_setup opens the same file),
+#   and scripts/test, which runs this check.
 #
 # The commands run in a folder of their own whose entries are links to the
 # checkout's, so that the files they write (hello.sr ...) stay out of it
@@ -50,6 +51,7 @@ why_left_out() {
     sudo\ * | apt\ * | apt-get\ * | usermod\ *) echo "needs root" ;;
     *scripts/test*) echo "is the test suite that runs this check" ;;
     *scripts/flash* | */dev/ttyUSB* | */dev/ttyACM*) echo "needs a real board" ;;
+    pulseview\ *) echo "opens PulseView, which stays until it is closed; test_pulseview_setup opens it" ;;
     *) ;;
   esac
 }

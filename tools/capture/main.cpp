@@ -10,11 +10,15 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
 int main(int argc, char *argv[])
 {
+    // A file size limit (ulimit -f) fails the write, which is reported, rather
+    // than ending the program without a word.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -19,7 +19,8 @@ constexpr auto kEraseRest = "\x1b[K";
 /// A rate needs this long a look to be worth showing.
 constexpr std::int64_t kRateAfterMs = 400;
 
-QString duration(double seconds)
+/// \a seconds as the time left reads: "42 s", "3 min 05 s", "2 h 07 min".
+QString textForSeconds(double seconds)
 {
     const auto whole = std::int64_t(std::ceil(seconds));
     if (whole < 60)
@@ -51,7 +52,7 @@ QString ProgressLine::text(std::int64_t received, std::int64_t total, double byt
                                      : QStringLiteral("measuring the rate"));
     return line + QStringLiteral("%1 bytes/s  %2 left")
                       .arg(c.toString(qlonglong(std::llround(bytesPerSecond))),
-                           duration(double(total - received) / bytesPerSecond));
+                           textForSeconds(double(total - received) / bytesPerSecond));
 }
 
 void ProgressLine::show(std::int64_t received, std::int64_t total)
@@ -76,6 +77,13 @@ void ProgressLine::finish()
     m_err << '\n';
     m_err.flush();
     m_drawn = false;
+}
+
+void ProgressLine::note(const QString &line)
+{
+    clear();
+    m_err << line << '\n';
+    m_err.flush();
 }
 
 void ProgressLine::clear()

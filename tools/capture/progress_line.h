@@ -32,6 +32,9 @@ public:
     void finish();
     /// Removes the line, so that a failure's line stands alone.
     void clear();
+    /// Writes \a line on a line of its own, shown or not: the progress comes
+    /// back under it with the next show().
+    void note(const QString &line);
 
 private:
     QTextStream &m_err;

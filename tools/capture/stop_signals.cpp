@@ -42,12 +42,14 @@ StopSignals::StopSignals(QObject *parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, &m_oldInterrupt);
     sigaction(SIGTERM, &action, &m_oldTerminate);
+    sigaction(SIGHUP, &action, &m_oldHangUp);
 }
 
 StopSignals::~StopSignals()
 {
     sigaction(SIGINT, &m_oldInterrupt, nullptr);
     sigaction(SIGTERM, &m_oldTerminate, nullptr);
+    sigaction(SIGHUP, &m_oldHangUp, nullptr);
     m_notifier.reset();
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);

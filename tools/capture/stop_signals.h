@@ -13,8 +13,9 @@ class QSocketNotifier;
 
 namespace wavemill::capturing {
 
-/// Turns SIGINT (Ctrl+C) and SIGTERM into a Qt signal raised from the event
-/// loop, so that a recording stops between two blocks and cleans up. Only
+/// Turns SIGINT (Ctrl+C), SIGTERM and SIGHUP (the terminal closed) into a Qt
+/// signal raised from the event loop, so that a recording stops between two
+/// blocks and cleans up. Only
 /// one may exist at a time; the earlier handlers come back with its end.
 class StopSignals : public QObject
 {
@@ -41,6 +42,9 @@ private:
     {
     };
     struct sigaction m_oldTerminate
+    {
+    };
+    struct sigaction m_oldHangUp
     {
     };
 };

@@ -5,11 +5,15 @@
 #include "command/command_line.h"
 
 #include "capture_file/capture_file_format.h"
+#include "core/sample_period.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include <algorithm>
+
+// The build defines the version for this library alone; every program reads
+// it through version().
 #ifndef WAVEMILL_VERSION
 #define WAVEMILL_VERSION "unknown"
 #endif
@@ -19,6 +23,24 @@ namespace wavemill::command {
 void fail(int status, const QString &message)
 {
     throw Failure{status, message};
+}
+
+QString version()
+{
+    return QStringLiteral(WAVEMILL_VERSION);
+}
+
+QString samplePeriodText()
+{
+    // Exact decimals of the period in picoseconds, without trailing zeros.
+    constexpr std::int64_t kPsPerUs = 1000000;
+    QString fraction =
+        QStringLiteral("%1").arg(kSamplePeriodPs % kPsPerUs, 6, 10, QLatin1Char('0'));
+    while (fraction.endsWith(QLatin1Char('0')))
+        fraction.chop(1);
+    const QString whole = QString::number(kSamplePeriodPs / kPsPerUs);
+    return (fraction.isEmpty() ? whole : whole + QLatin1Char('.') + fraction) +
+           QStringLiteral(" us");
 }
 
 std::unique_ptr<TraceBuffers> readCaptureOrFail(const QString &path)
@@ -42,22 +64,43 @@ std::unique_ptr<TraceBuffers> readCaptureOrFail(const QString &path)
     fail(kExitFailed, QStringLiteral("%1: cannot read: %2").arg(path, file.errorString()));
 }
 
-void writeFileOrFail(const QString &path, const QByteArray &content)
+namespace {
+
+/// Letters to change, add or drop to turn \a a into \a b.
+int editDistance(const QString &a, const QString &b)
 {
-    const QFileInfo target(path);
-    if (target.exists() && !target.isFile())
-        fail(kExitFailed, QStringLiteral("%1: cannot write: not a regular file").arg(path));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        fail(kExitFailed, QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
-    if (file.write(content) != content.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        fail(kExitFailed, QStringLiteral("%1: cannot write: %2").arg(path, why));
+    QList<int> row(b.size() + 1);
+    for (qsizetype j = 0; j <= b.size(); ++j)
+        row[j] = int(j);
+    for (qsizetype i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = int(i);
+        for (qsizetype j = 1; j <= b.size(); ++j) {
+            const int above = row[j];
+            row[j] =
+                std::min({above + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+            diagonal = above;
+        }
     }
-    if (!file.commit())
-        fail(kExitFailed, QStringLiteral("%1: cannot write: %2").arg(path, file.errorString()));
+    return row[b.size()];
 }
+
+/// The long option \a name was likely meant for: one a letter away, or one
+/// that begins with it or it with (--trace for --traces); or none.
+QString nearestOption(const QString &name, const QList<QCommandLineOption> &options)
+{
+    for (const QCommandLineOption &option : options) {
+        for (const QString &known : option.names()) {
+            if (known.size() > 1 && name.size() > 1 &&
+                (known.startsWith(name) || name.startsWith(known) ||
+                 editDistance(name, known) == 1))
+                return known;
+        }
+    }
+    return {};
+}
+
+} // namespace
 
 bool parseArguments(QCommandLineParser &parser, const QList<QCommandLineOption> &options,
                     const QStringList &arguments, QTextStream &out, const char *program,
@@ -68,14 +111,21 @@ bool parseArguments(QCommandLineParser &parser, const QList<QCommandLineOption> 
                                            QString());
     parser.addOptions(options);
     parser.addOptions({helpOption, versionOption});
-    if (!parser.parse(arguments))
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        const QString near =
+            unknown.size() == 1 ? nearestOption(unknown.front(), options) : QString();
+        if (!near.isEmpty())
+            fail(kExitUsage, QStringLiteral("Unknown option '%1': did you mean --%2? (see --help)")
+                                 .arg(unknown.front(), near));
         fail(kExitUsage, parser.errorText() + QStringLiteral(" (see --help)"));
+    }
     if (parser.isSet(helpOption)) {
         out << help;
         return false;
     }
     if (parser.isSet(versionOption)) {
-        out << program << ' ' << WAVEMILL_VERSION << '\n';
+        out << program << ' ' << version() << '\n';
         return false;
     }
     return true;

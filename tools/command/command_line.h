@@ -30,14 +30,15 @@ struct Failure
 
 [[noreturn]] void fail(int status, const QString &message);
 
+/// The programs' version, as the build gives it ("unknown" where it does not).
+QString version();
+/// One sample period as help texts and file headers write it: "20.0736 us",
+/// from core's exact period.
+QString samplePeriodText();
+
 /// Reads a capture file whole; a failure (kExitFailed) is explained in the
 /// terms of the file: missing, not a regular file, too short, unreadable.
 std::unique_ptr<TraceBuffers> readCaptureOrFail(const QString &path);
-
-/// Writes \a content beside \a path and puts it in the target's place only
-/// once complete: the output appears whole or not at all. Fails (kExitFailed)
-/// when the target exists but is not a regular file, or the write fails.
-void writeFileOrFail(const QString &path, const QByteArray &content);
 
 /// Parses \a arguments with \a options and -h/--help and -v/--version. A
 /// wrong command line fails with kExitUsage. Returns false when it has

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <map>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -27,48 +26,69 @@ constexpr int kShownCodes = 6;
 /// the bursts: two remotes used in turn, not a stray burst that happens to fit.
 constexpr int kMinFamilyFrames = 3;
 constexpr double kMinFamilyShare = 0.10;
+/// A mark shorter than this is no remote's (the shortest, Kaseikyo's, is
+/// 432 µs, and a receiver shortens marks by 100 µs at most): a receiver's
+/// output twitching at sunlight or a lamp.
+constexpr double kStrayMarkUs = 200;
 
-/// The bursts between stretches of idle level of at least kBurstGapUs,
-/// leaving out the ones the capture's start or end cuts.
-std::vector<Burst> bursts(const PulseTrain &train, bool idleHigh)
+/// A stretch of the trace between two long idle ones.
+struct BurstSpan
+{
+    Burst pulses;             // µs: mark, space, ..., mark
+    std::int64_t start = 0;   // samples
+    std::int64_t samples = 0; // how long it lasts
+    bool cut = false;         // the capture's start or end falls in the idle around it
+};
+
+/// The bursts between stretches of idle level of at least kBurstGapUs. A
+/// mark shorter than kStrayMarkUs is no remote's: it is counted in \a
+/// strays and read as idle level, so that it splits neither a burst nor a
+/// space in one. A burst next to the capture's first or last run may have
+/// begun or go on beyond it: it is marked cut.
+std::vector<BurstSpan> bursts(const PulseTrain &train, bool idleHigh, int *strays)
 {
     const std::vector<Run> &runs = train.runs();
-    const double gap = train.toSamples(kBurstGapUs);
-    std::vector<Burst> out;
-    Burst current;
-    bool cut = true; // the stretch before the first long idle began before the capture
+    // The runs with stray marks turned into idle level, neighbours joined.
+    std::vector<Run> clean;
+    clean.reserve(runs.size());
+    *strays = 0;
     for (std::size_t i = 0; i < runs.size(); ++i) {
-        const Run &run = runs[i];
-        const bool idle = run.high == idleHigh;
-        if (idle && double(run.length) >= gap) {
-            if (!cut && !current.empty())
+        Run run = runs[i];
+        if (run.high != idleHigh && i > 0 && i + 1 < runs.size() &&
+            train.toUs(double(run.length)) < kStrayMarkUs) {
+            ++*strays;
+            run.high = idleHigh;
+        }
+        if (!clean.empty() && clean.back().high == run.high)
+            clean.back().length += run.length;
+        else
+            clean.push_back(run);
+    }
+    const double gap = train.toSamples(kBurstGapUs);
+    std::vector<BurstSpan> out;
+    BurstSpan current;
+    bool open = true; // the stretch before the first long idle began before the capture
+    for (std::size_t i = 0; i < clean.size(); ++i) {
+        const Run &run = clean[i];
+        if (run.high == idleHigh && (double(run.length) >= gap || i == 0 || i + 1 == clean.size())) {
+            if (!current.pulses.empty()) {
+                current.cut = open || double(run.length) < gap;
                 out.push_back(current);
-            current.clear();
-            cut = false;
+            }
+            current = BurstSpan{};
+            open = double(run.length) < gap; // a short idle at the start may end a frame
             continue;
         }
-        current.push_back(train.toUs(double(run.length)));
+        if (current.pulses.empty())
+            current.start = run.start;
+        current.pulses.push_back(train.toUs(double(run.length)));
+        current.samples = run.start + run.length - current.start;
     }
-    return out; // the last stretch is cut by the end, or is idle
-}
-
-/// Where the first burst after a stretch of idle level of at least
-/// kBurstGapUs starts, and how long it lasts; -1 when there is none.
-std::pair<std::int64_t, std::int64_t> firstBurst(const PulseTrain &train, bool idleHigh)
-{
-    const std::vector<Run> &runs = train.runs();
-    const double gap = train.toSamples(kBurstGapUs);
-    for (std::size_t i = 0; i + 1 < runs.size(); ++i) {
-        if (runs[i].high != idleHigh || double(runs[i].length) < gap)
-            continue;
-        std::size_t end = i + 1;
-        while (end < runs.size() && !(runs[end].high == idleHigh && double(runs[end].length) >= gap))
-            ++end;
-        if (end == runs.size())
-            return {-1, 0};
-        return {runs[i + 1].start, runs[end].start - runs[i + 1].start};
+    if (!current.pulses.empty()) {
+        current.cut = true; // runs on past the end
+        out.push_back(current);
     }
-    return {-1, 0};
+    return out;
 }
 
 /// The frames of one family on the trace.
@@ -76,50 +96,95 @@ struct Group
 {
     const InfraredFamily *family = nullptr;
     std::vector<Frame> frames;
+    std::int64_t firstStart = -1; // samples: where its first frame's burst starts
+    std::int64_t firstSamples = 0;
+    int damaged = 0; // bursts that look like its frames damaged
 };
 
 struct Reading
 {
-    int bursts = 0;
+    int bursts = 0;  // counted: whole, or read although cut
+    int strays = 0;  // stray marks ignored
+    int cutRead = 0; // bursts cut by the capture that read whole all the same
+    int damaged = 0; // bursts counted as damaged frames of a family read
     /// The families the bursts read as, most frames first, as many as it
     /// takes to cover kConfidenceThreshold of the bursts.
     std::vector<Group> groups;
     double confidence = 0;
 };
 
+/// Repeat codes alone (a key held down all through) name NEC from this many.
+constexpr int kMinRepeatsAlone = 3;
+/// Damaged frames are set aside while they are at most a third of the
+/// frames of their family read whole.
+constexpr double kMostDamagedPerFrame = 1.0 / 3;
+
+/// Whether a group can name its family: a whole frame, or NEC's repeat code
+/// again and again; a JVC frame repeated without its leader only beside one
+/// with it.
+bool names(const Group &g)
+{
+    const auto whole = std::count_if(g.frames.begin(), g.frames.end(),
+                                     [](const Frame &f) { return !f.repeat; });
+    return whole > 0 || (g.family == &infraredFamilies()[0] &&
+                         int(g.frames.size()) >= kMinRepeatsAlone);
+}
+
 Reading read(const PulseTrain &train, bool idleHigh)
 {
     Reading r;
-    const std::vector<Burst> all = bursts(train, idleHigh);
-    r.bursts = int(all.size());
+    const double slackUs = train.samplePeriodUs();
+    const std::vector<BurstSpan> spans = bursts(train, idleHigh, &r.strays);
     std::map<QString, Group> byFamily;
-    for (const Burst &b : all) {
-        if (auto f = readBurst(b)) {
-            Group &g = byFamily[QString::fromLatin1(f->family->name)];
-            g.family = f->family;
-            g.frames.push_back(*f);
+    std::map<const InfraredFamily *, int> resembling;
+    for (const BurstSpan &span : spans) {
+        std::optional<Frame> f = readBurst(span.pulses, slackUs);
+        if (!f) {
+            if (span.cut)
+                continue; // part of a frame, or none: the capture does not tell
+            ++r.bursts;
+            if (const InfraredFamily *family = resembledFamily(span.pulses, slackUs))
+                ++resembling[family];
+            continue;
         }
+        ++r.bursts;
+        r.cutRead += span.cut;
+        Group &g = byFamily[QString::fromLatin1(f->family->name)];
+        g.family = f->family;
+        if (g.firstStart < 0) {
+            g.firstStart = span.start;
+            g.firstSamples = span.samples;
+        }
+        g.frames.push_back(*f);
     }
     std::vector<Group> groups;
     groups.reserve(byFamily.size());
-    for (auto &entry : byFamily)
-        groups.push_back(std::move(entry.second));
+    for (auto &entry : byFamily) {
+        if (names(entry.second))
+            groups.push_back(std::move(entry.second));
+    }
     std::stable_sort(groups.begin(), groups.end(), [](const Group &x, const Group &y) {
         return x.frames.size() > y.frames.size();
     });
     std::size_t covered = 0;
     for (Group &g : groups) {
-        const bool enough = double(covered) >= kConfidenceThreshold * r.bursts;
+        const int counted = r.bursts - r.damaged;
+        const bool enough = double(covered) >= kConfidenceThreshold * counted;
         const bool second = !r.groups.empty();
         // A second family counts when it is a remote of its own, not a stray burst.
         if (enough || (second && (int(g.frames.size()) < kMinFamilyFrames ||
-                                  double(g.frames.size()) < kMinFamilyShare * r.bursts)))
+                                  double(g.frames.size()) < kMinFamilyShare * counted)))
             break;
+        const int damaged = resembling[g.family];
+        if (damaged <= kMostDamagedPerFrame * double(g.frames.size())) {
+            g.damaged = damaged;
+            r.damaged += damaged;
+        }
         covered += g.frames.size();
         r.groups.push_back(std::move(g));
     }
-    if (r.bursts > 0)
-        r.confidence = double(covered) / r.bursts;
+    if (r.bursts - r.damaged > 0)
+        r.confidence = double(covered) / (r.bursts - r.damaged);
     return r;
 }
 
@@ -265,7 +330,7 @@ std::optional<TraceDescription> describeInfrared(const PulseTrain &train)
         names << QString::fromLatin1(g.family->name);
         frames += g.frames.size();
     }
-    if (codes.empty() || codes.front().empty())
+    if (codes.empty())
         return std::nullopt;
     const bool several = names.size() > 1;
 
@@ -274,7 +339,8 @@ std::optional<TraceDescription> describeInfrared(const PulseTrain &train)
     d.confidence = best.confidence;
     d.fields.insert(QStringLiteral("family"), names.join(QStringLiteral(" + ")));
     d.fields.insert(QStringLiteral("idle_high"), idleHigh);
-    std::tie(d.firstFrameSample, d.frameSamples) = firstBurst(train, idleHigh);
+    d.firstFrameSample = best.groups.front().firstStart;
+    d.frameSamples = best.groups.front().firstSamples;
     const QString polarity = idleHigh ? QStringLiteral("idle high, as a receiver gives it")
                                       : QStringLiteral("idle low (inverted)");
     d.title = several
@@ -294,9 +360,29 @@ std::optional<TraceDescription> describeInfrared(const PulseTrain &train)
                                        : QString());
     }
     d.evidence << QStringLiteral("%1 of %2 bursts (%3) read as %4: %5")
-                      .arg(countText(qint64(frames)), countText(best.bursts),
-                           percentText(best.confidence), names.join(QStringLiteral(" and ")),
-                           counts.join(QStringLiteral("; ")));
+                      .arg(countText(qint64(frames)), countText(best.bursts - best.damaged),
+                           shareText(best.confidence, kConfidenceThreshold),
+                           names.join(QStringLiteral(" and ")), counts.join(QStringLiteral("; ")));
+    if (codes.front().empty())
+        d.evidence << QStringLiteral("repeat codes only: a key held down all through the "
+                                     "capture, its code sent before it began");
+    for (const Group &g : best.groups) {
+        if (g.damaged > 0)
+            d.evidence << QStringLiteral("%1 more %2 like damaged %3 frames (its leader or "
+                                         "its units, but no whole frame), set aside")
+                              .arg(countText(g.damaged),
+                                   g.damaged == 1 ? QStringLiteral("burst looks")
+                                                  : QStringLiteral("bursts look"),
+                                   QLatin1String(g.family->name));
+    }
+    if (best.cutRead > 0)
+        d.evidence << QStringLiteral("%1 of the frames read next to the capture's start or end, "
+                                     "whole all the same")
+                          .arg(countText(best.cutRead));
+    if (best.strays > 0)
+        d.evidence << QStringLiteral("%1 stray marks shorter than %2 ignored, as noise on the "
+                                     "receiver's output")
+                          .arg(countText(best.strays), microsecondsText(kStrayMarkUs));
     for (std::size_t i = 0; i < best.groups.size(); ++i) {
         const InfraredFamily &family = *best.groups[i].family;
         const QString name = names[qsizetype(i)];

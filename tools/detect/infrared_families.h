@@ -22,7 +22,8 @@ struct InfraredFamily;
 struct Frame
 {
     const InfraredFamily *family = nullptr;
-    bool repeat = false; // NEC's repeat code
+    bool repeat = false; // NEC's repeat code, or a JVC frame repeated without its leader
+    int mode = 0;        // RC-6's mode
     std::vector<bool> bits;
     double leaderError = 0; // the larger relative error of leader mark and space
     double leaderMarkUs = 0;
@@ -49,7 +50,14 @@ struct Code
 struct InfraredFamily
 {
     const char *name;
-    std::optional<Frame> (*read)(const Burst &burst);
+    /// The frame \a burst reads as, each pulse within the family's tolerance
+    /// and \a slackUs (the time a sample takes, which the sampling alone may
+    /// add to a pulse or take from it).
+    std::optional<Frame> (*read)(const Burst &burst, double slackUs);
+    /// Whether \a burst, which reads as no frame, looks like one of the
+    /// family's frames damaged on the way: the family's leader, or (RC-5,
+    /// which has none) a burst of its bi-phase units.
+    bool (*resembles)(const Burst &burst, double slackUs);
     Code (*code)(const Frame &frame);
     QString (*nominalTimings)();
     const char *sigrokDecoder; // nullptr: sigrok has none
@@ -65,7 +73,10 @@ const std::array<InfraredFamily, 7> &infraredFamilies();
 
 /// The frame a burst reads as, of the family whose leader it fits best;
 /// when none reads it as it is, with the marks a receiver stretched (and
-/// the spaces it shortened) set back.
-std::optional<Frame> readBurst(const Burst &burst);
+/// the spaces it shortened) set back. \a slackUs: a sample's time.
+std::optional<Frame> readBurst(const Burst &burst, double slackUs);
+/// The family \a burst looks like a damaged frame of, sigrok's first;
+/// nullptr for none.
+const InfraredFamily *resembledFamily(const Burst &burst, double slackUs);
 
 } // namespace wavemill::detect

@@ -4,7 +4,9 @@
 
 #include "detect/measure_text.h"
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 namespace wavemill::detect {
 
@@ -12,6 +14,33 @@ namespace {
 
 /// Microseconds in a millisecond, where a duration is shown in milliseconds.
 constexpr double kUsPerMs = 1000.0;
+/// Decimals a percentage takes at most to keep to its side of a threshold;
+/// past them it is cut toward its side rather than rounded across.
+constexpr int kMostDecimals = 3;
+
+/// A percentage with \a decimals decimals (up to kMostDecimals more where
+/// it takes them) that reaches each of \a limits where \a percent does,
+/// and only there.
+QString percentBeside(double percent, int decimals, std::initializer_list<double> limits)
+{
+    const auto crosses = [&](double shown) {
+        return std::any_of(limits.begin(), limits.end(), [&](double limit) {
+            return (shown >= limit) != (percent >= limit);
+        });
+    };
+    int places = decimals;
+    while (places < decimals + kMostDecimals &&
+           crosses(QString::number(percent, 'f', places).toDouble()))
+        ++places;
+    double shown = QString::number(percent, 'f', places).toDouble();
+    if (crosses(shown)) {
+        // Cut toward the figure's own side of the limit it would cross.
+        const double scale = std::pow(10.0, places);
+        shown = shown > percent ? std::floor(percent * scale) / scale
+                                : std::ceil(percent * scale) / scale;
+    }
+    return QString::number(shown, 'f', places) + QStringLiteral(" %");
+}
 
 } // namespace
 
@@ -37,7 +66,12 @@ QString microsecondsText(double us)
 
 QString percentText(double share, int decimals)
 {
-    return QString::number(share * 100, 'f', decimals) + QStringLiteral(" %");
+    return percentBeside(share * 100, decimals, {100.0});
+}
+
+QString shareText(double share, double threshold, int decimals)
+{
+    return percentBeside(share * 100, decimals, {threshold * 100, 100.0});
 }
 
 QString countText(qint64 count)

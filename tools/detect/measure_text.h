@@ -15,7 +15,13 @@ namespace wavemill::detect {
 /// Microseconds as a duration: "104.2 µs" below a millisecond, "9.00 ms" above.
 QString microsecondsText(double us);
 /// A share as a percentage with \a decimals decimals: "97 %", "25.0 %".
+/// Never "100 %" for a share short of the whole: more decimals where it
+/// takes them ("99.96 %").
 QString percentText(double share, int decimals = 0);
+/// A share compared with \a threshold, as percentText() writes it, with as
+/// many more decimals as it takes to stay on its side of the threshold: 94.7 %
+/// beside 95 % needed is "94.7 %", never "95 %".
+QString shareText(double share, double threshold, int decimals = 0);
 /// A count with thousands separated by commas: "507,904".
 QString countText(qint64 count);
 /// A number in hexadecimal with at least \a digits digits: "0x04".

@@ -29,6 +29,23 @@ constexpr double kGapPeriods = 4;
 /// Below this many samples a period a signal may be an alias of a faster
 /// one (a 38 kHz carrier shows as 11.8 kHz): the board cannot tell them apart.
 constexpr double kAliasSamples = 10;
+/// A period that misses the median by more than the tolerance still counts
+/// as steady when its edge falls within two samples (and 8 % of a period)
+/// of a clock that follows the edges: each edge a sample astray moves a
+/// period by two, not the clock. The clock takes a quarter of each miss.
+constexpr double kPhaseToleranceSamples = 2.0;
+constexpr double kPhaseToleranceShare = 0.08;
+constexpr double kClockFollowing = 0.25;
+/// A run of one sample is a glitch where the signal's runs are at least
+/// this long at the median: it is read as the level around it.
+constexpr double kGlitchFreeRunSamples = 4;
+/// Bursts of fewer periods than this (at the median) are no periodic
+/// signal: a remote's repeat code has one.
+constexpr double kMinPeriodsPerBurst = 3;
+/// The duty is constant when the middle 80 % of the periods' duties lie
+/// within kDutySpread (or kDutySpreadSamples and the periods' own jitter).
+constexpr double kDutyLowQuantile = 0.1;
+constexpr double kDutyHighQuantile = 0.9;
 
 struct Period
 {
@@ -41,6 +58,7 @@ struct Period
 std::vector<Period> periodsOf(const std::vector<Run> &runs, bool rising)
 {
     std::vector<Period> periods;
+    periods.reserve(runs.size() / 2 + 1);
     std::int64_t last = -1;
     double high = 0;
     for (std::size_t i = 1; i < runs.size(); ++i) {
@@ -57,11 +75,52 @@ std::vector<Period> periodsOf(const std::vector<Run> &runs, bool rising)
     return periods;
 }
 
+double quantile(std::vector<double> values, double q)
+{
+    const auto at = values.begin() + std::ptrdiff_t(double(values.size() - 1) * q);
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
 double median(std::vector<double> values)
 {
-    const auto middle = values.begin() + std::ptrdiff_t(values.size() / 2);
-    std::nth_element(values.begin(), middle, values.end());
-    return *middle;
+    return quantile(std::move(values), 0.5);
+}
+
+/// \a runs with the glitches (runs of one sample) read as the level around
+/// them, where the runs are long enough at the median to tell them; their
+/// count in \a glitches. Empty when there are none to take out.
+std::vector<Run> withoutGlitches(const std::vector<Run> &runs, int *glitches)
+{
+    *glitches = 0;
+    const auto isGlitch = [&](std::size_t i) {
+        return runs[i].length == 1 && i > 0 && i + 1 < runs.size();
+    };
+    std::size_t ones = 0;
+    for (std::size_t i = 0; i < runs.size(); ++i)
+        ones += isGlitch(i);
+    if (ones == 0)
+        return {};
+    std::vector<double> lengths;
+    lengths.reserve(runs.size());
+    for (std::size_t i = 1; i + 1 < runs.size(); ++i)
+        lengths.push_back(double(runs[i].length));
+    if (median(lengths) < kGlitchFreeRunSamples)
+        return {};
+    std::vector<Run> out;
+    out.reserve(runs.size());
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        Run run = runs[i];
+        if (isGlitch(i)) {
+            ++*glitches;
+            run.high = !run.high;
+        }
+        if (!out.empty() && out.back().high == run.high)
+            out.back().length += run.length;
+        else
+            out.push_back(run);
+    }
+    return out;
 }
 
 struct Fit
@@ -69,8 +128,11 @@ struct Fit
     std::vector<Period> periods;
     double median = 0;
     double tolerance = 0;
+    double phaseTolerance = 0;
     int steady = 0;
+    int onClock = 0; // of them steady only by the clock that follows the edges
     int gaps = 0;
+    double periodsPerBurst = 0; // at the median
     double confidence = 0;
 };
 
@@ -83,13 +145,34 @@ Fit fit(std::vector<Period> periods)
         lengths.push_back(p.length);
     f.median = median(lengths);
     f.tolerance = std::max(kPeriodToleranceSamples, kPeriodTolerance * f.median);
+    f.phaseTolerance = std::max(
+        f.tolerance, std::min(kPhaseToleranceSamples, kPhaseToleranceShare * f.median));
     int inBursts = 0;
+    double clock = 0; // how far the last edge was late on the clock, less what the clock took
+    std::vector<double> burstSizes;
+    double burst = 0;
     for (Period &p : periods) {
         p.gap = p.length > kGapPeriods * f.median;
         f.gaps += p.gap;
-        inBursts += !p.gap;
-        f.steady += !p.gap && std::fabs(p.length - f.median) <= f.tolerance;
+        if (p.gap) {
+            burstSizes.push_back(burst);
+            burst = 0;
+            clock = 0;
+            continue;
+        }
+        ++inBursts;
+        ++burst;
+        const double miss = p.length - f.median + clock; // the edge against the clock
+        if (std::fabs(p.length - f.median) <= f.tolerance) {
+            ++f.steady;
+        } else if (std::fabs(miss) <= f.phaseTolerance) {
+            ++f.steady;
+            ++f.onClock;
+        }
+        clock = std::fabs(miss) <= f.phaseTolerance ? (1 - kClockFollowing) * miss : 0;
     }
+    burstSizes.push_back(burst);
+    f.periodsPerBurst = median(burstSizes);
     f.confidence = inBursts > 0 ? double(f.steady) / double(inBursts) : 0;
     f.periods = std::move(periods);
     return f;
@@ -120,7 +203,9 @@ void burstTimes(const std::vector<Run> &runs, double period, std::vector<double>
 
 std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
 {
-    const std::vector<Run> &runs = train.runs();
+    int glitches = 0;
+    const std::vector<Run> cleaned = withoutGlitches(train.runs(), &glitches);
+    const std::vector<Run> &runs = cleaned.empty() ? train.runs() : cleaned;
     // A train of pulses of changing width is steady on one edge only: the
     // rising one when its pulses are high, the falling one when they are low.
     std::vector<Period> rising = periodsOf(runs, true);
@@ -133,9 +218,10 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
         if (other.confidence > f.confidence)
             f = std::move(other);
     }
-    if (f.steady == 0)
+    if (f.steady == 0 || (f.gaps > 0 && f.periodsPerBurst < kMinPeriodsPerBurst))
         return std::nullopt;
 
+    int summed = 0; // periods within the tolerance of the median
     double sum = 0;
     double sumSquares = 0;
     double shortest = f.median;
@@ -143,9 +229,11 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
     double dutyLow = 1;
     double dutyHigh = 0;
     double dutySum = 0;
+    std::vector<double> duties;
     for (const Period &p : f.periods) {
         if (p.gap || std::fabs(p.length - f.median) > f.tolerance)
             continue;
+        ++summed;
         sum += p.length;
         sumSquares += p.length * p.length;
         shortest = std::min(shortest, p.length);
@@ -154,10 +242,13 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
         dutyLow = std::min(dutyLow, duty);
         dutyHigh = std::max(dutyHigh, duty);
         dutySum += duty;
+        duties.push_back(duty);
     }
-    const double mean = sum / f.steady;
-    const double rms = std::sqrt(std::max(0.0, sumSquares / f.steady - mean * mean));
-    const double duty = dutySum / f.steady;
+    if (summed == 0)
+        return std::nullopt;
+    const double mean = sum / summed;
+    const double rms = std::sqrt(std::max(0.0, sumSquares / summed - mean * mean));
+    const double duty = dutySum / summed;
 
     TraceDescription d;
     d.kind = QStringLiteral("periodic");
@@ -168,8 +259,12 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
     d.frameSamples = std::llround(mean);
     d.fields.insert(QStringLiteral("duty"), duty);
     const QString frequency = QString::number(frequencyHz, 'f', frequencyHz < 100 ? 2 : 1);
+    // The middle of the duties, as an edge a sample astray moves one duty by
+    // as much as the period's own jitter.
+    const double dutySpread =
+        quantile(duties, kDutyHighQuantile) - quantile(duties, kDutyLowQuantile);
     const bool constantDuty =
-        dutyHigh - dutyLow <= std::max(kDutySpread, kDutySpreadSamples / mean);
+        dutySpread <= std::max(kDutySpread, (kDutySpreadSamples + 2 * rms) / mean);
     QString what;
     if (constantDuty &&
         std::fabs(duty - 0.5) <= std::max(kClockDutyTolerance, kPeriodToleranceSamples / mean))
@@ -182,6 +277,8 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
                    .arg(frequency, percentText(dutyLow, 1), percentText(dutyHigh, 1),
                         percentText(duty, 1));
 
+    if (mean < kAliasSamples)
+        what += QStringLiteral(", or an alias of a faster signal");
     std::vector<double> on;
     std::vector<double> off;
     if (f.gaps > 0)
@@ -200,8 +297,15 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
     }
     d.evidence << QStringLiteral("%1 of %2 periods (%3) within %4 of the median period %5")
                       .arg(countText(f.steady), countText(qint64(f.periods.size()) - f.gaps),
-                           percentText(d.confidence), train.durationText(f.tolerance),
-                           train.durationText(f.median));
+                           shareText(d.confidence, kConfidenceThreshold),
+                           train.durationText(f.tolerance), train.durationText(f.median));
+    if (f.onClock > 0)
+        d.evidence << QStringLiteral("%1 of them off the median by more, but with their edge "
+                                     "within %2 of a steady clock: edges astray, not the period")
+                          .arg(countText(f.onClock), train.durationText(f.phaseTolerance));
+    if (glitches > 0)
+        d.evidence << QStringLiteral("%1 glitches of one sample read as the level around them")
+                          .arg(countText(glitches));
     d.evidence << QStringLiteral("jitter %1 peak to peak, %2 rms (one sample is %3)")
                       .arg(train.durationText(longest - shortest), train.durationText(rms),
                            train.durationText(1));

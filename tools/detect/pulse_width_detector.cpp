@@ -28,6 +28,9 @@ constexpr double kMarkerSpreadSamples = 2;
 constexpr double kChannelMinUs = 600, kChannelMaxUs = 2400;
 constexpr double kSyncFromUs = 2500;
 constexpr int kMinChannels = 4, kMaxChannels = 16;
+/// A PPM frame lasts 20 to 30 ms or so (22.5 ms the common one): a code of
+/// two spacings repeated every 50 ms and more is a remote's, not PPM.
+constexpr double kLongestFrameUs = 40000;
 constexpr int kMinFrames = 3;
 /// Width sensors: pulses of 50 µs to 100 ms; at least 1.5 times as wide at
 /// the widest as at the narrowest; widths spread over at least 8 bins of 5 %
@@ -309,6 +312,8 @@ std::optional<TraceDescription> ppm(const PulseTrain &train, bool activeHigh)
     }
     const double frameUs = train.toUs(double(frameStarts.back() - frameStarts.front())) /
                            double(frameStarts.size() - 1);
+    if (frameUs > kLongestFrameUs)
+        return std::nullopt;
     d.title = QStringLiteral("RC receiver PPM stream, pulses %1: %2 channels a frame every %3, "
                              "channels from %4 to %5")
                   .arg(activeHigh ? QStringLiteral("high") : QStringLiteral("low"))

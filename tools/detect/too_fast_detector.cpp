@@ -18,8 +18,10 @@ namespace {
 /// one of them a single sample: the level went and came back faster than
 /// the board can follow (a quarter of the sample rate).
 constexpr std::int64_t kFastCycleSamples = 4;
-/// The first form needs this many such cycles, and this share of the pulses:
-/// a few stray glitches on a slow signal are no fast signal.
+/// The first form needs this many pulses of one sample in such cycles, and
+/// this share of all pulses: a few stray glitches on a slow signal are no
+/// fast signal, nor is a clock whose two-sample pulses now and then come
+/// out one sample long (an alias, which the periodic reading tells).
 constexpr int kMinFastCycles = 8;
 constexpr double kMinFastShare = 0.05;
 /// The second form: every pulse at the active level at most this long (a
@@ -70,16 +72,16 @@ std::optional<TraceDescription> fastCycles(const PulseTrain &train)
     const std::vector<Run> &runs = train.runs();
     const std::size_t pulses = runs.size() - 2; // the first and last are cut
     std::vector<std::int64_t> widths(kShownWidths + 1, 0);
-    int fast = 0;
+    int fast = 0; // pulses of one sample in a cycle of at most four
     std::int64_t first = -1;
     for (std::size_t i = 1; i + 1 < runs.size(); ++i) {
         if (runs[i].length <= kShownWidths)
             ++widths[std::size_t(runs[i].length)];
-        if (i + 2 >= runs.size())
+        if (runs[i].length != 1)
             continue;
-        const std::int64_t a = runs[i].length;
-        const std::int64_t b = runs[i + 1].length;
-        if (std::min(a, b) == 1 && a + b <= kFastCycleSamples) {
+        const bool before = i > 1 && runs[i - 1].length + 1 <= kFastCycleSamples;
+        const bool after = i + 2 < runs.size() && runs[i + 1].length + 1 <= kFastCycleSamples;
+        if (before || after) {
             ++fast;
             if (first < 0)
                 first = runs[i].start;
@@ -95,8 +97,8 @@ std::optional<TraceDescription> fastCycles(const PulseTrain &train)
     d.title = QStringLiteral("too fast to read at this sample rate: %1 of the pulses last one "
                              "sample, in cycles of %2 or less")
                   .arg(percentText(oneShare, 1), samplesText(kFastCycleSamples));
-    d.evidence << QStringLiteral("%1 of %2 pulses (%3) last one sample (%4); %5 times a pulse of "
-                                 "one sample and the next make a whole cycle within %6 (%7)")
+    d.evidence << QStringLiteral("%1 of %2 pulses (%3) last one sample (%4); %5 of them make a "
+                                 "whole cycle with a pulse beside them within %6 (%7)")
                       .arg(countText(widths[1]), countText(qint64(pulses)),
                            percentText(oneShare, 1), train.durationText(1), countText(fast),
                            samplesText(kFastCycleSamples),

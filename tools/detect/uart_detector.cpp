@@ -5,10 +5,10 @@
 #include "detect/uart_detector.h"
 
 #include "detect/in_order.h"
+#include "detect/lin_frames.h"
 #include "detect/measure_text.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <vector>
 
@@ -16,401 +16,391 @@ namespace wavemill::detect {
 
 namespace {
 
-/// The rates serial lines are set to that the board can follow: at least
-/// two samples a bit (about 24,900 bit/s).
-constexpr std::array<double, 12> kStandardBitRates{110,  150,  300,  600,  1200,  1800,
-                                                   2400, 4800, 7200, 9600, 14400, 19200};
-/// Fewer samples a bit cannot be told apart by the board.
-constexpr double kMinBitSamples = 2.0;
-/// A pulse at the active level is at most the start bit, 8 zero data bits
-/// and a zero parity bit.
-constexpr int kLongestActiveBits = 10;
-/// A pulse is a whole number n of bits when within 5 % of n bits (the rate)
-/// and the sampling of its two edges of it: one sample, or up to two where
-/// the edges jitter, but never more than 30 % of a bit, so that n stays
-/// plain even at two or three samples a bit.
-constexpr double kWholeBitSlackSamples = 1.0;
-constexpr double kJitterSlackSamples = 2.0;
-constexpr double kJitterSlackBits = 0.3;
-constexpr double kWholeBitSlack = 0.05;
-/// A pulse of one sample is a glitch, shorter than any bit the board can see.
-constexpr double kGlitchSamples = 1.0;
-/// No serial line runs slower than the slowest standard rate (110 bit/s).
-constexpr double kSlowestBitRate = 110 * (1 - kBitRateSnap);
-/// A rate that is no standard one needs this many frames.
-constexpr int kMinFramesAtOtherRates = 20;
-/// Data bits that change from frame to frame, fewest in serial data: pulses
-/// that only ever set one bit are a pulse train, not characters.
-constexpr int kMinVaryingBits = 2;
-/// Bit 7 that is the parity of bits 0 to 6 this often is called so.
-constexpr double kParityLikeShare = 0.95;
-/// The shortest pulses, at this quantile, are taken as one bit long; the
-/// pulses up to 25 % and a sample longer are one bit too.
-constexpr double kShortestQuantile = 0.02;
-constexpr double kOneBitSpread = 0.25;
-constexpr double kOneBitSlackSamples = 1.0;
 /// Characters of decoded text shown.
 constexpr int kShownCharacters = 120;
+/// LIN frames shown before "and N more".
+constexpr int kShownFrames = 6;
+/// A distortion this many samples or more is told: less is the sampling's.
+constexpr double kToldDistortionSamples = 0.5;
+/// A LIN break lasts at least 13 bits, its delimiter at least one.
+constexpr double kLinBreakBits = 13;
+constexpr double kLinDelimiterBits = 1;
+/// A LIN character: start bit, 8 data bits, stop bit.
+constexpr double kLinCharacterBits = 10;
 
-struct BitFit
+QString parityName(Parity parity)
 {
-    double bit = 0; // samples
-    double fit = 0; // share of active pulses that are whole bits
-    int pulses = 0;
-};
-
-bool wholeBits(double width, double bit, int *bits)
-{
-    const double n = std::round(width / bit);
-    if (n < 1 || n > kLongestActiveBits)
-        return false;
-    const double sampling =
-        std::max(kWholeBitSlackSamples, std::min(kJitterSlackSamples, kJitterSlackBits * bit));
-    if (std::fabs(width - n * bit) > sampling + kWholeBitSlack * n * bit)
-        return false;
-    *bits = int(n);
-    return true;
+    return parity == Parity::Even ? QStringLiteral("even") : QStringLiteral("odd");
 }
 
-/// The bit from the pulses one bit long, refined by least squares over
-/// every pulse that is a whole number of bits. A one-bit pulse covers
-/// floor(bit) or ceil(bit) samples as the edges fall between samples, and
-/// bit samples on average, so their mean is the bit even at two or three
-/// samples a bit.
-BitFit fitBit(const std::vector<double> &widths)
+/// The values as text: characters of up to 8 bits as escaped text, 9-bit
+/// ones in hexadecimal.
+QString valuesText(const std::vector<std::uint16_t> &values, int dataBits)
 {
-    BitFit result;
-    result.pulses = int(widths.size());
-    if (widths.empty())
-        return result;
-    std::vector<double> sorted(widths);
-    const auto at = std::size_t(double(sorted.size()) * kShortestQuantile);
-    std::nth_element(sorted.begin(), sorted.begin() + std::ptrdiff_t(at), sorted.end());
-    double bit = meanAtMost(widths, sorted[at] * (1 + kOneBitSpread) + kOneBitSlackSamples);
-    for (int round = 0; round < 2; ++round) {
-        double nw = 0;
-        double nn = 0;
-        for (const double w : widths) {
-            int n = 0;
-            if (wholeBits(w, bit, &n)) {
-                nw += n * w;
-                nn += double(n) * n;
-            }
-        }
-        if (nn > 0)
-            bit = nw / nn;
+    if (dataBits <= 8) {
+        QByteArray bytes;
+        for (const std::uint16_t v : values)
+            bytes.append(char(v));
+        return escapedText(bytes, kShownCharacters);
     }
-    int whole = 0;
-    int n = 0;
-    for (const double w : widths)
-        whole += wholeBits(w, bit, &n);
-    result.bit = bit;
-    result.fit = double(whole) / double(widths.size());
-    return result;
+    QStringList words;
+    for (std::size_t i = 0; i < values.size() && words.size() < kShownCharacters / 4; ++i)
+        words << QStringLiteral("%1").arg(values[i], 3, 16, QLatin1Char('0')).toUpper();
+    return words.join(QLatin1Char(' ')) +
+           (qsizetype(values.size()) > words.size() ? QStringLiteral(" ...") : QString());
 }
 
-/// The frame formats tried: 8N1, and 8E1 and 8O1 with their parity bit
-/// before the stop bit.
-enum class Parity { None, Even, Odd };
-
-struct Framing
+/// The characters sigrok's uart decoder read (its rx-data annotations, in
+/// its default hexadecimal format), less the null character it reads at the
+/// start of each break.
+std::vector<std::uint16_t> sigrokValues(const std::vector<sigrok::Annotation> &annotations,
+                                        int *warnings)
 {
-    Parity parity = Parity::None;
-    int frames = 0;
-    int framed = 0;      // with start, stop and (if any) parity bit right
-    int falseStarts = 0; // edges whose start bit did not last to its middle
-    QByteArray bytes;    // of the framed frames
-    std::int64_t firstFramed = -1; // the start of the first framed frame
-};
-
-int frameBits(Parity parity)
-{
-    return parity == Parity::None ? 10 : 11;
-}
-
-/// Every frame from the first start edge on, the next frame looked for after
-/// the stop bit. Each bit is taken at the sample nearest its middle: the
-/// edge fell somewhere in the sample period before the first sample at the
-/// new level, half a sample earlier on average. (At two or three samples a
-/// bit, as at 19200 bit/s, sampling later than that misses bits.) A start
-/// bit gone by its middle is a glitch, which a receiver ignores too.
-Framing checkFrames(const PulseTrain &train, bool idleHigh, double bit, Parity parity)
-{
-    Framing f;
-    f.parity = parity;
-    const std::vector<Run> &runs = train.runs();
-    const int stopBit = frameBits(parity) - 1;
-    const auto point = [&](std::int64_t start, int bitNumber) {
-        return std::int64_t(std::llround(double(start) - 0.5 + (bitNumber + 0.5) * bit));
-    };
-    const auto one = [&](std::int64_t start, int bitNumber) {
-        return train.level(point(start, bitNumber)) == idleHigh;
-    };
-    std::int64_t after = 0; // a start edge must come later than this sample
-    for (std::size_t i = 1; i < runs.size(); ++i) {
-        const Run &run = runs[i];
-        if (run.high == idleHigh || run.start <= after)
-            continue;
-        const std::int64_t stopAt = point(run.start, stopBit);
-        if (stopAt >= train.samples())
-            break; // cut off by the end of the capture
-        if (one(run.start, 0)) {
-            ++f.falseStarts;
-            after = run.start;
-            continue;
-        }
-        ++f.frames;
-        int byte = 0;
-        int ones = 0;
-        for (int k = 0; k < 8; ++k) {
-            byte |= int(one(run.start, 1 + k)) << k;
-            ones += one(run.start, 1 + k);
-        }
-        const bool parityRight = parity == Parity::None ||
-                                 (ones + int(one(run.start, 9))) % 2 == int(parity == Parity::Odd);
-        if (one(run.start, stopBit) && parityRight) {
-            if (f.framed == 0)
-                f.firstFramed = run.start;
-            ++f.framed;
-            f.bytes.append(char(byte));
-        }
-        after = stopAt;
-    }
-    return f;
-}
-
-double share(int part, int whole)
-{
-    return whole > 0 ? double(part) / double(whole) : 0;
-}
-
-/// The data bits that are not the same in every byte, as a mask.
-int varyingMask(const QByteArray &bytes)
-{
-    int all = 0xFF;
-    int any = 0;
-    for (const char c : bytes) {
-        all &= std::uint8_t(c);
-        any |= std::uint8_t(c);
-    }
-    return any ^ all;
-}
-
-int varyingBits(const QByteArray &bytes)
-{
-    int count = 0;
-    for (int k = 0; k < 8; ++k)
-        count += (varyingMask(bytes) >> k) & 1;
-    return count;
-}
-
-/// The share of bytes whose bit 7 makes bits 0 to 7 even (\a odd false) or odd.
-double bit7ParityShare(const QByteArray &bytes, bool odd)
-{
-    int matching = 0;
-    for (const char c : bytes) {
-        int ones = 0;
-        for (int k = 0; k < 8; ++k)
-            ones += (std::uint8_t(c) >> k) & 1;
-        matching += ones % 2 == int(odd);
-    }
-    return share(matching, int(bytes.size()));
-}
-
-struct Candidate
-{
-    bool idleHigh = true;
-    BitFit bit;
-    int glitches = 0;
-    double measured = 0; // bit/s
-    double used = 0;     // bit/s
-    bool standard = false;
-    Framing framing;
-    int varying = 0;
-    double confidence = 0;
-};
-
-std::optional<Candidate> tryPolarity(const PulseTrain &train, bool idleHigh)
-{
-    const std::vector<Run> &runs = train.runs();
-    Candidate c;
-    c.idleHigh = idleHigh;
-    std::vector<double> widths;
-    for (std::size_t i = 1; i + 1 < runs.size(); ++i) {
-        if (runs[i].high == idleHigh)
-            continue;
-        if (double(runs[i].length) <= kGlitchSamples)
-            ++c.glitches;
-        else
-            widths.push_back(double(runs[i].length));
-    }
-    if (int(widths.size()) < kMinUartFrames)
-        return std::nullopt;
-    c.bit = fitBit(widths);
-    if (c.bit.bit < kMinBitSamples)
-        return std::nullopt;
-    c.measured = 1e6 / train.toUs(c.bit.bit);
-    if (c.measured < kSlowestBitRate)
-        return std::nullopt;
-    const double standard = standardBitRate(c.measured);
-    c.standard = standard > 0;
-    c.used = c.standard ? standard : std::round(c.measured);
-    for (const Parity parity : {Parity::None, Parity::Even, Parity::Odd}) {
-        Framing f = checkFrames(train, idleHigh, train.toSamples(1e6 / c.used), parity);
-        // A parity bit must earn its place: 8N1 unless a parity frames more.
-        if (parity == Parity::None ||
-            share(f.framed, f.frames) > share(c.framing.framed, c.framing.frames) + 0.05)
-            c.framing = std::move(f);
-    }
-    if (c.framing.frames < (c.standard ? kMinUartFrames : kMinFramesAtOtherRates))
-        return std::nullopt;
-    c.varying = varyingBits(c.framing.bytes);
-    c.confidence = std::min(c.bit.fit, share(c.framing.framed, c.framing.frames));
-    if (c.varying < kMinVaryingBits)
-        c.confidence = 0;
-    return c;
-}
-
-/// The bytes sigrok's uart decoder read (its rx-data annotations, in its
-/// default hexadecimal format) set against the framing check's \a ours.
-/// sigrok's decoder takes each bit late in it; at two or three samples a
-/// bit it can misread what the framing check read whole, and then the
-/// framing check's reading comes first.
-QStringList compareBytes(const QByteArray &ours, const std::vector<sigrok::Annotation> &annotations)
-{
-    QByteArray theirs;
-    int warnings = 0;
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> breaks;
     for (const sigrok::Annotation &a : annotations) {
-        warnings += a.annotationClass == QLatin1String("rx-warnings");
+        if (a.annotationClass == QLatin1String("rx-break"))
+            breaks.emplace_back(a.start, a.end);
+    }
+    std::vector<std::uint16_t> values;
+    for (const sigrok::Annotation &a : annotations) {
+        *warnings += a.annotationClass == QLatin1String("rx-warnings");
         if (a.annotationClass != QLatin1String("rx-data") || a.texts.isEmpty())
             continue;
+        const bool inBreak = std::any_of(breaks.begin(), breaks.end(), [&](const auto &b) {
+            return a.start >= b.first && a.start < b.second;
+        });
         bool ok = false;
         const int value = a.texts.front().toInt(&ok, 16);
-        if (ok)
-            theirs.append(char(value));
+        if (ok && !inBreak)
+            values.push_back(std::uint16_t(value));
     }
+    return values;
+}
+
+/// The characters sigrok's uart decoder read set against the framing
+/// check's \a ours. sigrok's decoder takes each bit late in it; at two or
+/// three samples a bit it can misread what the framing check read whole,
+/// and then the framing check's reading comes first.
+QStringList compareValues(const std::vector<std::uint16_t> &ours, int dataBits,
+                          const std::vector<sigrok::Annotation> &annotations)
+{
+    int warnings = 0;
+    const std::vector<std::uint16_t> theirs = sigrokValues(annotations, &warnings);
+    const QString unit = dataBits <= 8 ? QStringLiteral("bytes") : QStringLiteral("characters");
     const QString sigrokLine =
-        QStringLiteral("sigrok uart decoder: %1 bytes%2: \"%3\"")
-            .arg(countText(theirs.size()),
+        QStringLiteral("sigrok uart decoder: %1 %2%3: \"%4\"")
+            .arg(countText(qint64(theirs.size())), unit,
                  warnings > 0 ? QStringLiteral(", %1 warnings").arg(warnings) : QString(),
-                 escapedText(theirs, kShownCharacters));
+                 valuesText(theirs, dataBits));
     if (theirs == ours)
         return {sigrokLine};
     const QString ourLine = QStringLiteral("read by the framing check, each bit in its middle: "
-                                           "%1 bytes: \"%2\"")
-                                .arg(countText(ours.size()), escapedText(ours, kShownCharacters));
-    const auto alike = qint64(matchedInOrder(std::vector<char>(ours.begin(), ours.end()),
-                                             std::vector<char>(theirs.begin(), theirs.end())));
+                                           "%1 %2: \"%3\"")
+                                .arg(countText(qint64(ours.size())), unit,
+                                     valuesText(ours, dataBits));
+    const auto alike = qint64(matchedInOrder(ours, theirs));
     const QString differ =
         QStringLiteral("sigrok's reading differs from the framing check's: it "
-                       "reads %1 of the %2 bytes framed, and %3 others")
-            .arg(countText(alike), countText(ours.size()), countText(theirs.size() - alike));
+                       "reads %1 of the %2 %3 framed, and %4 others")
+            .arg(countText(alike), countText(qint64(ours.size())), unit,
+                 countText(qint64(theirs.size()) - alike));
     if (warnings > 0)
         return {ourLine, sigrokLine, differ};
     return {sigrokLine, ourLine, differ};
 }
 
-} // namespace
-
-double standardBitRate(double measured)
+/// The lines both a UART and a LIN bus rest on: the bit, the rate, the frames.
+QStringList lineEvidence(const PulseTrain &train, const UartReading &r)
 {
-    for (const double rate : kStandardBitRates) {
-        if (std::fabs(measured - rate) <= kBitRateSnap * rate)
-            return rate;
+    QStringList lines;
+    const QString rate = QString::number(r.used, 'f', 0);
+    const QString active = r.idleHigh ? QStringLiteral("low") : QStringLiteral("high");
+    const QString idle = r.idleHigh ? QStringLiteral("high") : QStringLiteral("low");
+    lines << QStringLiteral("bit %1 (%2 samples) from %3 %4 pulses, %5 of them whole bits "
+                            "(1 to 10)")
+                 .arg(train.durationText(r.bit), QString::number(r.bit, 'f', 2),
+                      countText(r.pulses), active,
+                      shareText(r.bitFit(), kConfidenceThreshold));
+    if (std::fabs(r.distortion) >= kToldDistortionSamples)
+        lines << QStringLiteral("%1 pulses %2 %3 than whole bits and %4 ones as much %5, as a "
+                                "slow coupler or receiver moves one kind of edge: the bit taken "
+                                "from edge to edge (falling to falling, rising to rising)")
+                     .arg(active, train.durationText(std::fabs(r.distortion)),
+                          r.distortion > 0 ? QStringLiteral("shorter") : QStringLiteral("longer"),
+                          idle,
+                          r.distortion > 0 ? QStringLiteral("longer") : QStringLiteral("shorter"));
+    if (r.glitches > 0)
+        lines << QStringLiteral("%1 pulses of one sample left out as glitches")
+                     .arg(countText(r.glitches));
+    if (r.standard)
+        lines << QStringLiteral("measured %1 bit/s, %2 from %3")
+                     .arg(QString::number(r.measured, 'f', 0),
+                          percentText(std::fabs(r.measured - r.used) / r.used, 1), rate);
+    else
+        lines << QStringLiteral("measured %1 bit/s, no standard rate within %2, so %3 "
+                                "frames are needed")
+                     .arg(QString::number(r.measured, 'f', 0), percentText(kBitRateSnap),
+                          countText(kMinFramesAtOtherRates));
+    const UartFraming &f = r.framing;
+    lines << QStringLiteral("%1 of %2 frames (%3) with their start and stop bit%4 at %5 "
+                            "bit/s, %6")
+                 .arg(countText(r.framed), countText(r.frames),
+                      shareText(r.framedShare(), kConfidenceThreshold),
+                      f.parity == Parity::None
+                          ? QString()
+                          : QStringLiteral(" and parity bit (%1)").arg(parityName(f.parity)),
+                      rate,
+                      r.idleHigh ? QStringLiteral("idle high")
+                                 : QStringLiteral("idle low (inverted)"));
+    if (r.breaks > 0) {
+        std::vector<double> lengths;
+        for (const UartEvent &e : r.events) {
+            if (e.isBreak)
+                lengths.push_back(double(e.length));
+        }
+        std::nth_element(lengths.begin(), lengths.begin() + std::ptrdiff_t(lengths.size() / 2),
+                         lengths.end());
+        lines << QStringLiteral("%1 %2 (the line held %3 for a frame or longer, %4 the median) "
+                                "left out of the frames, as a receiver takes them")
+                     .arg(countText(r.breaks),
+                          r.breaks == 1 ? QStringLiteral("break") : QStringLiteral("breaks"),
+                          active, train.durationText(lengths[lengths.size() / 2]));
     }
-    return 0;
+    if (r.falseStarts > 0)
+        lines << QStringLiteral("%1 false starts (a start bit gone by its middle) ignored, "
+                                "as a receiver does")
+                     .arg(countText(r.falseStarts));
+    return lines;
 }
+
+/// Why the framing is the one it is, where it is not the plainest.
+QStringList framingEvidence(const UartReading &r)
+{
+    QStringList lines;
+    const UartFraming &f = r.framing;
+    const int bits = f.stopIndex() - 1;
+    if (f.parity != Parity::None)
+        lines << QStringLiteral("the last of the %1 bits before the stop bit makes the ones %2 "
+                                "in every frame framed: a parity bit after %3 data bits")
+                     .arg(bits)
+                     .arg(parityName(f.parity))
+                     .arg(f.dataBits);
+    else if (bits < 8)
+        lines << QStringLiteral("the stop bit follows %1 data bits: read with more, their top "
+                                "bits would always be 1, the stop bit and the idle line")
+                     .arg(bits);
+    if (f.stopBits == 2)
+        lines << QStringLiteral("%1 frames follow the one before one bit after its stop bit, "
+                                "and none at once: two stop bits (sigrok's uart decoder checks "
+                                "the first)")
+                     .arg(countText(r.oneBitApart));
+    if (r.varyingBits < kMinVaryingBits)
+        lines << QStringLiteral("only %1 of the %2 data bits ever change: pulses that only "
+                                "set a bit or two are no serial characters")
+                     .arg(r.varyingBits)
+                     .arg(f.dataBits);
+    if (!r.severalWidths())
+        lines << QStringLiteral("only %1 of the %2 %3 pulses are longer than one bit: the marks "
+                                "of a pulse code, not characters")
+                     .arg(countText(r.multiBitPulses), countText(r.pulses),
+                          r.idleHigh ? QStringLiteral("low") : QStringLiteral("high"));
+    if (r.breaks > kMostBreaksPerCharacter * r.framed)
+        lines << QStringLiteral("%1 breaks to %2 characters: more breaks than a serial line "
+                                "makes")
+                     .arg(countText(r.breaks), countText(r.framed));
+    return lines;
+}
+
+sigrok::DecoderChoice uartChoice(const UartReading &r)
+{
+    const UartFraming &f = r.framing;
+    sigrok::DecoderChoice uart{QStringLiteral("uart"),
+                               {{QStringLiteral("baudrate"), QString::number(r.used, 'f', 0)}}};
+    if (f.dataBits != 8)
+        uart.settings.append({QStringLiteral("data_bits"), QString::number(f.dataBits)});
+    if (f.parity != Parity::None)
+        uart.settings.append({QStringLiteral("parity"), parityName(f.parity)});
+    uart.settings.append(
+        {QStringLiteral("invert_rx"), r.idleHigh ? QStringLiteral("no") : QStringLiteral("yes")});
+    return uart;
+}
+
+void insertLineFields(TraceDescription &d, const UartReading &r)
+{
+    d.fields.insert(QStringLiteral("bit_rate"), r.used);
+    d.fields.insert(QStringLiteral("measured_bit_rate"), r.measured);
+    d.fields.insert(QStringLiteral("idle_high"), r.idleHigh);
+    d.fields.insert(QStringLiteral("frame"), r.framing.text());
+    d.fields.insert(QStringLiteral("data_bits"), r.framing.dataBits);
+    d.fields.insert(QStringLiteral("parity"), r.framing.parity == Parity::None
+                                                  ? QStringLiteral("none")
+                                                  : parityName(r.framing.parity));
+    d.fields.insert(QStringLiteral("stop_bits"), r.framing.stopBits);
+    d.fields.insert(QStringLiteral("breaks"), r.breaks);
+    d.channel = QStringLiteral("rx");
+}
+
+/// "9600 bit/s", "4000 bit/s (not a standard rate)".
+QString rateText(const UartReading &r)
+{
+    return QString::number(r.used, 'f', 0) + QStringLiteral(" bit/s") +
+           (r.standard ? QString() : QStringLiteral(" (not a standard rate)"));
+}
+
+TraceDescription describeLine(const PulseTrain &train, const UartReading &r)
+{
+    TraceDescription d;
+    d.kind = QStringLiteral("uart");
+    d.confidence = r.confidence;
+    insertLineFields(d, r);
+    d.firstFrameSample = r.firstFramed;
+    d.frameSamples = std::llround((1 + r.framing.stopIndex()) * r.usedBit(train));
+    d.title = QStringLiteral("UART at %1, %2, %3")
+                  .arg(rateText(r),
+                       r.idleHigh ? QStringLiteral("idle high")
+                                  : QStringLiteral("idle low (inverted)"),
+                       r.framing.text());
+    d.evidence = lineEvidence(train, r) + framingEvidence(r);
+    d.decoders = {uartChoice(r)};
+    d.compareWithSigrok = [values = r.values(),
+                           bits = r.framing.dataBits](const std::vector<sigrok::Annotation> &a) {
+        return compareValues(values, bits, a);
+    };
+    return d;
+}
+
+/// The distinct texts in a row, at most kShownFrames of them, "and N more".
+QString framesText(const QStringList &texts)
+{
+    QStringList distinct;
+    for (const QString &text : texts) {
+        if (distinct.isEmpty() || distinct.back() != text)
+            distinct << text;
+    }
+    const qint64 more = qint64(distinct.size()) - kShownFrames;
+    return distinct.mid(0, kShownFrames).join(QStringLiteral("; ")) +
+           (more > 0 ? QStringLiteral("; and %1 more").arg(more) : QString());
+}
+
+QStringList compareLin(const QStringList &ours, const std::vector<sigrok::Annotation> &annotations)
+{
+    QStringList classes;
+    QStringList texts;
+    for (const sigrok::Annotation &a : annotations) {
+        if (a.decoder == QLatin1String("lin") && !a.texts.isEmpty()) {
+            classes << a.annotationClass;
+            texts << a.texts.front();
+        }
+    }
+    const QStringList theirs = sigrokLinFrames(classes, texts);
+    QStringList lines{QStringLiteral("sigrok lin decoder: %1 frames%2")
+                          .arg(countText(theirs.size()),
+                               theirs.isEmpty() ? QString()
+                                                : QStringLiteral(": ") + framesText(theirs))};
+    const std::size_t alike = matchedInOrder(std::vector<QString>(ours.begin(), ours.end()),
+                                             std::vector<QString>(theirs.begin(), theirs.end()));
+    if (alike != std::size_t(ours.size()) || theirs.size() != ours.size())
+        lines << QStringLiteral("sigrok's lin reading differs from the framing check's: it "
+                                "reads %1 of the %2 frames it gives, and %3 others")
+                     .arg(countText(qint64(alike)), countText(ours.size()),
+                          countText(theirs.size() - qint64(alike)));
+    return lines;
+}
+
+/// A LIN bus: a serial line at 8N1 whose breaks each open a frame with the
+/// sync byte. nullopt when it is not one.
+std::optional<TraceDescription> describeLin(const PulseTrain &train, const UartReading &r)
+{
+    if (r.breaks == 0 || r.framing.dataBits != 8 || r.framing.parity != Parity::None)
+        return std::nullopt;
+    const double frameSamples = kLinCharacterBits * r.usedBit(train);
+    const std::vector<LinFrame> frames = linFrames(r.events, frameSamples);
+    int synced = 0;
+    int withResponse = 0;
+    int enhanced = 0;
+    int classic = 0;
+    int parityWrong = 0;
+    QStringList texts;
+    for (const LinFrame &f : frames) {
+        synced += f.synced;
+        if (!f.synced)
+            continue;
+        texts << f.text();
+        parityWrong += f.hasId && !f.parityRight();
+        if (!f.response.empty()) {
+            ++withResponse;
+            enhanced += f.checksumRight(true);
+            classic += f.checksumRight(false);
+        }
+    }
+    const double syncShare = double(synced) / double(frames.size());
+    // The frames' own checks: the identifier's parity bits and the checksum.
+    int ids = 0;
+    for (const LinFrame &f : frames)
+        ids += f.synced && f.hasId;
+    const int checks = ids + withResponse;
+    const double checked =
+        checks > 0 ? double(ids - parityWrong + std::max(enhanced, classic)) / checks : 0;
+    if (syncShare < kConfidenceThreshold || checked < kConfidenceThreshold)
+        return std::nullopt;
+    const bool version1 = classic > enhanced;
+
+    TraceDescription d;
+    d.kind = QStringLiteral("lin");
+    d.confidence = std::min({r.confidence, syncShare, checked});
+    insertLineFields(d, r);
+    d.fields.insert(QStringLiteral("frames"), qint64(frames.size()));
+    d.fields.insert(QStringLiteral("version"), version1 ? 1 : 2);
+    d.firstFrameSample = frames.front().start;
+    const LinFrame &first = frames.front();
+    d.frameSamples = std::llround(
+        (kLinBreakBits + kLinDelimiterBits + kLinCharacterBits * double(2 + first.hasId +
+                                                                        first.response.size())) *
+        r.usedBit(train));
+    d.title = QStringLiteral("LIN at %1%2")
+                  .arg(rateText(r), r.idleHigh ? QString() : QStringLiteral(", idle low (inverted)"));
+    d.evidence << QStringLiteral("%1 of %2 breaks followed by the sync byte 0x55: %3 frames, %4 "
+                                 "with a response")
+                      .arg(countText(synced), countText(qint64(frames.size())),
+                           countText(synced), countText(withResponse));
+    d.evidence << QStringLiteral("frames read: %1").arg(framesText(texts));
+    if (withResponse > 0)
+        d.evidence << QStringLiteral("checksums right: %1 of %2 %3")
+                          .arg(countText(std::max(enhanced, classic)), countText(withResponse),
+                               version1 ? QStringLiteral("classic (over the data: LIN 1)")
+                                        : QStringLiteral("enhanced (over the identifier and the "
+                                                         "data: LIN 2)"));
+    if (parityWrong > 0)
+        d.evidence << QStringLiteral("identifier parity wrong in %1 frames").arg(parityWrong);
+    d.evidence << lineEvidence(train, r);
+    sigrok::DecoderChoice lin{QStringLiteral("lin"), {}};
+    if (version1)
+        lin.settings.append({QStringLiteral("version"), QStringLiteral("1")});
+    d.decoders = {uartChoice(r), lin};
+    d.compareWithSigrok = [texts](const std::vector<sigrok::Annotation> &a) {
+        return compareLin(texts, a);
+    };
+    return d;
+}
+
+} // namespace
 
 std::optional<TraceDescription> describeUart(const PulseTrain &train)
 {
-    std::optional<Candidate> best;
+    std::optional<UartReading> best;
     for (const bool idleHigh : {true, false}) {
-        const auto c = tryPolarity(train, idleHigh);
-        if (c && (!best || c->confidence > best->confidence))
-            best = c;
+        std::optional<UartReading> r = readUart(train, idleHigh);
+        // Of two readings, the line rests longer at the idle level of the right one.
+        if (r && (!best || r->confidence > best->confidence ||
+                  (r->confidence == best->confidence &&
+                   r->longIdleSamples > best->longIdleSamples)))
+            best = std::move(r);
     }
     if (!best)
         return std::nullopt;
-    const Candidate &c = *best;
-    const Framing &f = c.framing;
-    const QString format = f.parity == Parity::None   ? QStringLiteral("8N1")
-                           : f.parity == Parity::Even ? QStringLiteral("8E1")
-                                                      : QStringLiteral("8O1");
-    const QString rate = QString::number(c.used, 'f', 0);
-
-    TraceDescription d;
-    d.kind = QStringLiteral("uart");
-    d.confidence = c.confidence;
-    d.fields.insert(QStringLiteral("bit_rate"), c.used);
-    d.fields.insert(QStringLiteral("measured_bit_rate"), c.measured);
-    d.fields.insert(QStringLiteral("idle_high"), c.idleHigh);
-    d.fields.insert(QStringLiteral("frame"), format);
-    d.firstFrameSample = f.firstFramed;
-    d.frameSamples = std::llround(frameBits(f.parity) * train.toSamples(1e6 / c.used));
-    const QString idle =
-        c.idleHigh ? QStringLiteral("idle high") : QStringLiteral("idle low (inverted)");
-    d.title = QStringLiteral("UART at %1 bit/s%2, %3, %4")
-                  .arg(rate, c.standard ? QString() : QStringLiteral(" (not a standard rate)"),
-                       idle, format);
-    const QString level = c.idleHigh ? QStringLiteral("low") : QStringLiteral("high");
-    d.evidence << QStringLiteral("bit %1 (%2 samples) from %3 %4 pulses, %5 of them whole bits "
-                                 "(1 to 9)")
-                      .arg(train.durationText(c.bit.bit), QString::number(c.bit.bit, 'f', 2),
-                           countText(c.bit.pulses), level, percentText(c.bit.fit));
-    if (c.glitches > 0)
-        d.evidence << QStringLiteral("%1 %2 pulses of one sample left out as glitches")
-                          .arg(countText(c.glitches), level);
-    if (c.standard)
-        d.evidence << QStringLiteral("measured %1 bit/s, %2 from %3")
-                          .arg(QString::number(c.measured, 'f', 0),
-                               percentText(std::fabs(c.measured - c.used) / c.used, 1), rate);
-    else
-        d.evidence << QStringLiteral("measured %1 bit/s, no standard rate within %2, so %3 "
-                                     "frames are needed")
-                          .arg(QString::number(c.measured, 'f', 0), percentText(kBitRateSnap),
-                               countText(kMinFramesAtOtherRates));
-    d.evidence << QStringLiteral("%1 of %2 frames (%3) with their start and stop bit%4 at %5 "
-                                 "bit/s, %6")
-                      .arg(countText(f.framed), countText(f.frames),
-                           percentText(share(f.framed, f.frames)),
-                           f.parity == Parity::None
-                               ? QString()
-                               : QStringLiteral(" and parity bit (%1)")
-                                     .arg(f.parity == Parity::Even ? QStringLiteral("even")
-                                                                   : QStringLiteral("odd")),
-                           rate, idle);
-    if (f.falseStarts > 0)
-        d.evidence << QStringLiteral("%1 false starts (a start bit gone by its middle) ignored, "
-                                     "as a receiver does")
-                          .arg(countText(f.falseStarts));
-    if (c.varying < kMinVaryingBits)
-        d.evidence << QStringLiteral("only %1 of the 8 data bits ever change: pulses that only "
-                                     "set a bit or two are no serial characters")
-                          .arg(c.varying);
-    // 7E1 and 7O1 frame as 8N1 with the parity in bit 7, which then changes.
-    for (const bool odd : {false, true}) {
-        const double parityShare = bit7ParityShare(f.bytes, odd);
-        if (c.confidence >= kConfidenceThreshold && f.parity == Parity::None &&
-            (varyingMask(f.bytes) & 0x80) != 0 && parityShare >= kParityLikeShare)
-            d.evidence << QStringLiteral("bit 7 makes the ones of a byte %1 in %2 of the frames: "
-                                         "it looks like parity, %3 rather than 8N1")
-                              .arg(odd ? QStringLiteral("odd") : QStringLiteral("even"),
-                                   percentText(parityShare),
-                                   odd ? QStringLiteral("7O1") : QStringLiteral("7E1"));
-    }
-    sigrok::DecoderChoice uart{QStringLiteral("uart"), {{QStringLiteral("baudrate"), rate}}};
-    if (f.parity != Parity::None)
-        uart.settings.append({QStringLiteral("parity"), f.parity == Parity::Even
-                                                            ? QStringLiteral("even")
-                                                            : QStringLiteral("odd")});
-    uart.settings.append(
-        {QStringLiteral("invert_rx"), c.idleHigh ? QStringLiteral("no") : QStringLiteral("yes")});
-    d.decoders = {uart};
-    d.channel = QStringLiteral("rx");
-    d.compareWithSigrok = [bytes = f.bytes](const std::vector<sigrok::Annotation> &a) {
-        return compareBytes(bytes, a);
-    };
-    return d;
+    if (std::optional<TraceDescription> lin = describeLin(train, *best))
+        return lin;
+    return describeLine(train, *best);
 }
 
 } // namespace wavemill::detect

@@ -19,9 +19,16 @@ constexpr double kGroupSlackSamples = 1.0;
 /// Groups shown for each level.
 constexpr std::size_t kShownGroups = 3;
 /// Bi-phase: this share of pulses in the two groups, the long one twice the
-/// short one within this.
+/// short one within 7 % and half a sample of each (the sampling's share of
+/// a ratio), the short one at least four samples (shorter, the sampling
+/// alone makes any two widths near 1:2), and both levels holding both
+/// widths, each at least this often: a half-bit and a whole bit come at
+/// either level in bi-phase, where a pulse code's marks are all alike.
 constexpr double kBiphaseShare = 0.95;
-constexpr double kBiphaseRatioTolerance = 0.15;
+constexpr double kBiphaseRatioTolerance = 0.07;
+constexpr double kBiphaseSlackSamples = 0.5;
+constexpr double kBiphaseShortestSamples = 4;
+constexpr double kBiphaseLevelShare = 0.10;
 
 struct Group
 {
@@ -91,7 +98,21 @@ QStringList describeWidths(const PulseTrain &train)
         const double shortW = std::min(g[0].mean, g[1].mean);
         const double longW = std::max(g[0].mean, g[1].mean);
         const double share = double(g[0].count + g[1].count) / double(all.size());
-        if (share >= kBiphaseShare && std::fabs(longW / shortW - 2) <= 2 * kBiphaseRatioTolerance)
+        const double ratioSlack =
+            2 * kBiphaseRatioTolerance + kBiphaseSlackSamples * (1 / shortW + 2 / longW);
+        // Both widths at both levels: the pulses of each within the slack of either.
+        const auto holdsBoth = [&](const std::vector<double> &widths) {
+            int shorts = 0;
+            int longs = 0;
+            for (const double w : widths) {
+                shorts += std::fabs(w - shortW) <= kGroupSpread * shortW + kGroupSlackSamples;
+                longs += std::fabs(w - longW) <= kGroupSpread * longW + kGroupSlackSamples;
+            }
+            const auto n = double(widths.size());
+            return shorts >= kBiphaseLevelShare * n && longs >= kBiphaseLevelShare * n;
+        };
+        if (share >= kBiphaseShare && shortW >= kBiphaseShortestSamples &&
+            std::fabs(longW / shortW - 2) <= ratioSlack && holdsBoth(high) && holdsBoth(low))
             lines << QStringLiteral("%1 of the pulses are %2 or twice that: the look of bi-phase "
                                     "(Manchester) coding at about %3 bit/s, which no decoder here "
                                     "reads without its framing")

@@ -13,7 +13,8 @@ namespace wavemill::detect {
 /// What the pulses of a trace look like, for a trace no guess fits: the
 /// number of changes, the commonest widths at each level with their shares,
 /// and, when nearly every pulse is one of two widths, one twice the other,
-/// a note that this is how bi-phase (Manchester) coding looks.
+/// each found at both levels and long enough for the board to tell the
+/// ratio, a note that this is how bi-phase (Manchester) coding looks.
 QStringList describeWidths(const PulseTrain &train);
 
 } // namespace wavemill::detect

@@ -5,6 +5,7 @@
 #include "export/csv_writer.h"
 
 #include "export/level_rows.h"
+#include "export/text_stream.h"
 
 #include <cstdio>
 
@@ -42,7 +43,7 @@ QByteArray millisecondsText(std::int64_t k)
 
 CsvWriter::CsvWriter(const QList<int> &traces) : m_traces(traces) {}
 
-QByteArray CsvWriter::headerLine() const
+QByteArray CsvWriter::head() const
 {
     QByteArray out = "time_ms,sample";
     for (int channel : m_traces)
@@ -68,11 +69,27 @@ void CsvWriter::appendEnd(std::int64_t samples, QByteArray &out)
 
 QByteArray writeCsv(const TraceBuffers &buffers, const QList<int> &traces, bool everySample)
 {
-    CsvWriter writer(traces);
-    QByteArray out = writer.headerLine();
-    writer.appendRows(levelRows(buffers, traces, everySample), out);
-    writer.appendEnd(kCaptureSamples, out);
-    return out;
+    return CsvWriter(traces).whole(buffers, traces, everySample);
+}
+
+OutputFormat csvFormat()
+{
+    return {
+        QStringLiteral("csv"),
+        {QStringLiteral("csv")},
+        QStringLiteral("time_ms,sample,trace1,trace2,trace3: one row where a level changes\n"
+                       "(and for the first and last sample), or one per sample with\n"
+                       "--every-sample. Times are exact, with seven decimals."),
+        true,
+        [](const TraceBuffers &buffers, const OutputOptions &options, QString *) {
+            return writeCsv(buffers, options.traces, options.everySample);
+        },
+        [](const OutputOptions &options) -> std::unique_ptr<OutputStream> {
+            return std::make_unique<TextStream>(std::make_unique<CsvWriter>(options.traces),
+                                                options.everySample, options.samples);
+        },
+        nullptr,
+    };
 }
 
 } // namespace wavemill::exporting

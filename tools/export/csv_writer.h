@@ -6,6 +6,8 @@
 
 #include "core/trace_buffers.h"
 #include "export/level_rows.h"
+#include "export/output_format.h"
+#include "export/text_format.h"
 
 #include <QByteArray>
 #include <QList>
@@ -23,16 +25,17 @@ QByteArray millisecondsText(std::int64_t k);
 /// arrives: a header line "time_ms,sample,trace1,...", then one row per
 /// level row. The first and the last sample always have their row, so the
 /// file spans the whole recording.
-class CsvWriter
+class CsvWriter : public TextFormat
 {
 public:
     /// Rows of \a traces (numbers 1 to 3, in the order wanted).
     explicit CsvWriter(const QList<int> &traces);
 
-    QByteArray headerLine() const;
-    void appendRows(const std::vector<LevelRow> &rows, QByteArray &out);
+    /// The header line.
+    QByteArray head() const override;
+    void appendRows(const std::vector<LevelRow> &rows, QByteArray &out) override;
     /// The row of the last of \a samples samples, unless it has one already.
-    void appendEnd(std::int64_t samples, QByteArray &out);
+    void appendEnd(std::int64_t samples, QByteArray &out) override;
 
 private:
     QList<int> m_traces;
@@ -42,5 +45,8 @@ private:
 /// CSV of a whole capture of \a traces: one row per sample at which a chosen
 /// trace changes, or per sample with \a everySample.
 QByteArray writeCsv(const TraceBuffers &buffers, const QList<int> &traces, bool everySample);
+
+/// CSV's row of the table of formats.
+OutputFormat csvFormat();
 
 } // namespace wavemill::exporting

@@ -4,6 +4,10 @@
 
 #include "export/sigrok_session_writer.h"
 
+#include "capture_file/safe_save.h"
+#include "command/output_file.h"
+#include "core/samples.h"
+#include "session_setup/setup_beside.h"
 #include "sigrok/sigrok_logic.h"
 
 #include <QFile>
@@ -80,9 +84,18 @@ QByteArray metadata(const QList<int> &traces)
     return text;
 }
 
+/// libzip's error in a few words: the system's, where the system failed
+/// ("no space left on the device"), as the other formats say it.
 QString zipErrorText(zip_error_t *error)
 {
+    if (zip_error_system_type(error) == ZIP_ET_SYS && zip_error_code_system(error) != 0)
+        return capture_file::SafeSave::systemErrorText(zip_error_code_system(error));
     return QString::fromUtf8(zip_error_strerror(error));
+}
+
+QString archiveErrorText(zip_t *archive)
+{
+    return zipErrorText(zip_get_error(archive));
 }
 
 struct ArchiveCloser
@@ -177,7 +190,7 @@ QByteArray writeSigrokSession(const TraceBuffers &buffers, const QList<int> &tra
     const bool added = addHeaderEntries(archive.get(), version, meta) &&
                        addEntry(archive.get(), chunkName(1).constData(), logic, true);
     if (!added || zip_close(archive.get()) != 0) {
-        *error = QString::fromUtf8(zip_strerror(archive.get()));
+        *error = archiveErrorText(archive.get());
         return {};
     }
     static_cast<void>(archive.release()); // closed: zip_close freed it
@@ -199,7 +212,6 @@ struct SigrokSessionStream::State
         zip_error_t error{};
     };
 
-    QString path;
     QByteArray version{kFormatVersion};
     QByteArray meta;
     std::int64_t samples = 0;
@@ -213,6 +225,8 @@ struct SigrokSessionStream::State
     std::size_t head = 0;
     bool ended = false;     // no more samples come
     bool cancelled = false; // the session is discarded
+    bool cameShort = false; // the samples ended before the announced number
+    std::int64_t handedOn = 0; // samples handed on so far
     bool closed = false;    // the writer is done, well or not
     QString failure;        // why it was not done well
 
@@ -267,6 +281,7 @@ zip_int64_t SigrokSessionStream::State::take(Chunk &chunk, std::uint8_t *data, z
     changed.wait(lock, [this] { return cancelled || ended || head < queue.size(); });
     if (cancelled || head == queue.size()) {
         // Discarded, or the samples ended short: the archive must not close.
+        cameShort = !cancelled;
         zip_error_set(&chunk.error, ZIP_ER_CANCELLED, 0);
         return -1;
     }
@@ -295,7 +310,7 @@ void SigrokSessionStream::State::write()
     if (written)
         archive = nullptr; // closed: zip_close freed it
     else
-        failure = QString::fromUtf8(zip_strerror(archive));
+        failure = archiveErrorText(archive);
     closed = true;
     changed.notify_all();
 }
@@ -315,11 +330,9 @@ void SigrokSessionStream::State::discard()
     archive = nullptr;
 }
 
-SigrokSessionStream::SigrokSessionStream(const QString &path, const QList<int> &traces,
-                                         std::int64_t samples)
+SigrokSessionStream::SigrokSessionStream(const QList<int> &traces, std::int64_t samples)
     : m_state(std::make_unique<State>())
 {
-    m_state->path = path;
     m_state->meta = metadata(traces);
     m_state->samples = samples;
 }
@@ -329,11 +342,19 @@ SigrokSessionStream::~SigrokSessionStream()
     m_state->discard();
 }
 
-bool SigrokSessionStream::open(QString *error)
+void SigrokSessionStream::begin(command::OutputFile &file)
+{
+    QString why;
+    if (!open(file.temporaryPath(), &why))
+        file.failWriting(why);
+}
+
+bool SigrokSessionStream::open(const QString &path, QString *error)
 {
     State &s = *m_state;
     int code = 0;
-    s.archive = zip_open(QFile::encodeName(s.path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
+    // The output file is there, empty: the archive replaces it whole.
+    s.archive = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
     if (!s.archive) {
         zip_error_t zipError;
         zip_error_init_with_code(&zipError, code);
@@ -353,7 +374,7 @@ bool SigrokSessionStream::open(QString *error)
         s.chunks.push_back(std::move(chunk));
     }
     if (!added) {
-        *error = QString::fromUtf8(zip_strerror(s.archive));
+        *error = archiveErrorText(s.archive);
         s.discard();
         return false;
     }
@@ -361,19 +382,23 @@ bool SigrokSessionStream::open(QString *error)
     return true;
 }
 
-bool SigrokSessionStream::append(const std::uint8_t *samples, std::size_t count)
+bool SigrokSessionStream::append(const std::vector<const std::uint8_t *> &traces, std::size_t count)
 {
+    m_samples.assign(count * kSamplesPerByte, 0);
+    for (std::size_t i = 0; i < traces.size(); ++i)
+        sigrok::spreadSamples(traces[i], count, int(i), m_samples.data());
     State &s = *m_state;
     std::unique_lock<std::mutex> lock(s.mutex);
     s.changed.wait(lock, [&s] { return s.closed || s.queue.size() - s.head < kQueueLimit; });
     if (s.closed)
         return s.archive == nullptr; // failed: none taken; complete: none wanted
-    s.queue.insert(s.queue.end(), samples, samples + count);
+    s.queue.insert(s.queue.end(), m_samples.begin(), m_samples.end());
+    s.handedOn += std::int64_t(m_samples.size());
     s.changed.notify_all();
     return true;
 }
 
-bool SigrokSessionStream::finish(QString *error)
+bool SigrokSessionStream::end(QString *error)
 {
     State &s = *m_state;
     {
@@ -384,11 +409,59 @@ bool SigrokSessionStream::finish(QString *error)
     if (s.writer.joinable())
         s.writer.join();
     if (s.archive) {
-        *error = s.failure.isEmpty() ? QStringLiteral("the archive was not written") : s.failure;
+        if (s.cameShort)
+            *error = QStringLiteral("%1 of %2 samples came").arg(s.handedOn).arg(s.samples);
+        else
+            *error =
+                s.failure.isEmpty() ? QStringLiteral("the archive was not written") : s.failure;
         s.discard();
         return false;
     }
     return true;
+}
+
+namespace {
+
+/// PulseView's setup beside the session file: the decoders the detection
+/// chose for the traces written.
+QList<CompanionFile> sessionSetup(const QString &path, const OutputOptions &options,
+                                  const TraceBuffers *capture)
+{
+    if (!capture)
+        return {};
+    const session_setup::SetupBeside setup = session_setup::setupBeside(
+        path, session_setup::describeTraces(*capture, options.traces, options.samples));
+    return {{setup.path, setup.content, setup.notes}};
+}
+
+} // namespace
+
+OutputFormat sigrokSessionFormat()
+{
+    return {
+        QStringLiteral("sr"),
+        {QStringLiteral("sr")},
+        QStringLiteral("sigrok session file, which PulseView and sigrok-cli open as it is:\n"
+                       "one logic channel per trace, trace1 to trace3, every sample, at\n"
+                       "%1 Hz (sigrok keeps whole hertz; the exact rate is %2 Hz).\n"
+                       "Beside X.sr goes X.pvs, the setup PulseView loads with it: for each\n"
+                       "trace wavemill-decode's detection recognises, sigrok's decoder on\n"
+                       "its channel with the options found (bit rate, parity, polarity...),\n"
+                       "named \"trace1: UART 9600 8N1\"; the view on the first decoded\n"
+                       "frames, zoomed for their text, with a flag saying what was found.\n"
+                       "Where nothing is recognised, an earlier X.pvs is removed. A setup\n"
+                       "that cannot be written is told on stderr; the .sr stands.")
+            .arg(sigrok::kSampleRateHz)
+            .arg(1e12 / double(kSamplePeriodPs), 0, 'f', 2),
+        false,
+        [](const TraceBuffers &buffers, const OutputOptions &options, QString *error) {
+            return writeSigrokSession(buffers, options.traces, error);
+        },
+        [](const OutputOptions &options) -> std::unique_ptr<OutputStream> {
+            return std::make_unique<SigrokSessionStream>(options.traces, options.samples);
+        },
+        sessionSetup,
+    };
 }
 
 } // namespace wavemill::exporting

@@ -5,6 +5,8 @@
 #pragma once
 
 #include "core/trace_buffers.h"
+#include "export/output_format.h"
+#include "export/output_stream.h"
 
 #include <QByteArray>
 #include <QList>
@@ -26,36 +28,42 @@ QByteArray writeSigrokSession(const TraceBuffers &buffers, const QList<int> &tra
 
 /// A sigrok session file written as its samples arrive, for recordings too
 /// long to hold: the same entries, the samples in chunks "logic-1-1",
-/// "logic-1-2", ... of kChunkSamples each. libzip writes the archive into a
-/// temporary file beside the target from a thread of its own, deflating each
-/// chunk as its samples are handed on, and renames it into place once the last
-/// one is written; memory holds only the samples not yet deflated.
-class SigrokSessionStream
+/// "logic-1-2", ... of kChunkSamples each. libzip writes the archive into the
+/// output file from a thread of its own, deflating each chunk as its samples
+/// are handed on (libzip makes a file of its own beside it and renames it
+/// over the output file once the last chunk is written); memory holds only
+/// the samples not yet deflated.
+class SigrokSessionStream : public OutputStream
 {
 public:
     /// Samples in each chunk but the last: 84 s of the board's samples.
     static constexpr std::int64_t kChunkSamples = std::int64_t(1) << 22;
 
-    /// A session of exactly \a samples samples of \a traces, for \a path.
-    SigrokSessionStream(const QString &path, const QList<int> &traces, std::int64_t samples);
-    /// An unfinished session is discarded: no file is left, nor its temporary.
-    ~SigrokSessionStream();
+    /// A session of exactly \a samples samples of \a traces.
+    SigrokSessionStream(const QList<int> &traces, std::int64_t samples);
+    /// An unfinished session is discarded, and libzip's file with it.
+    ~SigrokSessionStream() override;
     SigrokSessionStream(const SigrokSessionStream &) = delete;
     SigrokSessionStream &operator=(const SigrokSessionStream &) = delete;
 
-    /// Begins the archive. False, with \a error set, when it cannot be made.
-    bool open(QString *error);
-    /// Hands on the next \a count samples, one byte each, bit i the level of
-    /// the i-th trace. False once writing has failed: finish() says why.
-    bool append(const std::uint8_t *samples, std::size_t count);
-    /// Waits until every sample is written and the file is in place. False,
-    /// with \a error set and nothing left behind, when writing failed or
-    /// fewer samples came than announced.
-    bool finish(QString *error);
+    /// Begins the archive in \a file.
+    void begin(command::OutputFile &file) override;
+    /// Hands on the next samples of each trace. False once writing has
+    /// failed: end() says why.
+    bool append(const std::vector<const std::uint8_t *> &traces, std::size_t count) override;
+    /// Waits until every sample is written into the file. False, with
+    /// \a error set, when writing failed or fewer samples came than announced.
+    bool end(QString *error) override;
 
 private:
+    bool open(const QString &path, QString *error);
+
     struct State;
     std::unique_ptr<State> m_state;
+    std::vector<std::uint8_t> m_samples; // reused for every piece
 };
+
+/// The sigrok session file's row of the table of formats.
+OutputFormat sigrokSessionFormat();
 
 } // namespace wavemill::exporting

@@ -4,7 +4,11 @@
 
 #include "export/vcd_writer.h"
 
+#include "command/command_line.h"
 #include "export/level_rows.h"
+#include "export/text_stream.h"
+
+#include <QDateTime>
 
 namespace wavemill::exporting {
 
@@ -45,7 +49,7 @@ VcdWriter::VcdWriter(const QList<int> &traces, const VcdHeader &header)
 {
 }
 
-QByteArray VcdWriter::definitions() const
+QByteArray VcdWriter::head() const
 {
     QByteArray out;
     appendSection(out, "date", m_header.date);
@@ -87,20 +91,47 @@ void VcdWriter::appendRows(const std::vector<LevelRow> &rows, QByteArray &out)
     }
 }
 
-QByteArray VcdWriter::end(std::int64_t samples)
+void VcdWriter::appendEnd(std::int64_t samples, QByteArray &out)
 {
-    QByteArray out;
     appendTime(out, samples * kSampleTicks);
-    return out;
 }
 
 QByteArray writeVcd(const TraceBuffers &buffers, const QList<int> &traces, const VcdHeader &header)
 {
-    VcdWriter writer(traces, header);
-    QByteArray out = writer.definitions();
-    writer.appendRows(levelRows(buffers, traces, false), out);
-    out += VcdWriter::end(kCaptureSamples);
-    return out;
+    return VcdWriter(traces, header).whole(buffers, traces, false);
+}
+
+VcdHeader vcdHeader(const OutputOptions &options)
+{
+    return {QDateTime::currentDateTime().toString(Qt::ISODate),
+            QStringLiteral("%1 %2").arg(options.program, command::version()),
+            QStringLiteral("%1: %2 samples, one every %3")
+                .arg(options.origin)
+                .arg(options.samples)
+                .arg(command::samplePeriodText())};
+}
+
+OutputFormat vcdFormat()
+{
+    return {
+        QStringLiteral("vcd"),
+        {QStringLiteral("vcd")},
+        QStringLiteral("Value Change Dump: one 1-bit wire per trace, named trace1 to trace3.\n"
+                       "Time unit 100 ps, so one sample (%1) is exactly %2\n"
+                       "units; the levels at time 0, then only the changes.")
+            .arg(command::samplePeriodText())
+            .arg(kSampleTicks),
+        false,
+        [](const TraceBuffers &buffers, const OutputOptions &options, QString *) {
+            return writeVcd(buffers, options.traces, vcdHeader(options));
+        },
+        [](const OutputOptions &options) -> std::unique_ptr<OutputStream> {
+            return std::make_unique<TextStream>(
+                std::make_unique<VcdWriter>(options.traces, vcdHeader(options)), false,
+                options.samples);
+        },
+        nullptr,
+    };
 }
 
 } // namespace wavemill::exporting

@@ -6,6 +6,8 @@
 
 #include "core/trace_buffers.h"
 #include "export/level_rows.h"
+#include "export/output_format.h"
+#include "export/text_format.h"
 
 #include <QByteArray>
 #include <QList>
@@ -29,20 +31,20 @@ struct VcdHeader
 /// timescale of 100 ps so that sample k is at time k x 200,736, the levels at
 /// sample 0 in $dumpvars, then only the changes, and a last time stamp at the
 /// end of the samples.
-class VcdWriter
+class VcdWriter : public TextFormat
 {
 public:
     /// A dump of \a traces (numbers 1 to 3, in the order wanted).
     VcdWriter(const QList<int> &traces, const VcdHeader &header);
 
     /// The header and the definitions, before any sample.
-    QByteArray definitions() const;
+    QByteArray head() const override;
     /// Appends \a rows to \a out: the first row of all as the $dumpvars,
     /// the later ones as changes.
-    void appendRows(const std::vector<LevelRow> &rows, QByteArray &out);
+    void appendRows(const std::vector<LevelRow> &rows, QByteArray &out) override;
     /// The last time stamp, after \a samples samples: the last sample lasts
     /// one period too, and readers learn the length of the recording.
-    static QByteArray end(std::int64_t samples);
+    void appendEnd(std::int64_t samples, QByteArray &out) override;
 
 private:
     QList<int> m_traces;
@@ -53,5 +55,11 @@ private:
 
 /// The dump of a whole capture of \a traces.
 QByteArray writeVcd(const TraceBuffers &buffers, const QList<int> &traces, const VcdHeader &header);
+
+/// The header of a dump written now by \a options' program, of its samples.
+VcdHeader vcdHeader(const OutputOptions &options);
+
+/// The Value Change Dump's row of the table of formats.
+OutputFormat vcdFormat();
 
 } // namespace wavemill::exporting

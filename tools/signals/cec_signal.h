@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "signals/edge_signal.h"
+#include "signals/waveform_signal.h"
 
 #include <cstdint>
 #include <vector>
@@ -18,7 +18,7 @@ namespace wavemill::signals {
 /// 0.6 ms for a 1. A follower acknowledges a message to it by pulling its
 /// acknowledge bit to 0; a broadcast's is left at 1. The messages follow
 /// one another \a gapUs apart, again and again.
-class CecSignal : public EdgeSignal
+class CecSignal : public WaveformSignal
 {
 public:
     CecSignal(const std::vector<std::vector<std::uint8_t>> &messages, double gapUs);

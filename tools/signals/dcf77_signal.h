@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "signals/edge_signal.h"
+#include "signals/waveform_signal.h"
 
 #include <array>
 #include <cstdint>
@@ -33,7 +33,7 @@ struct Dcf77Time
 /// count on by a minute (the hour rolls over, the date stays). The signal
 /// starts at second \a fromSecond of the first minute and lasts \a minutes
 /// minutes; pulses are high on a low idle level, or the other way round.
-class Dcf77Signal : public EdgeSignal
+class Dcf77Signal : public WaveformSignal
 {
 public:
     Dcf77Signal(const Dcf77Time &first, int fromSecond, int minutes, bool activeHigh = true,

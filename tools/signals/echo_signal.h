@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "signals/edge_signal.h"
+#include "signals/waveform_signal.h"
 
 namespace wavemill::signals {
 
@@ -13,7 +13,7 @@ namespace wavemill::signals {
 /// ping, so that the period wanders with the distance; the distance moves
 /// from \a nearestM to \a farthestM and back over \a pings pings, as an
 /// object comes and goes. The echo is high, or, inverted, low.
-class EchoSignal : public EdgeSignal
+class EchoSignal : public WaveformSignal
 {
 public:
     EchoSignal(double nearestM, double farthestM, double recoveryUs, int pings,

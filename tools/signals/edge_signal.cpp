@@ -9,81 +9,44 @@
 
 namespace wavemill::signals {
 
-namespace {
-
-constexpr double kUsPerSecond = 1e6;
-
-} // namespace
-
-void EdgeSignal::setEdges(bool startsHigh, std::vector<double> edgesUs, double periodUs)
+void EdgeSignal::Sketch::hold(bool high, double us)
 {
-    m_startsHigh = startsHigh;
-    m_edgesUs = std::move(edgesUs);
-    // A repeating signal must end at the level it began with.
-    if (periodUs > 0 && m_edgesUs.size() % 2 == 1)
-        m_edgesUs.pop_back();
-    m_periodUs = periodUs;
-}
-
-void EdgeSignal::setWaveform(const Waveform &waveform, bool repeat)
-{
-    std::vector<double> edges;
-    const bool first = waveform.changes.empty() || waveform.changes.front().high;
-    bool level = first;
-    for (std::size_t k = 0; k < waveform.changes.size(); ++k) {
-        const Change &change = waveform.changes[k];
-        // A hold of no time is replaced by the one after it.
-        if (k + 1 < waveform.changes.size() && waveform.changes[k + 1].atUs <= change.atUs)
-            continue;
-        if (change.high != level) {
-            edges.push_back(change.atUs);
-            level = change.high;
-        }
+    if (us <= 0)
+        return;
+    if (high != m_level) {
+        // A level held for no time at all leaves no change behind.
+        if (!m_changes.empty() && m_changes.back() >= m_endUs)
+            m_changes.pop_back();
+        else
+            m_changes.push_back(m_endUs);
+        m_level = high;
     }
-    setEdges(first, std::move(edges), repeat ? waveform.endUs : 0);
+    m_endUs += us;
 }
 
-Stretch EdgeSignal::stretchAtUs(double us) const
+EdgeSignal::EdgeSignal(const Sketch &sketch, double cycleUs)
+    : m_startHigh(sketch.startHigh()), m_changes(sketch.changes()),
+      m_cycleUs(std::max(cycleUs, sketch.endUs()))
 {
-    double base = 0;
-    double within = us;
-    if (m_periodUs > 0) {
-        base = std::floor(us / m_periodUs) * m_periodUs;
-        within = us - base;
-    }
-    auto next = std::upper_bound(m_edgesUs.begin(), m_edgesUs.end(), within);
-    // A change a rounding later than \a us in the period is already past.
-    while (next != m_edgesUs.end() && base + *next <= us)
-        ++next;
-    const bool changed = (next - m_edgesUs.begin()) % 2 == 1;
-    const bool high = changed != m_startsHigh;
-    if (next != m_edgesUs.end())
-        return {high, base + *next};
-    // After the last change: the next period's first change, or for good.
-    if (m_periodUs <= 0 || m_edgesUs.empty())
-        return {high, kForever};
-    double until = base + m_periodUs + m_edgesUs.front();
-    // A time a rounding short of a period's end is that period's end.
-    if (until <= us)
-        until += m_periodUs;
-    return {high, until};
-}
-
-bool EdgeSignal::levelAtUs(double us) const
-{
-    return stretchAtUs(us).high;
+    // A cycle that ends at the other level comes back to the first at its end.
+    if (m_changes.size() % 2 == 1)
+        m_changes.push_back(m_cycleUs);
 }
 
 bool EdgeSignal::level(std::uint64_t i) const
 {
-    return levelAtUs(double(i) * kSamplePeriodUs);
+    return stretchAt(double(i) * kSamplePeriodUs / 1e6)->high;
 }
 
 std::optional<Stretch> EdgeSignal::stretchAt(double seconds) const
 {
-    Stretch stretch = stretchAtUs(seconds * kUsPerSecond);
-    stretch.until /= kUsPerSecond;
-    return stretch;
+    const double us = seconds * 1e6;
+    const double cycle = std::floor(us / m_cycleUs);
+    const double within = us - cycle * m_cycleUs;
+    const auto next = std::upper_bound(m_changes.begin(), m_changes.end(), within);
+    const double end = next == m_changes.end() ? m_cycleUs : *next;
+    const bool flipped = (next - m_changes.begin()) % 2 == 1;
+    return Stretch{m_startHigh != flipped, (cycle * m_cycleUs + end) / 1e6};
 }
 
 } // namespace wavemill::signals

@@ -5,51 +5,49 @@
 #pragma once
 
 #include "signals/signals.h"
-#include "signals/waveform.h"
 
 #include <vector>
 
 namespace wavemill::signals {
 
-/// A signal given by the times its level changes, in microseconds from its
-/// start, as a wire carries it: the board reads the level at each sample's
-/// instant, so that a pulse shorter than a sample may fall between two
-/// samples, as on a real board. With a period the changes repeat every
-/// period (the level must be back where it began); otherwise the level after
-/// the last change holds for good. The families' signals build their
-/// waveforms from their own timings and derive from it.
+/// A signal drawn in continuous time as the times its level changes, played
+/// again and again: what a wire does between the board's samples, for the
+/// shapes the detection is tried on (a serial line's breaks, a remote's
+/// repeat codes, a clock's jitter). The level at a sample is the level at
+/// its instant.
 class EdgeSignal : public SampledSignal
 {
 public:
+    /// Levels held one after another from time 0 on.
+    class Sketch
+    {
+    public:
+        explicit Sketch(bool startHigh) : m_startHigh(startHigh), m_level(startHigh) {}
+        /// Holds \a high for \a us (nothing for none) from the end on.
+        void hold(bool high, double us);
+        /// Holds the level there is for \a us more.
+        void wait(double us) { hold(m_level, us); }
+        double endUs() const { return m_endUs; }
+        bool startHigh() const { return m_startHigh; }
+        const std::vector<double> &changes() const { return m_changes; }
+
+    private:
+        bool m_startHigh;
+        bool m_level;
+        double m_endUs = 0;
+        std::vector<double> m_changes;
+    };
+
+    /// \a sketch played from time 0 and again every \a cycleUs (at least
+    /// its end; the level it ends at holds up to there).
+    EdgeSignal(const Sketch &sketch, double cycleUs);
     bool level(std::uint64_t i) const override;
     std::optional<Stretch> stretchAt(double seconds) const override;
 
-    /// The level at \a us from the start.
-    bool levelAtUs(double us) const;
-    /// The level at \a us from the start, and the time (µs) up to which it
-    /// holds, always later than \a us.
-    Stretch stretchAtUs(double us) const;
-    /// The level before the first change.
-    bool startsHigh() const { return m_startsHigh; }
-    /// The changes within one period (or all of them), in microseconds.
-    const std::vector<double> &edgesUs() const { return m_edgesUs; }
-    /// The time after which the changes repeat; 0 when they do not.
-    double periodUs() const { return m_periodUs; }
-
-protected:
-    EdgeSignal() = default;
-    /// Takes the changes of \a waveform, its first level holding from 0;
-    /// with \a repeat they start over at its end.
-    void setWaveform(const Waveform &waveform, bool repeat);
-    /// Sets the changes: \a edgesUs ascending, each one a change of level
-    /// from \a startsHigh; with \a periodUs above 0 they repeat, and their
-    /// number must then be even (the last is dropped otherwise).
-    void setEdges(bool startsHigh, std::vector<double> edgesUs, double periodUs);
-
 private:
-    bool m_startsHigh = true;
-    std::vector<double> m_edgesUs;
-    double m_periodUs = 0;
+    bool m_startHigh;
+    std::vector<double> m_changes; // µs within a cycle, each flipping the level
+    double m_cycleUs;
 };
 
 } // namespace wavemill::signals

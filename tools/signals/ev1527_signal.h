@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "signals/edge_signal.h"
+#include "signals/waveform_signal.h"
 
 #include <cstdint>
 
@@ -17,7 +17,7 @@ namespace wavemill::signals {
 /// a gap of one (1); a unit is four clocks of its oscillator. Each press
 /// sends \a frames frames, and a press comes every \a pressUs; pulses are
 /// high (the transmitter on) or, inverted, low.
-class Ev1527Signal : public EdgeSignal
+class Ev1527Signal : public WaveformSignal
 {
 public:
     Ev1527Signal(std::uint32_t id, int data, double unitUs, int frames, double pressUs,

@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "signals/edge_signal.h"
+#include "signals/waveform_signal.h"
 
 #include <cstdint>
 #include <vector>
@@ -18,7 +18,7 @@ namespace wavemill::signals {
 /// DALI-2 one) or DSI (600 bit/s, idle low; a bit low then high is a 0, the
 /// start bit a 0; frames of one byte, the lamp level). Inverted, every
 /// level the other way round.
-class LightingBusSignal : public EdgeSignal
+class LightingBusSignal : public WaveformSignal
 {
 public:
     LightingBusSignal(bool dsi, const std::vector<std::vector<std::uint8_t>> &frames, double gapUs,

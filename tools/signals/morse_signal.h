@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "signals/edge_signal.h"
+#include "signals/waveform_signal.h"
 
 #include <string>
 
@@ -16,7 +16,7 @@ namespace wavemill::signals {
 /// marks of a letter, three between letters and seven between words (and
 /// after the text). Letters, digits and . , ? / = + - in the ITU alphabet;
 /// anything else is a word gap. Key down is high, or, inverted, low.
-class MorseSignal : public EdgeSignal
+class MorseSignal : public WaveformSignal
 {
 public:
     MorseSignal(const std::string &text, double wpm, bool activeHigh = true);

@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "signals/edge_signal.h"
+#include "signals/waveform_signal.h"
 
 #include <cstdint>
 #include <vector>
@@ -15,7 +15,7 @@ namespace wavemill::signals {
 /// device's presence pulse, then \a bytes written least significant bit
 /// first in slots of 65 µs (low 6 µs for a 1, 60 µs for a 0), the whole
 /// again every \a everyUs, as a host polls a temperature sensor.
-class OneWireSignal : public EdgeSignal
+class OneWireSignal : public WaveformSignal
 {
 public:
     OneWireSignal(const std::vector<std::uint8_t> &bytes, double everyUs);

@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "signals/edge_signal.h"
+#include "signals/waveform_signal.h"
 
 #include <vector>
 
@@ -20,7 +20,7 @@ namespace wavemill::signals {
 /// Protocol 2.1 sends every bit twice, inverted first. The receiver's highs
 /// are \a skewUs shorter than sent (its lows as much longer); the carrier is
 /// high, or, inverted, low.
-class OregonSignal : public EdgeSignal
+class OregonSignal : public WaveformSignal
 {
 public:
     OregonSignal(bool version21, const char *sensorId, int channel, int rollingCode,

@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "signals/edge_signal.h"
+#include "signals/waveform_signal.h"
 
 #include <vector>
 
@@ -16,7 +16,7 @@ namespace wavemill::signals {
 /// \a channelsUs), the rest of the frame a sync gap. Markers are high, or,
 /// inverted, low; the first channel moves by \a wobbleUs from frame to
 /// frame and back.
-class PpmSignal : public EdgeSignal
+class PpmSignal : public WaveformSignal
 {
 public:
     PpmSignal(const std::vector<double> &channelsUs, double frameUs, double markerUs,

@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "signals/edge_signal.h"
+#include "signals/waveform_signal.h"
 
 #include <string>
 
@@ -17,7 +17,7 @@ namespace wavemill::signals {
 /// long long, F: short long), then the sync, 4 clocks of pulse and 124 of
 /// gap. Each press sends \a frames words, and a press comes every \a
 /// pressUs; pulses are high (the transmitter on) or, inverted, low.
-class Pt2262Signal : public EdgeSignal
+class Pt2262Signal : public WaveformSignal
 {
 public:
     Pt2262Signal(const std::string &word, double clockUs, int frames, double pressUs,

@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "signals/edge_signal.h"
+#include "signals/waveform_signal.h"
 
 #include <cstdint>
 #include <vector>
@@ -18,7 +18,7 @@ namespace wavemill::signals {
 /// bits least significant first, an odd parity bit and a stop bit (1): the
 /// packet's header and message as given, then their checksum, the exclusive
 /// or of them.
-class QiSignal : public EdgeSignal
+class QiSignal : public WaveformSignal
 {
 public:
     QiSignal(const std::vector<std::vector<std::uint8_t>> &packets, double everyUs);

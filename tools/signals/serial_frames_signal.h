@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "signals/edge_signal.h"
+#include "signals/waveform_signal.h"
 
 #include <cstdint>
 #include <vector>
@@ -29,7 +29,7 @@ struct SerialFraming
 /// start bit, eight data bits least significant first, the stop bits),
 /// sent again every \a everyUs: MIDI at 31,250 bit/s, DMX at 250,000 with a
 /// break, or any line through a coupler that narrows its low pulses.
-class SerialFramesSignal : public EdgeSignal
+class SerialFramesSignal : public WaveformSignal
 {
 public:
     SerialFramesSignal(const std::vector<std::uint8_t> &message, const SerialFraming &framing,

@@ -4,7 +4,7 @@
 
 #pragma once
 
-#include "signals/edge_signal.h"
+#include "signals/waveform_signal.h"
 
 namespace wavemill::signals {
 
@@ -12,7 +12,7 @@ namespace wavemill::signals {
 /// every \a periodUs whose width, \a shortestUs to \a widestUs, is the
 /// position; the position sweeps from one end to the other and back every
 /// \a sweepUs (0: it holds at the middle). Pulses are high, or, inverted, low.
-class ServoSignal : public EdgeSignal
+class ServoSignal : public WaveformSignal
 {
 public:
     ServoSignal(double periodUs, double shortestUs, double widestUs, double sweepUs,

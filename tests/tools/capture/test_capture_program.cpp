@@ -4,18 +4,21 @@
 
 // wavemill-capture as a user runs it, on the real pseudo-terminal of
 // wavemill-board: every kind of file read back to the board's bytes (the
-// session file by sigrok-cli), and what is left on disk when it fails.
+// session file by sigrok-cli), and what is left on disk when it fails, the
+// disk fills up, the board stops or the port is another's.
 
 #include "signals/signals.h"
 #include "capture_file/capture_file_format.h"
 #include "support/program_run.h"
 #include "tools/export/export_vcd_reader.h"
+#include "tools/export/hostile_outputs.h"
 
 #include <QtTest>
 
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace wavemill;
@@ -24,21 +27,36 @@ using namespace wavemill::testing;
 namespace {
 
 constexpr int kStartMs = 10000;
+/// A failure found before the capture comes well before a capture's 10 s.
+constexpr int kUpFrontMs = 5000;
+/// The group serial devices belong to on Debian.
+constexpr gid_t kDialout = 20;
 constexpr std::uint32_t kSeed = 7;
 /// One sample in the dump's 100 ps units.
 constexpr qint64 kSampleTicks = 200736;
 
-/// A wavemill-board on a pseudo-terminal of its own, ended with the test.
+/// A wavemill-board on a pseudo-terminal of its own, ended with the test;
+/// or, given no arguments, a pseudo-terminal that nothing is ever sent on.
 struct Board
 {
     explicit Board(const QStringList &arguments)
     {
+        if (arguments.isEmpty()) {
+            char name[64] = {};
+            silent = ::posix_openpt(O_RDWR | O_NOCTTY);
+            if (silent >= 0 && ::grantpt(silent) == 0 && ::unlockpt(silent) == 0 &&
+                ::ptsname_r(silent, name, sizeof name) == 0)
+                path = QString::fromLocal8Bit(name);
+            return;
+        }
         process.start(QStringLiteral(WAVEMILL_BOARD_PATH), arguments);
         if (process.waitForReadyRead(kStartMs))
             path = QString::fromUtf8(process.readLine()).trimmed();
     }
     ~Board()
     {
+        if (silent >= 0)
+            ::close(silent);
         process.terminate();
         if (!process.waitForFinished(kStartMs))
             process.kill();
@@ -54,6 +72,7 @@ struct Board
     }
     QProcess process;
     QString path;
+    int silent = -1; // the silent terminal's master
 };
 
 QByteArray boardBytes(qint64 count)
@@ -109,18 +128,38 @@ QByteArray readBack(const QString &path, int trace, qint64 samples)
     return packRows(rows, samples);
 }
 
-QMap<QString, QByteArray> folderContent(const QString &folder)
-{
-    QMap<QString, QByteArray> content;
-    for (const QFileInfo &info :
-         QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
-        QFile file(info.filePath());
-        content[info.fileName()] = file.open(QIODevice::ReadOnly) ? file.readAll() : "(folder)";
-    }
-    return content;
-}
+/// What happens to a capture: nothing, or something mid-capture, or to the
+/// board, the port or the disk before it.
+enum Interruption {
+    None,
+    BoardEnds,     // the pseudo-terminal closes mid-capture
+    CtrlC,         // SIGINT mid-capture
+    HangUp,        // SIGHUP mid-capture
+    BoardStops,    // the board sends one capture, then nothing
+    SilentPort,    // a terminal nothing is sent on
+    HeldByReader,  // another process has the port open
+    HeldByCapture, // another capture has it
+    FullDisk,      // small/ fills up (or files may not grow)
+    SizeLimit,     // files may not grow past a few kilobytes
+    NotPermitted,  // the port is root's and dialout's, the capture nobody's
+};
 
-enum Interruption { None, BoardEnds, CtrlC };
+/// The board each kind of row needs: at its own pace for time to interrupt,
+/// fast where the disk is the attack, none for a silent port.
+QStringList boardFor(int interruption)
+{
+    switch (interruption) {
+    case BoardStops:
+        return {"--signal", "random", "--pace", "fast"};
+    case FullDisk:
+    case SizeLimit:
+        return {"--signal", "random", "--pace", "fast", "--count", "0"};
+    case SilentPort:
+        return {};
+    default:
+        return {"--signal", "random", "--count", "0"};
+    }
+}
 
 } // namespace
 
@@ -130,16 +169,23 @@ class TestCaptureProgram : public QObject
 
 private Q_SLOTS:
     void init();
+    void cleanup();
     void writesTheBoardsBytesIntoEachKind_data();
     void writesTheBoardsBytesIntoEachKind();
     void sigrokDecodesTheBoardsTextAcrossChunks();
     void failsWithOneLineAndLeavesNothing_data();
     void failsWithOneLineAndLeavesNothing();
     void showsProgressOnATerminal();
+    void warnsOfABoardAtAnotherPace_data();
+    void warnsOfABoardAtAnotherPace();
+    void aRunAfterAKilledOneCleansUp();
+    void replacesThroughLinksKeepingOwnerAndMode_data();
+    void replacesThroughLinksKeepingOwnerAndMode();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
     std::unique_ptr<QTemporaryDir> m_dir;
+    bool m_smallDisk = false; // small/ is a tmpfs that fills up
 };
 
 void TestCaptureProgram::init()
@@ -155,6 +201,22 @@ void TestCaptureProgram::init()
     QFile shortFile(path(QStringLiteral("short.ird")));
     QVERIFY(shortFile.open(QIODevice::WriteOnly) && shortFile.write("short") > 0);
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder.vcd")));
+    QVERIFY(old.copy(path(QStringLiteral("old.sr"))));
+    QVERIFY(old.copy(path(QStringLiteral("old.csv"))));
+    QFile longer(path(QStringLiteral("long.ird")));
+    QVERIFY(longer.open(QIODevice::WriteOnly) && longer.resize(capture_file::kFileSize + 1));
+    QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo.csv"))).constData(), 0600), 0);
+    QVERIFY(QFile::link(QStringLiteral("gone/none.sr"), path(QStringLiteral("dangling.sr"))));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("small")));
+    m_smallDisk = mountSmallDisk(path(QStringLiteral("small")), 64);
+    QVERIFY(old.copy(path(QStringLiteral("small/old.vcd"))));
+}
+
+void TestCaptureProgram::cleanup()
+{
+    if (m_smallDisk)
+        unmount(path(QStringLiteral("small")));
+    m_smallDisk = false;
 }
 
 void TestCaptureProgram::writesTheBoardsBytesIntoEachKind_data()
@@ -240,7 +302,7 @@ void TestCaptureProgram::failsWithOneLineAndLeavesNothing_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("interruption");
     QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("message"); // a pattern
 
     QTest::newRow("unknown extension")
         << QStringList{"PORT", "-o", "out.txt"} << int(None) << 2 << "cannot tell the format of";
@@ -267,10 +329,49 @@ void TestCaptureProgram::failsWithOneLineAndLeavesNothing_data()
         << QStringList{"PORT", "-o", "out.sr", "--seconds", "60"} << int(BoardEnds) << 1
         << "the device went away after";
     QTest::newRow("Ctrl+C during a capture over an earlier file")
-        << QStringList{"PORT", "-o", "old.vcd"} << int(CtrlC) << 130 << "stopped by Ctrl+C after";
+        << QStringList{"PORT", "-o", "old.vcd"} << int(CtrlC) << 130 << "stopped by Ctrl\\+C after";
     QTest::newRow("Ctrl+C during a CSV recording")
         << QStringList{"PORT", "-o", "out.csv", "--seconds", "60"} << int(CtrlC) << 130
-        << "stopped by Ctrl+C after";
+        << "stopped by Ctrl\\+C after";
+    QTest::newRow("SIGHUP during a session file over an earlier one")
+        << QStringList{"PORT", "-o", "old.sr"} << int(HangUp) << 129 << "stopped by SIGHUP after";
+    // Outputs checked before the port opens: no capture is thrown away.
+    QTest::newRow("session file in a missing folder")
+        << QStringList{"PORT", "-o", "no/such/out.sr"} << int(None) << 1 << "no such folder";
+    QTest::newRow("capture file in a missing folder")
+        << QStringList{"PORT", "-o", "no/such/out.ird"} << int(None) << 1 << "no such folder";
+    QTest::newRow("capture file longer than one")
+        << QStringList{"PORT", "-o", "long.ird", "--trace", "2"} << int(None) << 1
+        << "not a capture file: 190468 bytes";
+    QTest::newRow("output a FIFO nobody reads")
+        << QStringList{"PORT", "-o", "fifo.csv"} << int(None) << 1 << "not a regular file: a FIFO";
+    QTest::newRow("output a link to nothing")
+        << QStringList{"PORT", "-o", "dangling.sr"} << int(None) << 1 << "which does not exist";
+    // The board, the port, the disk.
+    QTest::newRow("board stops after one capture of a recording")
+        << QStringList{"PORT", "-o", "old.vcd", "--seconds", "20"} << int(BoardStops) << 1
+        << "the board stopped sending: no byte for 5 s after 63488 of 124542 bytes";
+    QTest::newRow("port where nothing comes")
+        << QStringList{"PORT", "-o", "old.ird"} << int(SilentPort) << 1
+        << "no byte for 5 s after 0 of 63488 bytes";
+    QTest::newRow("port another program reads")
+        << QStringList{"PORT", "-o", "old.csv"} << int(HeldByReader) << 1
+        << "the port is in use by test_capture_program \\(PID ";
+    QTest::newRow("port another capture reads")
+        << QStringList{"PORT", "-o", "old.csv"} << int(HeldByCapture) << 1
+        << "the port is in use by wavemill-capture \\(PID ";
+    QTest::newRow("port only the dialout group may open")
+        << QStringList{"PORT", "-o", "out.csv"} << int(NotPermitted) << 1
+        << "belongs to the dialout group; add yourself with sudo usermod -aG dialout";
+    QTest::newRow("dump on a full disk")
+        << QStringList{"PORT", "-o", "small/old.vcd"} << int(FullDisk) << 1
+        << "cannot write: (no space left on the device|the file would pass the limit)";
+    QTest::newRow("recording past the file size limit")
+        << QStringList{"PORT", "-o", "old.sr", "--seconds", "20"} << int(SizeLimit) << 1
+        << "the limit on file sizes \\(ulimit -f\\)";
+    QTest::newRow("capture file past the file size limit")
+        << QStringList{"PORT", "-o", "old.ird", "--trace", "3"} << int(SizeLimit) << 1
+        << "the limit on file sizes";
 }
 
 void TestCaptureProgram::failsWithOneLineAndLeavesNothing()
@@ -280,29 +381,63 @@ void TestCaptureProgram::failsWithOneLineAndLeavesNothing()
     QFETCH(int, status);
     QFETCH(QString, message);
 
-    // At the board's own pace a capture takes 10 s: time to interrupt it.
-    auto board = std::make_unique<Board>(QStringList{"--signal", "random", "--count", "0"});
+    if (interruption == NotPermitted && ::geteuid() != 0)
+        QSKIP("only root may give the port to root and dialout and capture as nobody");
+    auto board = std::make_unique<Board>(boardFor(interruption));
+    QVERIFY(!board->path.isEmpty());
     arguments.replaceInStrings(QRegularExpression("^PORT$"), board->path);
-    arguments.replaceInStrings(QRegularExpression("^(\\w+\\.\\w+)$"), m_dir->path() + "/\\1");
-    const QMap<QString, QByteArray> before = folderContent(m_dir->path());
+    arguments.replaceInStrings(QRegularExpression("^([\\w/]+\\.\\w+)$"), m_dir->path() + "/\\1");
+    ChildLimits limits;
+    limits.fileSize =
+        interruption == SizeLimit || (interruption == FullDisk && !m_smallDisk) ? 16384 : 0;
+    limits.asNobody = interruption == NotPermitted;
+    if (limits.asNobody) {
+        const QByteArray port = QFile::encodeName(board->path);
+        QVERIFY(::chown(port.constData(), 0, kDialout) == 0 &&
+                ::chmod(port.constData(), 0660) == 0);
+        QCOMPARE(::chmod(QFile::encodeName(m_dir->path()).constData(), 0777), 0);
+    }
+    int reader = -1;
+    if (interruption == HeldByReader)
+        reader = ::open(QFile::encodeName(board->path).constData(), O_RDONLY | O_NOCTTY);
+    QProcess other; // the capture that has the port first, writing elsewhere
+    QTemporaryDir elsewhere;
+    if (interruption == HeldByCapture) {
+        other.start(QStringLiteral(WAVEMILL_CAPTURE_PATH),
+                    {board->path, "-o", elsewhere.filePath("other.sr")});
+        QVERIFY(board->waitForStream());
+    }
+    const QMap<QString, QByteArray> before = folderSnapshot(m_dir->path());
 
     QProcess capture;
+    limitChild(capture, limits);
+    QElapsedTimer clock;
+    clock.start();
     capture.start(QStringLiteral(WAVEMILL_CAPTURE_PATH), arguments);
-    if (interruption != None) {
+    if (interruption == BoardEnds || interruption == CtrlC || interruption == HangUp) {
         QVERIFY(board->waitForStream());
         QTest::qWait(300);
         if (interruption == BoardEnds)
             board.reset(); // the pseudo-terminal closes under the capture
         else
-            ::kill(pid_t(capture.processId()), SIGINT);
+            ::kill(pid_t(capture.processId()), interruption == CtrlC ? SIGINT : SIGHUP);
     }
-    QVERIFY(capture.waitForFinished(kProgramTimeoutMs));
+    const bool finished = capture.waitForFinished(kProgramTimeoutMs);
+    if (reader >= 0)
+        ::close(reader);
+    if (other.state() != QProcess::NotRunning) {
+        other.terminate();
+        other.waitForFinished();
+    }
+    QVERIFY(finished);        // a hang fails the row
+    if (interruption == None) // the output is checked before the capture
+        QVERIFY2(clock.elapsed() < kUpFrontMs, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(capture.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(capture.exitCode(), status);
     const QByteArray err = capture.readAllStandardError();
+    QCOMPARE(capture.exitCode(), status);
     QCOMPARE(err.count('\n'), 1);
-    QVERIFY2(err.contains(message.toUtf8()), err.constData());
-    QCOMPARE(folderContent(m_dir->path()), before);
+    QVERIFY2(QString::fromUtf8(err).contains(QRegularExpression(message)), err.constData());
+    QCOMPARE(folderSnapshot(m_dir->path()), before);
 }
 
 void TestCaptureProgram::showsProgressOnATerminal()
@@ -325,6 +460,113 @@ void TestCaptureProgram::showsProgressOnATerminal()
     QVERIFY2(shown.startsWith('\r'), shown.constData());
     QVERIFY2(shown.contains("100%  63,488 of 63,488 bytes  "), shown.constData());
     QVERIFY2(shown.endsWith('\n'), shown.constData());
+}
+
+void TestCaptureProgram::warnsOfABoardAtAnotherPace_data()
+{
+    QTest::addColumn<QString>("pace");
+    QTest::addColumn<bool>("warned");
+
+    QTest::newRow("half the board's pace, as an 8 MHz board") << "3113" << true;
+    QTest::newRow("the board's pace") << "board" << false;
+}
+
+void TestCaptureProgram::warnsOfABoardAtAnotherPace()
+{
+    QFETCH(QString, pace);
+    QFETCH(bool, warned);
+
+    Board board({"--signal", "random", "--pace", pace, "--count", "0"});
+    const ProgramRun run =
+        runProgram(QStringLiteral(WAVEMILL_CAPTURE_PATH),
+                   {board.path, "-o", path(QStringLiteral("paced.csv")), "--seconds", "4"});
+    QVERIFY2(run.status == 0, run.err.constData()); // the capture is kept
+    QVERIFY(QFileInfo(path(QStringLiteral("paced.csv"))).size() > 0);
+    QCOMPARE(run.err.count('\n'), warned ? 1 : 0);
+    if (warned) {
+        // The pace measured, some 3,113 bytes a second.
+        QVERIFY2(
+            QString::fromUtf8(run.err).contains(QRegularExpression("3,[0-2]\\d\\d bytes a second")),
+            run.err.constData());
+        QVERIFY2(run.err.contains("the board may not be a 16 MHz ATmega328P"), run.err.constData());
+    }
+}
+
+void TestCaptureProgram::aRunAfterAKilledOneCleansUp()
+{
+    Board board({"--signal", "random", "--count", "0"});
+    const QStringList names = folderSnapshot(m_dir->path()).keys();
+    QProcess killed;
+    killed.start(QStringLiteral(WAVEMILL_CAPTURE_PATH),
+                 {board.path, "-o", path(QStringLiteral("old.sr"))});
+    QVERIFY(board.waitForStream());
+    QTest::qWait(300);
+    ::kill(pid_t(killed.processId()), SIGKILL);
+    QVERIFY(killed.waitForFinished());
+    // What SIGKILL leaves: the file beside its target, QSerialPort's lock.
+    QCOMPARE(folderSnapshot(m_dir->path()).size(), names.size() + 1);
+    const QString lock =
+        QStringLiteral("/run/lock/LCK..") + board.path.mid(5).replace(QLatin1Char('/'), '_');
+    QVERIFY(QFileInfo::exists(lock));
+
+    const ProgramRun run =
+        runProgram(QStringLiteral(WAVEMILL_CAPTURE_PATH),
+                   {board.path, "-o", path(QStringLiteral("old.sr")), "--seconds", "1"});
+    QVERIFY2(run.status == 0, run.err.constData());
+    QCOMPARE(folderSnapshot(m_dir->path()).keys(), names);
+    QVERIFY(!QFileInfo::exists(lock));
+    QVERIFY(!readBack(path(QStringLiteral("old.sr")), 1, 8).isEmpty()); // sigrok reads it
+}
+
+void TestCaptureProgram::replacesThroughLinksKeepingOwnerAndMode_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("throughLink");
+
+    QTest::newRow("session file recorded through a link")
+        << "old.sr" << QStringList{"--seconds", "20"} << 0640 << true;
+    QTest::newRow("capture file another user owns, others may read")
+        << "old.ird" << QStringList{"--trace", "2"} << 0604 << false;
+    QTest::newRow("dump with setgid, through a link")
+        << "old.vcd" << QStringList{} << 02664 << true;
+}
+
+void TestCaptureProgram::replacesThroughLinksKeepingOwnerAndMode()
+{
+    QFETCH(QString, target);
+    QFETCH(QStringList, options);
+    QFETCH(int, mode);
+    QFETCH(bool, throughLink);
+
+    const bool root = ::geteuid() == 0;
+    const QByteArray file = QFile::encodeName(path(target));
+    const uid_t owner = root ? kNobody : ::geteuid();
+    QCOMPARE(::chown(file.constData(), owner, gid_t(-1)), 0);
+    QCOMPARE(::chmod(file.constData(), mode_t(mode)), 0);
+    const QString output = throughLink ? path(QStringLiteral("link-") + target) : path(target);
+    if (throughLink)
+        QVERIFY(QFile::link(target, output));
+    const QStringList names = folderSnapshot(m_dir->path()).keys();
+    const auto content = [&] {
+        QFile written(path(target));
+        return written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray();
+    };
+    const QByteArray before = content();
+
+    Board board({"--signal", "random", "--pace", "fast", "--count", "0"});
+    const ProgramRun run = runProgram(QStringLiteral(WAVEMILL_CAPTURE_PATH),
+                                      QStringList{board.path, "-o", output} + options);
+    QVERIFY2(run.status == 0, run.err.constData());
+    QVERIFY(content() != before); // written
+    struct stat status;
+    QCOMPARE(::stat(file.constData(), &status), 0);
+    QCOMPARE(int(status.st_mode & 07777), mode);
+    QCOMPARE(status.st_uid, owner);
+    if (throughLink)
+        QCOMPARE(QFileInfo(output).symLinkTarget(), QFileInfo(path(target)).filePath());
+    QCOMPARE(folderSnapshot(m_dir->path()).keys(), names);
 }
 
 QTEST_GUILESS_MAIN(TestCaptureProgram)

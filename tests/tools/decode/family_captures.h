@@ -5,22 +5,18 @@
 #pragma once
 
 // Pulse trains for the detection of slow single-wire families: a signal
-// given by its changes of level, sampled at any rate for any length; a
-// channel of the real recordings in tests/data/recordings (one-channel
-// session files as resample.py writes them); and what sigrok's decoders,
-// run in this process, read from a train at the board's rate.
+// given by its changes of level, sampled at any rate for any length, with
+// timings off, stray pulses or noise; and what sigrok's decoders, run in this
+// process, read from a train at the board's rate.
 
 #include "decode/sigrok_decoders.h"
 #include "detect/pulse_train.h"
 #include "detect/trace_description.h"
-#include "signals/edge_signal.h"
+#include "signals/waveform_signal.h"
 
 #include "core/sample_period.h"
 
-#include <QFile>
 #include <QString>
-
-#include <zip.h>
 
 #include <algorithm>
 #include <cmath>
@@ -33,7 +29,7 @@ namespace wavemill::testing {
 /// The samples a board taking one every \a periodUs for \a seconds reads of
 /// \a signal from \a fromUs on: each sample the level at its instant, so
 /// that a pulse between two samples is not seen.
-inline detect::PulseTrain trainOf(const signals::EdgeSignal &signal, double seconds,
+inline detect::PulseTrain trainOf(const signals::WaveformSignal &signal, double seconds,
                                   double periodUs = kSamplePeriodUs, double fromUs = 0)
 {
     const auto total = std::int64_t(seconds * 1e6 / periodUs);
@@ -72,10 +68,10 @@ inline detect::PulseTrain trainOf(const signals::EdgeSignal &signal, double seco
 /// \a signal with every high stretch \a highScale times as long and every
 /// low stretch \a lowScale times: timings off by a factor, or a receiver
 /// that stretches one level.
-class ScaledSignal : public signals::EdgeSignal
+class ScaledSignal : public signals::WaveformSignal
 {
 public:
-    ScaledSignal(const signals::EdgeSignal &signal, double highScale, double lowScale)
+    ScaledSignal(const signals::WaveformSignal &signal, double highScale, double lowScale)
     {
         std::vector<double> edges;
         bool high = signal.startsHigh();
@@ -97,11 +93,11 @@ public:
 /// \a signal over \a seconds with a pulse of the other level \a widthUs
 /// long every \a everyUs from \a firstUs: stray pulses between its bursts,
 /// or damage where one falls inside a burst.
-class WithPulses : public signals::EdgeSignal
+class WithPulses : public signals::WaveformSignal
 {
 public:
-    WithPulses(const signals::EdgeSignal &signal, double seconds, double everyUs, double firstUs,
-               double widthUs)
+    WithPulses(const signals::WaveformSignal &signal, double seconds, double everyUs,
+               double firstUs, double widthUs)
     {
         std::vector<double> edges;
         const double every = signal.periodUs();
@@ -122,7 +118,7 @@ public:
 
 /// Levels that change after random times from \a shortestUs to \a
 /// longestUs: noise, or pulses of no family.
-class RandomStretches : public signals::EdgeSignal
+class RandomStretches : public signals::WaveformSignal
 {
 public:
     RandomStretches(double shortestUs, double longestUs, double seconds, std::uint32_t seed)
@@ -139,7 +135,7 @@ public:
 
 /// Pulses at \a activeHigh level of the given widths in turn, from \a
 /// shortestUs to \a longestUs apart at random.
-class IrregularPulses : public signals::EdgeSignal
+class IrregularPulses : public signals::WaveformSignal
 {
 public:
     IrregularPulses(const std::vector<double> &widthsUs, double shortestUs, double longestUs,
@@ -158,53 +154,6 @@ public:
         setWaveform(wave, false);
     }
 };
-
-/// Channel 1 of a one-channel session file of unit size 1, at its rate;
-/// an empty train (one sample) when it cannot be read.
-inline detect::PulseTrain recordingTrain(const QString &path)
-{
-    int error = 0;
-    zip_t *archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
-    if (!archive)
-        return detect::PulseTrain({}, kSamplePeriodUs);
-    const auto entry = [&](const QString &name) {
-        QByteArray bytes;
-        zip_file_t *file = zip_fopen(archive, name.toUtf8().constData(), 0);
-        if (!file)
-            return bytes;
-        char buffer[1 << 16];
-        for (zip_int64_t n; (n = zip_fread(file, buffer, sizeof buffer)) > 0;)
-            bytes.append(buffer, qsizetype(n));
-        zip_fclose(file);
-        return bytes;
-    };
-    double rate = 0;
-    for (const QByteArray &line : entry(QStringLiteral("metadata")).split('\n')) {
-        if (line.startsWith("samplerate=")) {
-            const QList<QByteArray> words = line.mid(11).split(' ');
-            rate = words[0].toDouble() * (words.value(1) == "kHz"   ? 1e3
-                                          : words.value(1) == "MHz" ? 1e6
-                                                                    : 1);
-        }
-    }
-    std::vector<detect::Run> runs;
-    std::int64_t at = 0;
-    for (int chunk = 1;; ++chunk) {
-        const QByteArray samples = entry(QStringLiteral("logic-1-%1").arg(chunk));
-        if (samples.isEmpty())
-            break;
-        for (const char sample : samples) {
-            const bool high = (sample & 1) != 0;
-            if (!runs.empty() && runs.back().high == high)
-                ++runs.back().length;
-            else
-                runs.push_back({at, 1, high});
-            ++at;
-        }
-    }
-    zip_close(archive);
-    return detect::PulseTrain(std::move(runs), rate > 0 ? 1e6 / rate : kSamplePeriodUs);
-}
 
 /// What sigrok's decoders the description chose read from \a train, set
 /// against the detection's own reading by its comparison; empty when it

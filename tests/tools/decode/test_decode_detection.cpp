@@ -8,10 +8,17 @@
 // captures. Each row logs what was detected, as one line of the table of
 // signal kind against detection.
 
+#include "detect/lin_frames.h"
+#include "detect/measure_text.h"
 #include "detect/trace_detector.h"
 #include "examples/example_signals.h"
 #include "signals/infrared_codes.h"
+#include "signals/lin_bus.h"
+#include "signals/remote_session.h"
+#include "signals/rough_square_wave.h"
+#include "signals/serial_messages.h"
 #include "tools/decode/decode_test_signals.h"
+#include "tools/decode/recording_train.h"
 #include "tools/decode/family_captures.h"
 #include "signals/cec_signal.h"
 #include "signals/dcf77_signal.h"
@@ -35,7 +42,10 @@
 #include <QtTest>
 
 #include <cmath>
+#include <functional>
+#include <memory>
 #include <random>
+#include <string>
 
 using namespace wavemill;
 using namespace wavemill::signals;
@@ -182,10 +192,10 @@ QString signature(const TraceDescription &d)
     return d.kind;
 }
 
-/// The bit rate of a UART, the frequency of a periodic signal.
+/// The bit rate of a UART or LIN bus, the frequency of a periodic signal.
 double number(const TraceDescription &d)
 {
-    const char *key = d.kind == QLatin1String("uart") ? "bit_rate" : "frequency_hz";
+    const char *key = d.fields.contains(QLatin1String("bit_rate")) ? "bit_rate" : "frequency_hz";
     return d.fields.value(QLatin1String(key)).toDouble();
 }
 
@@ -223,6 +233,14 @@ private Q_SLOTS:
     void namesSlowFamilies();
     void decodesSlowFamiliesAsTheProgram_data();
     void decodesSlowFamiliesAsTheProgram();
+    void readsThroughRealWorldFaults_data();
+    void readsThroughRealWorldFaults();
+    void setsItsReadingAgainstSigroks_data();
+    void setsItsReadingAgainstSigroks();
+    void printsSharesOnTheirSideOfTheThreshold_data();
+    void printsSharesOnTheirSideOfTheThreshold();
+    void readsLinFramesWithTheirChecks_data();
+    void readsLinFramesWithTheirChecks();
 };
 
 void TestDecodeDetection::namesWhatTheTraceCarries_data()
@@ -408,8 +426,7 @@ using TrainMaker = std::function<PulseTrain()>;
 TrainMaker recording(const char *name)
 {
     return [name] {
-        return recordingTrain(
-            QStringLiteral(WAVEMILL_RECORDINGS_DIR "/%1.sr").arg(QLatin1String(name)));
+        return recordingTrain(QLatin1String(name) + QStringLiteral(".sr"));
     };
 }
 
@@ -431,6 +448,87 @@ TrainMaker generated(SignalType signal, double seconds, double periodUs = kSampl
 {
     return
         [signal, seconds, periodUs, fromUs] { return trainOf(signal, seconds, periodUs, fromUs); };
+}
+
+} // namespace
+
+// Real-world faults and framings, on real recordings and on generated
+// signals: the family and framing named, and what was read.
+
+/// A signal of a row, made afresh where the row runs.
+using SignalMaker = std::function<std::unique_ptr<signals::Signal>()>;
+Q_DECLARE_METATYPE(SignalMaker)
+
+namespace {
+
+/// A trace of \a samples samples of \a signal at the board's rate (a
+/// whole capture for 0), as runs.
+PulseTrain trainOf(signals::Signal &signal, int samples)
+{
+    const int bytes = samples > 0 ? (samples + kSamplesPerByte - 1) / kSamplesPerByte
+                                   : int(kCaptureLength);
+    const std::vector<bool> levels = signals::unpack(signals::take(signal, std::size_t(bytes)));
+    std::vector<Run> runs;
+    const auto count = std::int64_t(samples > 0 ? samples : std::int64_t(levels.size()));
+    std::int64_t start = 0;
+    for (std::int64_t i = 1; i <= count; ++i) {
+        if (i == count || levels[std::size_t(i)] != levels[std::size_t(i - 1)]) {
+            runs.push_back({start, i - start, levels[std::size_t(i - 1)]});
+            start = i;
+        }
+    }
+    return PulseTrain(std::move(runs), kSamplePeriodUs);
+}
+
+template <typename T, typename O> SignalMaker make(const O &options)
+{
+    return [options]() { return std::make_unique<T>(options); };
+}
+
+signals::SerialMessages::Options serial(double baud, int dataBits, char parity, int stopBits,
+                                        std::vector<std::string> messages)
+{
+    signals::SerialMessages::Options o;
+    o.baud = baud;
+    o.dataBits = dataBits;
+    o.parity = parity;
+    o.stopBits = stopBits;
+    o.messages = std::move(messages);
+    return o;
+}
+
+/// Messages of numbers and words as a meter or a logger sends them.
+std::vector<std::string> readings()
+{
+    return {"V=12.48 ok\r\n", "I=0.731 A\r\n", "T=23.9 C\r\n", "P=9.12 W\r\n"};
+}
+
+/// Characters of five bits, all 32 of them in turn, as a teleprinter's code.
+std::vector<std::string> fiveBitCodes()
+{
+    std::string all;
+    for (int c = 0; c < 32; ++c)
+        all.push_back(char((c * 7) % 32));
+    return {all};
+}
+
+signals::RemoteSession::Options presses(const std::vector<signals::IrPulses> &frames,
+                                        double firstUs, double everyUs, int count)
+{
+    signals::RemoteSession::Options o;
+    for (int n = 0; n < count; ++n)
+        o.bursts.push_back({firstUs + n * everyUs, frames[std::size_t(n) % frames.size()]});
+    return o;
+}
+
+/// The description and what it read for itself, on one text.
+QString everythingSaid(const TraceDescription &d)
+{
+    QStringList all{d.title};
+    all << d.evidence;
+    if (d.compareWithSigrok)
+        all << d.compareWithSigrok({}); // with no annotations: its own reading
+    return all.join(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -798,6 +896,338 @@ void TestDecodeDetection::decodesSlowFamiliesAsTheProgram()
         QVERIFY2(found >= 0, qPrintable(saying + QStringLiteral("\n--\n") + out));
         at = found;
     }
+}
+
+void TestDecodeDetection::readsThroughRealWorldFaults_data()
+{
+    QTest::addColumn<QString>("recording"); // in tests/data/recordings, or...
+    QTest::addColumn<SignalMaker>("signal"); // ...a signal, played
+    QTest::addColumn<int>("samples");        // for so many samples (0: a capture)
+    QTest::addColumn<QString>("expected");   // as signature() says it; "*": anything
+    QTest::addColumn<QString>("said");       // what must be said ("!": never said)
+    QTest::addColumn<double>("value");
+    const auto recording = [](const char *name, const char *file, const char *expected,
+                              const char *said, double value) {
+        QTest::newRow(name) << QString::fromLatin1(file) << SignalMaker() << 0 << expected
+                            << QString::fromUtf8(said) << value;
+    };
+    const auto signal = [](const char *name, const SignalMaker &maker, const char *expected,
+                           const char *said, double value, int samples = 0) {
+        QTest::newRow(name) << QString() << maker << samples << expected
+                            << QString::fromUtf8(said) << value;
+    };
+
+    // Serial lines in every framing, their digits and frames read.
+    recording("multimeter, 2400 bit/s 7O1 (recording)", "uart_es51978.sr", "uart idle high 7O1",
+              R"("506793002\r\n506793002\r\n)", 2400);
+    recording("LIN, one frame (recording)", "uart_lin_single_frame.sr", "lin",
+              "ID 0x01: 11 11, checksum 0x1C", 19200);
+    recording("LIN, malformed frames (recording)", "uart_lin_malformed.sr", "lin",
+              "ID 0x23: 00 00, checksum 0x5C", 19200);
+    using signals::SerialMessages;
+    signal("5N1 at 1200 bit/s", make<SerialMessages>(serial(1200, 5, 'N', 1, fiveBitCodes())),
+           "uart idle high 5N1", R"("\x00\x07\x0e\x15\x1c\x03)", 1200);
+    signal("6E1 at 2400 bit/s", make<SerialMessages>(serial(2400, 6, 'E', 1, fiveBitCodes())),
+           "uart idle high 6E1", R"("\x00\x07\x0e\x15\x1c\x03)", 2400);
+    signal("7N1 at 9600 bit/s", make<SerialMessages>(serial(9600, 7, 'N', 1, readings())),
+           "uart idle high 7N1", "V=12.48 ok", 9600);
+    signal("7E1 at 2400 bit/s", make<SerialMessages>(serial(2400, 7, 'E', 1, readings())),
+           "uart idle high 7E1", "I=0.731 A", 2400);
+    signal("8N2 at 4800 bit/s", make<SerialMessages>(serial(4800, 8, 'N', 2, readings())),
+           "uart idle high 8N2", "T=23.9 C", 4800);
+    SerialMessages::Options inverted = serial(1200, 7, 'O', 1, readings());
+    inverted.inverted = true;
+    signal("7O1 at 1200 bit/s, inverted", make<SerialMessages>(inverted), "uart idle low 7O1",
+           "P=9.12 W", 1200);
+
+    // Serial lines as real wires and couplers give them.
+    SerialMessages::Options breaks = serial(9600, 8, 'N', 1, readings());
+    breaks.breakUs = 15000;
+    breaks.markAfterBreakUs = 500;
+    signal("9600 bit/s, a 15 ms break before each message", make<SerialMessages>(breaks),
+           "uart idle high 8N1", "V=12.48 ok", 9600);
+    for (const double cut : {20.0, 40.0}) {
+        SerialMessages::Options coupler = serial(9600, 8, 'N', 1, readings());
+        coupler.activeCutUs = cut;
+        signal(cut < 30 ? "9600 bit/s, low pulses 20 µs short (a slow coupler)"
+                        : "9600 bit/s, low pulses 40 µs short",
+               make<SerialMessages>(coupler), "uart idle high 8N1", "T=23.9 C", 9600);
+    }
+    SerialMessages::Options idle = serial(19200, 8, 'N', 1, readings());
+    idle.pauseUs = 50000;
+    signal("19200 bit/s idling high 50 ms between messages", make<SerialMessages>(idle),
+           "uart idle high 8N1", "I=0.731 A", 19200);
+    SerialMessages::Options everyByte = serial(9600, 8, 'N', 1, {"a", "b", "c"});
+    everyByte.breakUs = 3000;
+    everyByte.markAfterBreakUs = 300;
+    signal("a break before every character is no serial line", make<SerialMessages>(everyByte),
+           "!uart idle high 8N1", "", 0);
+
+    // LIN buses of both checksums.
+    using signals::LinBus;
+    LinBus::Options lin;
+    lin.frames = {{0x10, {0x01, 0x02, 0x03, 0x04}}, {0x22, {}}, {0x3C, {0xAA, 0x55}}};
+    signal("LIN 2 at 19200 bit/s, a header without response", make<LinBus>(lin), "lin",
+           "ID 0x10: 01 02 03 04, checksum", 19200);
+    lin.baud = 9600;
+    lin.enhanced = false;
+    lin.frames = {{0x05, {0x80, 0x7F}}, {0x06, {0x11}}};
+    signal("LIN 1 at 9600 bit/s, classic checksums", make<LinBus>(lin), "lin", "classic", 9600);
+
+    // Periodic signals with glitches and jitter; one near the sample limit.
+    using signals::RoughSquareWave;
+    RoughSquareWave::Options glitched{10, 0.5, 0, 8, kSamplePeriodUs, 10.2e6, 7};
+    signal("10 Hz square with eight 1-sample glitches", make<RoughSquareWave>(glitched),
+           "periodic clock 50 %", "8 glitches", 10);
+    RoughSquareWave::Options jittered{1500, 0.5, kSamplePeriodUs, 0, 0, 10.2e6, 8};
+    signal("1.5 kHz square, each edge a sample astray", make<RoughSquareWave>(jittered),
+           "periodic clock 50 %", "", 1500);
+    signal("62.5 kHz clock: an alias, said in the verdict",
+           make<RoughSquareWave>(RoughSquareWave::Options{62500, 0.5}),
+           "periodic clock 50 % (alias?)", "or an alias of a faster signal", 0);
+    // At a recording's own rate (1 MHz), 62.5 kHz is 16 samples a period: no alias.
+    QTest::newRow("62.5 kHz clock sampled at 1 MHz: no alias")
+        << QString() << SignalMaker() << -1 << "periodic clock 50 %" << "!alias" << 62500.0;
+    SerialMessages::Options sensing = serial(31250, 8, 'N', 1, {"\xFE"});
+    sensing.pauseUs = 300000;
+    signal("MIDI active sensing: no duty of 100 % that is not", make<SerialMessages>(sensing),
+           "*", "!100.0 %", 0);
+
+    // Remote controls held, noisy, cut and damaged.
+    using signals::RemoteSession;
+    const signals::IrPulses repeat = signals::necRepeat();
+    signal("NEC key held: repeat codes only",
+           make<RemoteSession>(presses({repeat}, 30000, signals::kNecRepeatUs, 90)),
+           "infrared NEC, idle high, ir_nec", "repeat codes only", 0);
+    RemoteSession::Options stretched = presses({repeat}, 30000, signals::kNecRepeatUs, 90);
+    stretched.markStretchUs = 100;
+    signal("NEC key held, marks stretched 100 µs", make<RemoteSession>(stretched),
+           "infrared NEC, idle high, ir_nec", "repeat codes only", 0);
+    const signals::IrPulses jvc =
+        signals::pulseDistanceFrame(signals::kJvc, signals::bitsMsbFirst(0xA5C3, 16));
+    const signals::IrPulses jvcAgain = RemoteSession::withoutLeader(jvc);
+    signal("JVC frames, then repeats without the leader",
+           make<RemoteSession>(presses({jvc, jvcAgain, jvcAgain, jvcAgain}, 20000, 55000, 160)),
+           "infrared JVC, idle high, no decoder", "40 frames and 120 repeat codes", 0);
+    RemoteSession::Options strays = presses({signals::necFrame(0x12, 0x34), repeat}, 20000,
+                                            signals::kNecRepeatUs, 90);
+    strays.strayPulses = 400;
+    signal("NEC with stray 1-3 sample pulses between presses", make<RemoteSession>(strays),
+           "infrared NEC, idle high, ir_nec", "stray marks", 0);
+    RemoteSession::Options cut = presses(
+        {signals::pulseWidthFrame(signals::kSirc, signals::bitsMsbFirst(0x5A3, 12))}, 1000, 0, 1);
+    cut.lengthUs = 25000;
+    signal("one SIRC frame, the capture cut close on both sides", make<RemoteSession>(cut),
+           "infrared SIRC, idle high, no decoder", "12 bits", 0.0,
+           int(cut.lengthUs / kSamplePeriodUs));
+    std::vector<signals::IrPulses> rc5s;
+    rc5s.reserve(5);
+    for (int n = 0; n < 5; ++n)
+        rc5s.push_back(signals::rc5Frame(7, 20 + n, n % 2 == 1));
+    rc5s[3][5].us += 400; // a half-bit stretched out of every window
+    signal("RC-5, one burst in five damaged",
+           make<RemoteSession>(presses(rc5s, 20000, signals::kRc5RepeatUs, 85)),
+           "infrared RC-5, idle high, ir_rc5", "like damaged RC-5 frames", 0);
+    const signals::IrPulses rc6a = RemoteSession::rc6ModeFrame(
+        6, signals::bitsMsbFirst(0x800F0416, 32), false);
+    signal("RC-6 mode 6 (RC6A, 32 bits)",
+           make<RemoteSession>(presses({rc6a}, 20000, signals::kRc6RepeatUs, 90)),
+           "infrared RC-6, idle high, ir_rc6", "mode 6, address 0x800F command 0x0416", 0);
+    signal("JVC repeats without any leader name nothing",
+           make<RemoteSession>(presses({jvcAgain}, 20000, 55000, 160)), "unrecognised", "", 0);
+    std::vector<signals::IrPulses> mostlyDamaged = rc5s;
+    for (const std::size_t n : {0, 1, 2})
+        mostlyDamaged[n][5].us += 400;
+    signal("RC-5, three bursts in five damaged: not named",
+           make<RemoteSession>(presses(mostlyDamaged, 20000, signals::kRc5RepeatUs, 85)),
+           "!infrared RC-5, idle high, ir_rc5", "", 0);
+    RemoteSession::Options noise;
+    noise.strayPulses = 2000;
+    signal("stray pulses alone are nothing", make<RemoteSession>(noise), "unrecognised", "", 0);
+
+    // Hints only where the timing fits them.
+    recording("DCC's 58/100 µs half-bits are no bi-phase (recording)", "dcc_decoder_2_light.sr",
+              "*", "!bi-phase", 0);
+    recording("a sensor's 26/70 µs bits are no bi-phase (recording)", "am230x_am2302_1mhz.sr",
+              "*", "!bi-phase", 0);
+}
+
+void TestDecodeDetection::readsThroughRealWorldFaults()
+{
+    QFETCH(QString, recording);
+    QFETCH(SignalMaker, signal);
+    QFETCH(int, samples);
+    QFETCH(QString, expected);
+    QFETCH(QString, said);
+    QFETCH(double, value);
+
+    PulseTrain train = !recording.isEmpty() ? recordingTrain(recording)
+                       : signal            ? trainOf(*signal(), samples)
+                                           : PulseTrain({}, 1);
+    if (samples < 0) { // a clock of 8 samples high, 8 low, one sample a microsecond
+        std::vector<Run> runs;
+        for (std::int64_t at = 0; at < 160000; at += 8)
+            runs.push_back({at, 8, at % 16 == 0});
+        train = PulseTrain(std::move(runs), 1.0);
+    }
+    QVERIFY2(train.edges() > 0, "no trace to read");
+    const TraceDescription d = describeTrace(train);
+    qInfo("%s -> %s", QTest::currentDataTag(), qPrintable(d.title));
+    const QString all = everythingSaid(d);
+    if (expected != QLatin1String("*")) {
+        const bool match = expected.startsWith(QLatin1Char('!')) ? signature(d) != expected.mid(1)
+                                                                 : signature(d) == expected;
+        QVERIFY2(match, qPrintable(signature(d) + QLatin1Char('\n') + all));
+    }
+    if (d.kind != QLatin1String("unrecognised"))
+        QVERIFY(d.confidence >= kConfidenceThreshold);
+    if (said.startsWith(QLatin1Char('!')))
+        QVERIFY2(!all.contains(said.mid(1)), qPrintable(all));
+    else
+        QVERIFY2(all.contains(said), qPrintable(all));
+    if (value > 0)
+        QVERIFY2(std::fabs(number(d) / value - 1) < 0.01, qPrintable(all));
+}
+
+void TestDecodeDetection::setsItsReadingAgainstSigroks_data()
+{
+    QTest::addColumn<QString>("recording"); // in tests/data/recordings, or...
+    QTest::addColumn<SignalMaker>("signal"); // ...a signal, played
+    QTest::addColumn<int>("samples");        // for so many samples
+    QTest::addColumn<QStringList>("annotations"); // "decoder class start end text"
+    QTest::addColumn<QString>("said");            // in the comparison ("!": never)
+
+    // As sigrok's lin decoder annotates the recording's one frame.
+    const QStringList frame{"lin control 9879 9916 Break condition",
+                            "lin data 9927 9948 Sync",
+                            "lin data 9962 9983 ID: 01 Parity: 3 (ok)",
+                            "lin data 9989 10010 Data: 0x11",
+                            "lin data 10018 10039 Data: 0x11",
+                            "lin data 10046 10067 Checksum: 0x1C"};
+    QTest::newRow("LIN: sigrok reads the same frame")
+        << "uart_lin_single_frame.sr" << SignalMaker() << 0 << frame << "!differs";
+    QStringList otherData = frame;
+    otherData[4] = QStringLiteral("lin data 10018 10039 Data: 0x12");
+    QTest::newRow("LIN: sigrok reads another byte")
+        << "uart_lin_single_frame.sr" << SignalMaker() << 0 << otherData
+        << "reads 0 of the 1 frames it gives";
+    // sigrok's uart reads a break as a null byte with a frame error: no character.
+    signals::SerialMessages::Options o = serial(9600, 8, 'N', 1, {"ok\r\n"});
+    o.breakUs = 15000;
+    o.markAfterBreakUs = 400;
+    QTest::newRow("UART: a break's null byte is no character")
+        << QString() << make<signals::SerialMessages>(o) << 2100
+        << QStringList{"uart rx-data 1000 1040 00", "uart rx-break 996 1744 Break condition",
+                       "uart rx-data 1765 1810 6F", "uart rx-data 1817 1862 6B",
+                       "uart rx-data 1869 1914 0D", "uart rx-data 1921 1966 0A"}
+        << R"(sigrok uart decoder: 4 bytes: "ok\r\n")";
+}
+
+void TestDecodeDetection::setsItsReadingAgainstSigroks()
+{
+    QFETCH(QString, recording);
+    QFETCH(SignalMaker, signal);
+    QFETCH(int, samples);
+    QFETCH(QStringList, annotations);
+    QFETCH(QString, said);
+
+    const TraceDescription d = describeTrace(recording.isEmpty() ? trainOf(*signal(), samples)
+                                                                 : recordingTrain(recording));
+    QVERIFY2(d.compareWithSigrok, qPrintable(d.title + d.evidence.join(QLatin1Char(10))));
+    std::vector<sigrok::Annotation> theirs;
+    for (const QString &a : annotations) {
+        const QStringList w = a.split(QLatin1Char(' '));
+        theirs.push_back({w[2].toULongLong(), w[3].toULongLong(), {1}, w[0], w[1],
+                          {w.mid(4).join(QLatin1Char(' '))}});
+    }
+    const QString lines = d.compareWithSigrok(theirs).join(QLatin1Char('\n'));
+    if (said.startsWith(QLatin1Char('!')))
+        QVERIFY2(!lines.contains(said.mid(1)), qPrintable(lines));
+    else
+        QVERIFY2(lines.contains(said), qPrintable(lines));
+}
+
+void TestDecodeDetection::printsSharesOnTheirSideOfTheThreshold_data()
+{
+    QTest::addColumn<double>("share");
+    QTest::addColumn<double>("threshold"); // 0: none, percentText() alone
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("just short of 95 %") << 0.947 << 0.95 << "94.7 %";
+    QTest::newRow("a hair short of 95 %") << 0.94996 << 0.95 << "94.996 %";
+    QTest::newRow("on 95 %") << 0.95 << 0.95 << "95 %";
+    QTest::newRow("above 95 %, rounded down to it") << 0.9504 << 0.95 << "95 %";
+    QTest::newRow("far from 95 %") << 0.63 << 0.95 << "63 %";
+    QTest::newRow("all") << 1.0 << 0.95 << "100 %";
+    QTest::newRow("a duty just short of all") << 0.9996 << 0.0 << "99.96 %";
+    QTest::newRow("a duty a hair short of all") << 0.9999996 << 0.0 << "99.999 %";
+    QTest::newRow("a duty of a quarter") << 0.25 << 0.0 << "25 %";
+}
+
+void TestDecodeDetection::printsSharesOnTheirSideOfTheThreshold()
+{
+    QFETCH(double, share);
+    QFETCH(double, threshold);
+    QFETCH(QString, text);
+    QCOMPARE(threshold > 0 ? shareText(share, threshold) : percentText(share), text);
+}
+
+void TestDecodeDetection::readsLinFramesWithTheirChecks_data()
+{
+    QTest::addColumn<QString>("events"); // "B" a break, "P" a pause of three frames, bytes in hex
+    QTest::addColumn<QStringList>("frames");
+    QTest::addColumn<QString>("checks"); // per frame: parity right, enhanced right, classic right
+
+    QTest::newRow("the recording's frame")
+        << "B 55 C1 11 11 1C" << QStringList{"ID 0x01: 11 11, checksum 0x1C"} << "ye-";
+    QTest::newRow("a header without response, then a frame")
+        << "B 55 A3 B 55 50 01 02 03 04 A5"
+        << QStringList{"ID 0x23, no response", "ID 0x10: 01 02 03 04, checksum 0xA5"}
+        << "y--ye-";
+    QTest::newRow("a classic checksum")
+        << "B 55 85 80 7F 00" << QStringList{"ID 0x05: 80 7F, checksum 0x00"} << "y-c";
+    QTest::newRow("a diagnostic frame sums its data alone in LIN 2 too")
+        << "B 55 3C AA 55 00" << QStringList{"ID 0x3C: AA 55, checksum 0x00"} << "yec";
+    QTest::newRow("a wrong identifier parity")
+        << "B 55 01 11 11 1C" << QStringList{"ID 0x01: 11 11, checksum 0x1C"} << "n--";
+    QTest::newRow("no sync after the break, then a sync only")
+        << "B 54 C1 B 55" << QStringList{"break without sync", "sync, no identifier"} << "------";
+    QTest::newRow("bytes after a pause belong to no frame")
+        << "B 55 C1 11 11 1C P 22 33" << QStringList{"ID 0x01: 11 11, checksum 0x1C"} << "ye-";
+}
+
+void TestDecodeDetection::readsLinFramesWithTheirChecks()
+{
+    QFETCH(QString, events);
+    QFETCH(QStringList, frames);
+    QFETCH(QString, checks);
+
+    constexpr double kFrame = 26; // samples a character takes at 19200 bit/s
+    std::vector<UartEvent> read;
+    std::int64_t at = 0;
+    for (const QString &item : events.split(QLatin1Char(' '))) {
+        if (item == QLatin1String("P")) {
+            at += std::int64_t(3 * kFrame);
+        } else if (item == QLatin1String("B")) {
+            read.push_back({at, true, 0, 36});
+            at += 40;
+        } else {
+            read.push_back({at, false, std::uint16_t(item.toUInt(nullptr, 16)), 0});
+            at += std::int64_t(kFrame);
+        }
+    }
+    const std::vector<LinFrame> got = linFrames(read, kFrame);
+    QStringList texts;
+    QString results;
+    for (const LinFrame &f : got) {
+        texts << f.text();
+        const bool checked = f.synced && f.hasId;
+        results += !checked ? QLatin1Char('-') : f.parityRight() ? QLatin1Char('y') : QLatin1Char('n');
+        results += f.checksumRight(true) ? QLatin1Char('e') : QLatin1Char('-');
+        results += f.checksumRight(false) ? QLatin1Char('c') : QLatin1Char('-');
+    }
+    QCOMPARE(texts, frames);
+    QCOMPARE(results, checks);
 }
 
 QTEST_GUILESS_MAIN(TestDecodeDetection)

@@ -47,7 +47,7 @@ PulseTrain runsTrain(const QString &text)
 
 /// A DCF77 signal whose pulses at the given seconds from its start last
 /// \a widthUs instead: noise that ran into them, or a pulse the receiver lost.
-class WidenedSeconds : public EdgeSignal
+class WidenedSeconds : public WaveformSignal
 {
 public:
     WidenedSeconds(const Dcf77Signal &signal, const std::set<int> &seconds, double widthUs)

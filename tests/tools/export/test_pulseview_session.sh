@@ -35,7 +35,8 @@ export XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" HOME="$wor
 export QT_QPA_PLATFORM=xcb
 name="$(basename "$capture" .ird).sr"
 session="$work/$name"
-"$exporter" "$capture" -o "$session"
+# The session file alone: test_pulseview_setup opens it with its setup.
+"$exporter" "$capture" -o "$session" --no-setup
 
 # Inside the X server: start PulseView, wait for its window, take the picture.
 cat >"$work/show.sh" <<'INNER'

@@ -30,11 +30,11 @@ using namespace wavemill::signals;
 
 namespace {
 
-using SignalPointer = std::shared_ptr<EdgeSignal>;
+using SignalPointer = std::shared_ptr<WaveformSignal>;
 
 /// \a count stretches from \a fromUs: "H400 L1200 ...", lengths in µs to
 /// a tenth; the first one from \a fromUs on.
-QString stretches(const EdgeSignal &signal, double fromUs, int count)
+QString stretches(const WaveformSignal &signal, double fromUs, int count)
 {
     QStringList out;
     double at = fromUs;

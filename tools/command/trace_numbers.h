@@ -1,0 +1,21 @@
+// SPDX-FileCopyrightText: 2026 Wavemill developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace wavemill::command {
+
+/// The trace number \a text gives \a option ("--trace"): 1, 2 or 3, blanks
+/// around it allowed. Anything else fails (kExitUsage) saying what it takes.
+int traceNumberOrFail(const QString &text, const QString &option);
+
+/// The trace numbers \a text gives \a option ("--traces"), separated by
+/// commas, in the order given ("3,1"): each 1 to 3 and named once, or the
+/// command fails (kExitUsage).
+QList<int> traceListOrFail(const QString &text, const QString &option);
+
+} // namespace wavemill::command
