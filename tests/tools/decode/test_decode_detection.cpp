@@ -425,9 +425,7 @@ using TrainMaker = std::function<PulseTrain()>;
 
 TrainMaker recording(const char *name)
 {
-    return [name] {
-        return recordingTrain(QLatin1String(name) + QStringLiteral(".sr"));
-    };
+    return [name] { return recordingTrain(QLatin1String(name) + QStringLiteral(".sr")); };
 }
 
 /// A capture of one of the board's signals ("square 62500 0.25").
@@ -465,8 +463,8 @@ namespace {
 /// whole capture for 0), as runs.
 PulseTrain trainOf(signals::Signal &signal, int samples)
 {
-    const int bytes = samples > 0 ? (samples + kSamplesPerByte - 1) / kSamplesPerByte
-                                   : int(kCaptureLength);
+    const int bytes =
+        samples > 0 ? (samples + kSamplesPerByte - 1) / kSamplesPerByte : int(kCaptureLength);
     const std::vector<bool> levels = signals::unpack(signals::take(signal, std::size_t(bytes)));
     std::vector<Run> runs;
     const auto count = std::int64_t(samples > 0 ? samples : std::int64_t(levels.size()));
@@ -752,6 +750,21 @@ void TestDecodeDetection::namesSlowFamilies_data()
         << "remote_encoder"
         << "word 0F10F0011FFF" << QStringList{"stray"};
 
+    QTest::newRow("ev1527 inverted")
+        << generated(Ev1527Signal(0x5A3C6, 0x9, 420, 4, 400000, false), 2.0) << "remote_encoder"
+        << "EV1527 type (learning code), inverted: id 0x5A3C6, data 0x9" << QStringList{};
+    // A learning code whose pulses pair up as tri-state digits looks like a
+    // PT2262 word, which it is read as; the evidence gives the other reading.
+    QTest::newRow("ev1527 code of tri-state pairs")
+        << generated(Ev1527Signal(0x0F00F, 0x1, 420, 4, 400000), 2.0) << "remote_encoder"
+        << "PT2262 type (tri-state): word 00110000110F" << QStringList{"id 0x0F00F, data 0x1"};
+    QTest::newRow("morse at 5 wpm")
+        << generated(MorseSignal("SOS", 5), 60.0) << "morse"
+        << "Morse code at 5 words a minute" << QStringList{"\"SOS SOS", "!differs"};
+    QTest::newRow("servo-like pulses of 3 to 5 ms")
+        << generated(ServoSignal(20000, 3000, 5000, 2e6), 10.0) << "!pulse_width"
+        << "" << QStringList{};
+
     // Near misses: no family's timings, or a family's 40 % off.
     QTest::newRow("random widths 20 us to 3 ms")
         << generated(RandomStretches(20, 3000, 10, 11), 10.0) << "unrecognised"
@@ -900,7 +913,7 @@ void TestDecodeDetection::decodesSlowFamiliesAsTheProgram()
 
 void TestDecodeDetection::readsThroughRealWorldFaults_data()
 {
-    QTest::addColumn<QString>("recording"); // in tests/data/recordings, or...
+    QTest::addColumn<QString>("recording");  // in tests/data/recordings, or...
     QTest::addColumn<SignalMaker>("signal"); // ...a signal, played
     QTest::addColumn<int>("samples");        // for so many samples (0: a capture)
     QTest::addColumn<QString>("expected");   // as signature() says it; "*": anything
@@ -913,8 +926,8 @@ void TestDecodeDetection::readsThroughRealWorldFaults_data()
     };
     const auto signal = [](const char *name, const SignalMaker &maker, const char *expected,
                            const char *said, double value, int samples = 0) {
-        QTest::newRow(name) << QString() << maker << samples << expected
-                            << QString::fromUtf8(said) << value;
+        QTest::newRow(name) << QString() << maker << samples << expected << QString::fromUtf8(said)
+                            << value;
     };
 
     // Serial lines in every framing, their digits and frames read.
@@ -987,11 +1000,12 @@ void TestDecodeDetection::readsThroughRealWorldFaults_data()
            "periodic clock 50 % (alias?)", "or an alias of a faster signal", 0);
     // At a recording's own rate (1 MHz), 62.5 kHz is 16 samples a period: no alias.
     QTest::newRow("62.5 kHz clock sampled at 1 MHz: no alias")
-        << QString() << SignalMaker() << -1 << "periodic clock 50 %" << "!alias" << 62500.0;
+        << QString() << SignalMaker() << -1 << "periodic clock 50 %"
+        << "!alias" << 62500.0;
     SerialMessages::Options sensing = serial(31250, 8, 'N', 1, {"\xFE"});
     sensing.pauseUs = 300000;
-    signal("MIDI active sensing: no duty of 100 % that is not", make<SerialMessages>(sensing),
-           "*", "!100.0 %", 0);
+    signal("MIDI active sensing: no duty of 100 % that is not", make<SerialMessages>(sensing), "*",
+           "!100.0 %", 0);
 
     // Remote controls held, noisy, cut and damaged.
     using signals::RemoteSession;
@@ -1009,8 +1023,8 @@ void TestDecodeDetection::readsThroughRealWorldFaults_data()
     signal("JVC frames, then repeats without the leader",
            make<RemoteSession>(presses({jvc, jvcAgain, jvcAgain, jvcAgain}, 20000, 55000, 160)),
            "infrared JVC, idle high, no decoder", "40 frames and 120 repeat codes", 0);
-    RemoteSession::Options strays = presses({signals::necFrame(0x12, 0x34), repeat}, 20000,
-                                            signals::kNecRepeatUs, 90);
+    RemoteSession::Options strays =
+        presses({signals::necFrame(0x12, 0x34), repeat}, 20000, signals::kNecRepeatUs, 90);
     strays.strayPulses = 400;
     signal("NEC with stray 1-3 sample pulses between presses", make<RemoteSession>(strays),
            "infrared NEC, idle high, ir_nec", "stray marks", 0);
@@ -1028,8 +1042,8 @@ void TestDecodeDetection::readsThroughRealWorldFaults_data()
     signal("RC-5, one burst in five damaged",
            make<RemoteSession>(presses(rc5s, 20000, signals::kRc5RepeatUs, 85)),
            "infrared RC-5, idle high, ir_rc5", "like damaged RC-5 frames", 0);
-    const signals::IrPulses rc6a = RemoteSession::rc6ModeFrame(
-        6, signals::bitsMsbFirst(0x800F0416, 32), false);
+    const signals::IrPulses rc6a =
+        RemoteSession::rc6ModeFrame(6, signals::bitsMsbFirst(0x800F0416, 32), false);
     signal("RC-6 mode 6 (RC6A, 32 bits)",
            make<RemoteSession>(presses({rc6a}, 20000, signals::kRc6RepeatUs, 90)),
            "infrared RC-6, idle high, ir_rc6", "mode 6, address 0x800F command 0x0416", 0);
@@ -1048,8 +1062,8 @@ void TestDecodeDetection::readsThroughRealWorldFaults_data()
     // Hints only where the timing fits them.
     recording("DCC's 58/100 µs half-bits are no bi-phase (recording)", "dcc_decoder_2_light.sr",
               "*", "!bi-phase", 0);
-    recording("a sensor's 26/70 µs bits are no bi-phase (recording)", "am230x_am2302_1mhz.sr",
-              "*", "!bi-phase", 0);
+    recording("a sensor's 26/70 µs bits are no bi-phase (recording)", "am230x_am2302_1mhz.sr", "*",
+              "!bi-phase", 0);
 }
 
 void TestDecodeDetection::readsThroughRealWorldFaults()
@@ -1062,8 +1076,8 @@ void TestDecodeDetection::readsThroughRealWorldFaults()
     QFETCH(double, value);
 
     PulseTrain train = !recording.isEmpty() ? recordingTrain(recording)
-                       : signal            ? trainOf(*signal(), samples)
-                                           : PulseTrain({}, 1);
+                       : signal             ? trainOf(*signal(), samples)
+                                            : PulseTrain({}, 1);
     if (samples < 0) { // a clock of 8 samples high, 8 low, one sample a microsecond
         std::vector<Run> runs;
         for (std::int64_t at = 0; at < 160000; at += 8)
@@ -1091,19 +1105,17 @@ void TestDecodeDetection::readsThroughRealWorldFaults()
 
 void TestDecodeDetection::setsItsReadingAgainstSigroks_data()
 {
-    QTest::addColumn<QString>("recording"); // in tests/data/recordings, or...
-    QTest::addColumn<SignalMaker>("signal"); // ...a signal, played
-    QTest::addColumn<int>("samples");        // for so many samples
+    QTest::addColumn<QString>("recording");       // in tests/data/recordings, or...
+    QTest::addColumn<SignalMaker>("signal");      // ...a signal, played
+    QTest::addColumn<int>("samples");             // for so many samples
     QTest::addColumn<QStringList>("annotations"); // "decoder class start end text"
     QTest::addColumn<QString>("said");            // in the comparison ("!": never)
 
     // As sigrok's lin decoder annotates the recording's one frame.
-    const QStringList frame{"lin control 9879 9916 Break condition",
-                            "lin data 9927 9948 Sync",
-                            "lin data 9962 9983 ID: 01 Parity: 3 (ok)",
-                            "lin data 9989 10010 Data: 0x11",
-                            "lin data 10018 10039 Data: 0x11",
-                            "lin data 10046 10067 Checksum: 0x1C"};
+    const QStringList frame{
+        "lin control 9879 9916 Break condition",    "lin data 9927 9948 Sync",
+        "lin data 9962 9983 ID: 01 Parity: 3 (ok)", "lin data 9989 10010 Data: 0x11",
+        "lin data 10018 10039 Data: 0x11",          "lin data 10046 10067 Checksum: 0x1C"};
     QTest::newRow("LIN: sigrok reads the same frame")
         << "uart_lin_single_frame.sr" << SignalMaker() << 0 << frame << "!differs";
     QStringList otherData = frame;
@@ -1137,7 +1149,11 @@ void TestDecodeDetection::setsItsReadingAgainstSigroks()
     std::vector<sigrok::Annotation> theirs;
     for (const QString &a : annotations) {
         const QStringList w = a.split(QLatin1Char(' '));
-        theirs.push_back({w[2].toULongLong(), w[3].toULongLong(), {1}, w[0], w[1],
+        theirs.push_back({w[2].toULongLong(),
+                          w[3].toULongLong(),
+                          {1},
+                          w[0],
+                          w[1],
                           {w.mid(4).join(QLatin1Char(' '))}});
     }
     const QString lines = d.compareWithSigrok(theirs).join(QLatin1Char('\n'));
@@ -1182,8 +1198,7 @@ void TestDecodeDetection::readsLinFramesWithTheirChecks_data()
         << "B 55 C1 11 11 1C" << QStringList{"ID 0x01: 11 11, checksum 0x1C"} << "ye-";
     QTest::newRow("a header without response, then a frame")
         << "B 55 A3 B 55 50 01 02 03 04 A5"
-        << QStringList{"ID 0x23, no response", "ID 0x10: 01 02 03 04, checksum 0xA5"}
-        << "y--ye-";
+        << QStringList{"ID 0x23, no response", "ID 0x10: 01 02 03 04, checksum 0xA5"} << "y--ye-";
     QTest::newRow("a classic checksum")
         << "B 55 85 80 7F 00" << QStringList{"ID 0x05: 80 7F, checksum 0x00"} << "y-c";
     QTest::newRow("a diagnostic frame sums its data alone in LIN 2 too")
@@ -1222,7 +1237,9 @@ void TestDecodeDetection::readsLinFramesWithTheirChecks()
     for (const LinFrame &f : got) {
         texts << f.text();
         const bool checked = f.synced && f.hasId;
-        results += !checked ? QLatin1Char('-') : f.parityRight() ? QLatin1Char('y') : QLatin1Char('n');
+        results += !checked          ? QLatin1Char('-')
+                   : f.parityRight() ? QLatin1Char('y')
+                                     : QLatin1Char('n');
         results += f.checksumRight(true) ? QLatin1Char('e') : QLatin1Char('-');
         results += f.checksumRight(false) ? QLatin1Char('c') : QLatin1Char('-');
     }
