@@ -40,6 +40,10 @@ constexpr std::size_t kDetectionRuns = std::size_t(1) << 19;
 /// read, at most: more than a board capture's densest serial line gives
 /// (about 235,000 at 19200 bit/s), some 30 MB.
 constexpr std::size_t kComparedAnnotations = std::size_t(1) << 18;
+/// Samples handed to the decoders at once: what they put out in between is
+/// held until they return, so that is bounded too (at most one annotation a
+/// sample, some 10 MB).
+constexpr std::size_t kSendSamples = std::size_t(1) << 16;
 /// Runs looked back over for a quiet place to end a comparison.
 constexpr std::size_t kQuietLookBack = 64;
 /// The most channels a session file can have: 64, eight bytes a sample.
@@ -199,14 +203,19 @@ bool decodeAll(const Recording &recording, DecodeSession &session, AnnotationOrd
 {
     std::uint64_t next = 0;
     QString decoderFailure;
+    const auto unit = std::size_t(recording.unitSize());
     const bool read = recording.readSamples(
         [&](const std::uint8_t *data, std::size_t count) {
-            if (!session.send(next, data, count, recording.unitSize(), &decoderFailure))
-                return false;
-            next += count;
-            order.add(session.take());
-            order.release(next, sink);
-            afterBlock();
+            for (std::size_t done = 0; done < count;) {
+                const std::size_t part = std::min(count - done, kSendSamples);
+                if (!session.send(next, data + done * unit, part, int(unit), &decoderFailure))
+                    return false;
+                next += part;
+                done += part;
+                order.add(session.take());
+                order.release(next, sink);
+                afterBlock();
+            }
             return true;
         },
         why);
@@ -237,13 +246,13 @@ void decodeProtocols(Library &library, const Recording &recording,
     writer.beginCapture(recording, false);
     AnnotationOrder order(AnnotationOrder::windowFor(recording.decoderRateHz()),
                           AnnotationOrder::kMaxHeld);
-    if (!decodeAll(
-            recording, session, order, [&](const Annotation &a) { writer.writeAnnotation(a); },
-            [&] {
-                stream.write(writer.take());
-                stream.flush();
-            },
-            &why))
+    // Each line goes on as it is written; what is held goes out after each
+    // part the decoders read, for a reader waiting on the first lines.
+    const auto write = [&](const Annotation &a) {
+        writer.writeAnnotation(a);
+        stream.write(writer.take());
+    };
+    if (!decodeAll(recording, session, order, write, [&] { stream.flush(); }, &why))
         failFor(recording, kExitFailed, why);
 }
 
@@ -268,11 +277,6 @@ std::vector<detect::Run> channelRuns(const Recording &recording, int number)
     for (const sigrok::LevelRun &run : levels)
         runs.push_back({run.start, run.length, run.high});
     return runs;
-}
-
-std::int64_t endOf(const std::vector<detect::Run> &runs)
-{
-    return runs.empty() ? 0 : runs.back().start + runs.back().length;
 }
 
 /// Where to end a comparison cut near \a at: the end of the longest of the
@@ -313,16 +317,17 @@ QString secondsText(const Recording &recording, std::int64_t samples)
 QStringList describeChannel(Library &library, const Recording &recording, int number,
                             detect::TraceDescription *description)
 {
-    std::vector<detect::Run> runs = channelRuns(recording, number);
-    const std::int64_t measured = endOf(runs);
+    // The train is kept for a second measurement, should the comparison be cut.
+    auto train = std::make_unique<detect::PulseTrain>(channelRuns(recording, number),
+                                                      recording.samplePeriodUs());
+    const std::int64_t measured = train->samples();
     const auto all = std::int64_t(recording.sampleCount());
-    detect::TraceDescription d =
-        detect::describeTrace(detect::PulseTrain(runs, recording.samplePeriodUs()));
+    detect::TraceDescription d = detect::describeTrace(*train);
     QStringList notes;
     if (measured < all)
         notes << QStringLiteral("measured over the first %1 (%2 changes of level) of %3")
-                     .arg(secondsText(recording, measured),
-                          detect::countText(qint64(runs.size()) - 1), secondsText(recording, all));
+                     .arg(secondsText(recording, measured), detect::countText(train->edges()),
+                          secondsText(recording, all));
     if (d.decoders.isEmpty()) {
         *description = std::move(d);
         return notes;
@@ -344,6 +349,8 @@ QStringList describeChannel(Library &library, const Recording &recording, int nu
     if (!session.start(recording.decoderRateHz(), &why))
         failFor(recording, kExitFailed, QStringLiteral("%1: %2").arg(label, why));
     std::vector<Annotation> kept;
+    // Only the pages filled are resident: no copy as it grows.
+    kept.reserve(kComparedAnnotations);
     std::int64_t put = 0;
     std::int64_t overflowAt = -1;
     AnnotationOrder order(AnnotationOrder::windowFor(recording.decoderRateHz()),
@@ -366,16 +373,17 @@ QStringList describeChannel(Library &library, const Recording &recording, int nu
     } else {
         // Too many to keep: detection measures again up to a quiet place
         // before where they stop, and is set against those before it.
-        const std::int64_t cut = quietCut(runs, overflowAt);
-        runs.erase(std::upper_bound(
-                       runs.begin(), runs.end(), cut,
-                       [](std::int64_t at, const detect::Run &r) { return at <= r.start; }),
-                   runs.end());
+        const std::int64_t cut = quietCut(train->runs(), overflowAt);
+        std::vector<detect::Run> runs(
+            train->runs().begin(),
+            std::upper_bound(train->runs().begin(), train->runs().end(), cut,
+                             [](std::int64_t at, const detect::Run &r) { return at <= r.start; }));
+        train.reset();
         kept.erase(std::find_if(kept.begin(), kept.end(),
                                 [cut](const Annotation &a) { return std::int64_t(a.start) >= cut; }),
                    kept.end());
         detect::TraceDescription again =
-            detect::describeTrace(detect::PulseTrain(runs, recording.samplePeriodUs()));
+            detect::describeTrace(detect::PulseTrain(std::move(runs), recording.samplePeriodUs()));
         if (sameDecoders(again.decoders, d.decoders) && again.channel == d.channel) {
             d = std::move(again);
             decoded = d.compareWithSigrok(kept);

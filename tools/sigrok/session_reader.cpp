@@ -11,6 +11,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <memory>
 
@@ -119,14 +120,18 @@ bool SessionReader::open(const QString &path, QString *why)
     auto archive = std::make_unique<Archive>();
     int code = 0;
     archive->zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
+    const int systemError = errno;
+    if (!archive->zip && code == ZIP_ER_OPEN) {
+        *why = QStringLiteral("cannot read: %1").arg(QString::fromLocal8Bit(std::strerror(systemError)));
+        return false;
+    }
     if (!archive->zip) {
         zip_error_t error;
         zip_error_init_with_code(&error, code);
         const QString text = zipText(&error);
         zip_error_fini(&error);
-        *why = code == ZIP_ER_OPEN || code == ZIP_ER_READ
-                   ? QStringLiteral("cannot read: %1").arg(text)
-                   : QStringLiteral("not a sigrok session file (%1)").arg(text);
+        *why = code == ZIP_ER_READ ? QStringLiteral("cannot read: %1").arg(text)
+                                   : QStringLiteral("not a sigrok session file (%1)").arg(text);
         return false;
     }
 
@@ -254,11 +259,14 @@ bool SessionReader::readSamples(const SampleSink &sink, QString *why) const
     for (const Chunk &chunk : m_archive->chunks) {
         const OpenEntry file(zip_fopen_index(m_archive->zip, chunk.index, 0));
         if (!file) {
+            handOn();
             *why = QStringLiteral("cannot read its chunk %1: %2")
                        .arg(chunkText(chunk), zipText(zip_get_error(m_archive->zip)));
             return false;
         }
+        // What was read before the damage is handed on first: none of it is lost.
         const auto damaged = [&](const QString &what) {
+            handOn();
             *why = QStringLiteral("its chunk %1 is damaged: %2").arg(chunkText(chunk), what);
             return false;
         };

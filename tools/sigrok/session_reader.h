@@ -53,7 +53,8 @@ public:
 
     /// Streams every sample from the first, in blocks of at most
     /// kBlockBytes; may be called again to read them again. True when all
-    /// were read or \a sink stopped; false with \a why when a chunk failed.
+    /// were read or \a sink stopped; false with \a why when a chunk failed,
+    /// once the samples read before the failure are handed on.
     bool readSamples(const SampleSink &sink, QString *why) const;
 
     /// The most bytes handed to the sink at once.
