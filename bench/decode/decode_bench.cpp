@@ -17,6 +17,7 @@
 //
 // (each on one line). Usage: bench_decode [--runs N]
 
+#include "decode/decode_session.h"
 #include "decode/sigrok_decoders.h"
 #include "detect/trace_detector.h"
 #include "sigrok/protocol_stack.h"
@@ -94,11 +95,14 @@ int main(int argc, char *argv[])
             const double inProcess = bench::medianMs(runs, [&] {
                 // From the trace buffers to the annotations, as the program does it.
                 const std::vector<std::uint8_t> samples = sigrok::logicSamples(*buffers, {1, 2, 3});
-                std::vector<sigrok::Annotation> out;
+                decode::DecodeSession session(decoders);
+                const decode::ChannelNames names{
+                    [](const QString &value) { return sigrok::traceOfChannelValue(value); }, {}};
                 QString error;
-                const bool ok = decoders.decode({stack}, 0, &samples, &out, &error) ==
-                                decode::DecodeFailure::None;
-                annotations = out.size();
+                const bool ok = session.addStack(stack, 0, names, &error) &&
+                                session.start(sigrok::kSampleRateHz, &error) &&
+                                session.send(0, samples.data(), samples.size(), 1, &error);
+                annotations = session.take().size();
                 return ok;
             });
             const double process = bench::medianMs(runs, [&] {

@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <csignal>
 #include <memory>
+#include <optional>
 
 namespace wavemill::decode {
 
@@ -44,8 +45,6 @@ constexpr std::size_t kComparedAnnotations = std::size_t(1) << 18;
 /// held until they return, so that is bounded too (at most one annotation a
 /// sample, some 10 MB).
 constexpr std::size_t kSendSamples = std::size_t(1) << 16;
-/// Runs looked back over for a quiet place to end a comparison.
-constexpr std::size_t kQuietLookBack = 64;
 /// The most channels a session file can have: 64, eight bytes a sample.
 constexpr int kMaxChannels = sigrok::kMaxUnitSize * 8;
 
@@ -279,21 +278,35 @@ std::vector<detect::Run> channelRuns(const Recording &recording, int number)
     return runs;
 }
 
-/// Where to end a comparison cut near \a at: the end of the longest of the
-/// last runs before it, the quiet between two frames as a rule, so that
-/// detection and sigrok's decoder both read the frames before it whole.
-std::int64_t quietCut(const std::vector<detect::Run> &runs, std::int64_t at)
+/// Where to end a comparison cut short before \a at: the last start of one
+/// of sigrok's annotations \a kept (in the order of their start) by which all
+/// those before it have ended, as between two of its frames, so that
+/// detection and the decoder both read the frames before it whole; 0 when
+/// there is none.
+std::int64_t frameBoundary(const std::vector<Annotation> &kept, std::int64_t at)
 {
-    auto last = std::upper_bound(runs.begin(), runs.end(), at, [](std::int64_t s, const detect::Run &r) {
-        return s < r.start + r.length;
-    });
-    if (last == runs.begin())
-        return at;
-    const auto first = last - std::min<std::ptrdiff_t>(kQuietLookBack, last - runs.begin());
-    const auto longest = std::max_element(first, last, [](const detect::Run &a, const detect::Run &b) {
-        return a.length < b.length;
-    });
-    return longest->start + longest->length;
+    std::int64_t boundary = 0;
+    std::uint64_t ended = 0; // the latest end of those before
+    for (const Annotation &a : kept) {
+        if (std::int64_t(a.start) >= at)
+            break;
+        if (a.start >= ended)
+            boundary = std::int64_t(a.start);
+        ended = std::max(ended, a.end);
+    }
+    return boundary;
+}
+
+/// \a runs up to sample \a end, the last one cut there.
+std::vector<detect::Run> runsBefore(const std::vector<detect::Run> &runs, std::int64_t end)
+{
+    std::vector<detect::Run> before;
+    for (const detect::Run &run : runs) {
+        if (run.start >= end)
+            break;
+        before.push_back({run.start, std::min(run.length, end - run.start), run.high});
+    }
+    return before;
 }
 
 bool sameDecoders(const QList<sigrok::DecoderChoice> &a, const QList<sigrok::DecoderChoice> &b)
@@ -371,21 +384,20 @@ QStringList describeChannel(Library &library, const Recording &recording, int nu
     if (overflowAt < 0) {
         decoded = d.compareWithSigrok(kept);
     } else {
-        // Too many to keep: detection measures again up to a quiet place
-        // before where they stop, and is set against those before it.
-        const std::int64_t cut = quietCut(train->runs(), overflowAt);
-        std::vector<detect::Run> runs(
-            train->runs().begin(),
-            std::upper_bound(train->runs().begin(), train->runs().end(), cut,
-                             [](std::int64_t at, const detect::Run &r) { return at <= r.start; }));
+        // Too many to keep: detection measures again up to a place between
+        // two frames before where they stop, and is set against those before it.
+        const std::int64_t cut = frameBoundary(kept, overflowAt);
+        std::vector<detect::Run> runs = runsBefore(train->runs(), cut);
         train.reset();
         kept.erase(std::find_if(kept.begin(), kept.end(),
                                 [cut](const Annotation &a) { return std::int64_t(a.start) >= cut; }),
                    kept.end());
-        detect::TraceDescription again =
-            detect::describeTrace(detect::PulseTrain(std::move(runs), recording.samplePeriodUs()));
-        if (sameDecoders(again.decoders, d.decoders) && again.channel == d.channel) {
-            d = std::move(again);
+        std::optional<detect::TraceDescription> again;
+        if (!runs.empty())
+            again = detect::describeTrace(
+                detect::PulseTrain(std::move(runs), recording.samplePeriodUs()));
+        if (again && sameDecoders(again->decoders, d.decoders) && again->channel == d.channel) {
+            d = std::move(*again);
             decoded = d.compareWithSigrok(kept);
             notes = QStringList{
                 QStringLiteral("measured and compared over the first %1 (%2 of sigrok's "

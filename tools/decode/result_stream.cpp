@@ -40,8 +40,7 @@ void ResultStream::writeOut(const char *data, qsizetype size)
             throw ReaderGone{};
         if (written <= 0)
             throw WriteFailed{QStringLiteral("cannot write the results: %1")
-                                  .arg(QString::fromLocal8Bit(
-                                      std::strerror(written < 0 ? errno : EIO)))};
+                                  .arg(qt_error_string(written < 0 ? errno : EIO))};
         data += written;
         size -= written;
     }

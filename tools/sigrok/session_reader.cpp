@@ -122,7 +122,7 @@ bool SessionReader::open(const QString &path, QString *why)
     archive->zip = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
     const int systemError = errno;
     if (!archive->zip && code == ZIP_ER_OPEN) {
-        *why = QStringLiteral("cannot read: %1").arg(QString::fromLocal8Bit(std::strerror(systemError)));
+        *why = QStringLiteral("cannot read: %1").arg(qt_error_string(systemError));
         return false;
     }
     if (!archive->zip) {

@@ -174,7 +174,7 @@ void TestSessionReader::cutsAChannelIntoRuns()
     // Random bytes whose channel bit holds runs of random lengths.
     QRandomGenerator random(quint32(unitSize * 100 + number));
     constexpr int kSamples = 20000;
-    QByteArray samples(kSamples * unitSize, '\0');
+    QByteArray samples(qsizetype(kSamples) * unitSize, '\0');
     for (char &byte : samples)
         byte = char(random.bounded(256));
     bool level = true;
@@ -195,7 +195,7 @@ void TestSessionReader::cutsAChannelIntoRuns()
     ChannelRuns runs(number, unitSize, maxRuns > 0 ? std::size_t(maxRuns) : std::size_t(kSamples));
     for (int i = 0; i < kSamples;) {
         const int count = std::min(kSamples - i, 1 + int(random.bounded(777)));
-        runs.add(reinterpret_cast<const std::uint8_t *>(samples.constData()) + i * unitSize,
+        runs.add(reinterpret_cast<const std::uint8_t *>(samples.constData()) + qsizetype(i) * unitSize,
                  std::size_t(count));
         i += count;
     }
@@ -254,7 +254,7 @@ void TestSessionReader::streamsSamplesAcrossChunks()
     // Three-byte samples in chunks that end inside a sample, read whole, in
     // order, in blocks of whole samples; then again, and stopped at once.
     QTemporaryDir dir;
-    QByteArray samples(3 * 500000, '\0');
+    QByteArray samples(qsizetype(3) * 500000, '\0');
     for (qsizetype i = 0; i < samples.size(); ++i)
         samples[i] = char(i * 7 % 251);
     const QString path = dir.filePath(QStringLiteral("chunks.sr"));
