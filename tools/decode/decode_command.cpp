@@ -179,11 +179,14 @@ ChannelNames namesOf(const Recording &recording)
     fail(status, QStringLiteral("%1: %2").arg(recording.path(), why));
 }
 
-/// --trace N of a session file must be one of its channels.
+/// --trace N must be one of the file's traces or channels.
 void checkChannel(const Recording &recording, int number)
 {
     if (number == 0 || recording.channel(number))
         return;
+    if (!recording.isSession())
+        failFor(recording, kExitUsage,
+                QStringLiteral("--trace %1: a capture has traces 1 to 3").arg(number));
     QStringList channels;
     for (const sigrok::SessionChannel &c : recording.channels())
         channels << QStringLiteral("%1 (%2)").arg(c.number).arg(c.name);
@@ -232,8 +235,7 @@ void decodeProtocols(Library &library, const Recording &recording,
                      const QList<DecoderStack> &stacks, int onlyChannel, OutputWriter &writer,
                      ResultStream &stream)
 {
-    if (recording.isSession())
-        checkChannel(recording, onlyChannel);
+    checkChannel(recording, onlyChannel);
     DecodeSession session(library.get());
     QString why;
     for (const DecoderStack &stack : stacks) {
@@ -251,7 +253,11 @@ void decodeProtocols(Library &library, const Recording &recording,
         writer.writeAnnotation(a);
         stream.write(writer.take());
     };
-    if (!decodeAll(recording, session, order, write, [&] { stream.flush(); }, &why))
+    const auto flush = [&] {
+        stream.write(writer.take()); // the file's name, before any line
+        stream.flush();
+    };
+    if (!decodeAll(recording, session, order, write, flush, &why))
         failFor(recording, kExitFailed, why);
 }
 
@@ -423,8 +429,7 @@ QStringList describeChannel(Library &library, const Recording &recording, int nu
 void describeRecording(Library &library, const Recording &recording, int onlyChannel,
                        OutputWriter &writer, ResultStream &stream)
 {
-    if (recording.isSession())
-        checkChannel(recording, onlyChannel);
+    checkChannel(recording, onlyChannel);
     QByteArray results;
     writer.beginCapture(recording, true);
     for (const sigrok::SessionChannel &channel : recording.channels()) {
