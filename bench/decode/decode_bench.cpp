@@ -17,7 +17,6 @@
 //
 // (each on one line). Usage: bench_decode [--runs N]
 
-#include "decode/decode_session.h"
 #include "decode/sigrok_decoders.h"
 #include "detect/trace_detector.h"
 #include "sigrok/protocol_stack.h"
@@ -95,14 +94,11 @@ int main(int argc, char *argv[])
             const double inProcess = bench::medianMs(runs, [&] {
                 // From the trace buffers to the annotations, as the program does it.
                 const std::vector<std::uint8_t> samples = sigrok::logicSamples(*buffers, {1, 2, 3});
-                decode::DecodeSession session(decoders);
-                const decode::ChannelNames names{
-                    [](const QString &value) { return sigrok::traceOfChannelValue(value); }, {}};
+                std::vector<sigrok::Annotation> out;
                 QString error;
-                const bool ok = session.addStack(stack, 0, names, &error) &&
-                                session.start(sigrok::kSampleRateHz, &error) &&
-                                session.send(0, samples.data(), samples.size(), 1, &error);
-                annotations = session.take().size();
+                const bool ok = decoders.decode({stack}, 0, &samples, &out, &error) ==
+                                decode::DecodeFailure::None;
+                annotations = out.size();
                 return ok;
             });
             const double process = bench::medianMs(runs, [&] {

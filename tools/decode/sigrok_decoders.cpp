@@ -4,6 +4,9 @@
 
 #include "decode/sigrok_decoders.h"
 
+#include "decode/decode_session.h"
+#include "sigrok/sigrok_logic.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -132,6 +135,29 @@ srd_decoder *SigrokDecoders::load(const QString &id, QString *why)
                                      .arg(id)
                                : notInstalled();
     return nullptr;
+}
+
+DecodeFailure SigrokDecoders::decode(const QList<sigrok::DecoderStack> &stacks, int defaultTrace,
+                                     const std::vector<std::uint8_t> *samples,
+                                     std::vector<sigrok::Annotation> *annotations, QString *why)
+{
+    DecodeSession session(*this);
+    const ChannelNames traces{
+        [](const QString &value) { return sigrok::traceOfChannelValue(value); },
+        QStringLiteral("trace1, trace2 or trace3 (the capture has traces 1 to 3)")};
+    for (const sigrok::DecoderStack &stack : stacks) {
+        if (!session.addStack(stack, defaultTrace, traces, why))
+            return DecodeFailure::Setup;
+    }
+    if (!session.start(sigrok::kSampleRateHz, why))
+        return DecodeFailure::Setup;
+    if (!samples)
+        return DecodeFailure::None;
+    if (!session.send(0, samples->data(), samples->size(), 1, why))
+        return DecodeFailure::Run;
+    if (annotations)
+        *annotations = session.take();
+    return DecodeFailure::None;
 }
 
 bool SigrokDecoders::producerOf(const QString &input, QString *id, QStringList *channels)

@@ -4,12 +4,17 @@
 
 #pragma once
 
+#include "sigrok/annotation.h"
+#include "sigrok/protocol_stack.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <cstdarg>
+#include <cstdint>
 #include <mutex>
+#include <vector>
 
 struct srd_decoder;
 
@@ -23,6 +28,10 @@ struct DecoderSummary
     QString description;
     QStringList channels; // the channel ids it can be given
 };
+
+/// Why a decoding did not happen: the decoders were asked for something
+/// they do not take (the user's to fix), or could not run at all.
+enum class DecodeFailure { None, Setup, Run };
 
 /// The one adapter to sigrok's protocol decoder library, started once for
 /// the process: it embeds Python, which cannot be started again once
@@ -39,6 +48,18 @@ public:
     /// False when the library could not start; error() says why.
     bool ready() const { return m_ready; }
     const QString &error() const { return m_error; }
+
+    /// Runs \a stacks over a capture's \a samples (one byte a sample, trace n
+    /// in bit n - 1, told 49,817 Hz as sigrok-cli is by the capture's session
+    /// file) at once, and gives what they put out in the order they did. A
+    /// bottom decoder given no channel reads \a defaultTrace (1 to 3, 0 for
+    /// none), as DecodeSession::addStack() says. Without \a samples the
+    /// stacks are only set up and started. Setup: a stack DecodeSession
+    /// refuses; Run: a decoder failed on the samples. For a recording of any
+    /// length, feed a DecodeSession a block at a time instead.
+    DecodeFailure decode(const QList<sigrok::DecoderStack> &stacks, int defaultTrace,
+                         const std::vector<std::uint8_t> *samples,
+                         std::vector<sigrok::Annotation> *annotations, QString *why);
 
     /// Every decoder whose input is logic and that reads one channel, with
     /// at most one more it can do without.
