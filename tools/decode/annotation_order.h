@@ -42,9 +42,9 @@ public:
     /// How long annotations wait for earlier ones: longer than any
     /// decoder here takes to tell one (a frame, a remote's code).
     static constexpr double kWindowSeconds = 1.0;
-    /// The most held at once, whatever the rate: 65,536 annotations, a few
-    /// megabytes.
-    static constexpr std::size_t kMaxHeld = std::size_t(1) << 16;
+    /// The most held at once, whatever the rate: 32,768 annotations, some
+    /// 10 MB.
+    static constexpr std::size_t kMaxHeld = std::size_t(1) << 15;
 
 private:
     std::uint64_t m_window;

@@ -42,9 +42,9 @@ constexpr std::size_t kDetectionRuns = std::size_t(1) << 19;
 /// (about 235,000 at 19200 bit/s), some 30 MB.
 constexpr std::size_t kComparedAnnotations = std::size_t(1) << 18;
 /// Samples handed to the decoders at once: what they put out in between is
-/// held until they return, so that is bounded too (at most one annotation a
-/// sample, some 10 MB).
-constexpr std::size_t kSendSamples = std::size_t(1) << 16;
+/// held until they return, so that is bounded too (a decoder tells at most
+/// two annotations a change of level: some 5 MB a stack).
+constexpr std::size_t kSendSamples = std::size_t(1) << 14;
 /// The most channels a session file can have: 64, eight bytes a sample.
 constexpr int kMaxChannels = sigrok::kMaxUnitSize * 8;
 
