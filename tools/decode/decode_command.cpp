@@ -359,10 +359,21 @@ QStringList describeChannel(Library &library, const Recording &recording, int nu
     QString why;
     QStringList ids;
     const ChannelNames thisChannel{[number](const QString &) { return number; }, QString()};
+    // A decoder that reads logic starts a stack on the channel (two remote
+    // families, say); one that reads another's output goes on the stack
+    // before it (lin on uart).
+    QList<DecoderStack> stacks;
     for (sigrok::DecoderChoice choice : d.decoders) {
         ids << choice.id;
-        choice.settings.append({d.channel, QStringLiteral("trace%1").arg(number)});
-        if (!session.addStack({choice}, 0, thisChannel, &why))
+        if (stacks.isEmpty() || library.get().readsLogic(choice.id, &why)) {
+            choice.settings.append({d.channel, QStringLiteral("trace%1").arg(number)});
+            stacks.append({choice});
+        } else {
+            stacks.back().append(choice);
+        }
+    }
+    for (const DecoderStack &stack : stacks) {
+        if (!session.addStack(stack, 0, thisChannel, &why))
             failFor(recording, kExitFailed, QStringLiteral("%1: %2").arg(label, why));
     }
     if (!session.start(recording.decoderRateHz(), &why))

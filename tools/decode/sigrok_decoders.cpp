@@ -120,6 +120,12 @@ QString SigrokDecoders::notInstalled() const
         .arg(strings(srd_searchpaths_get()).join(QStringLiteral(", ")));
 }
 
+bool SigrokDecoders::readsLogic(const QString &id, QString *why)
+{
+    const srd_decoder *decoder = load(id, why);
+    return decoder && takesLogic(decoder);
+}
+
 srd_decoder *SigrokDecoders::load(const QString &id, QString *why)
 {
     const QByteArray name = id.toUtf8();

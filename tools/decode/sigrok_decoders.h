@@ -76,6 +76,9 @@ public:
     /// Loads decoder \a id (once); nullptr with \a why when it is unknown
     /// or sigrok's decoders are not installed.
     srd_decoder *load(const QString &id, QString *why);
+    /// Whether decoder \a id reads logic samples, not another decoder's
+    /// output; false with \a why when it cannot be loaded.
+    bool readsLogic(const QString &id, QString *why);
 
     /// The last error the library logged since clearLog(), on one line.
     QString lastLogError() const;
