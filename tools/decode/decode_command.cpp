@@ -4,16 +4,25 @@
 
 #include "decode/decode_command.h"
 
+#include "decode/annotation_order.h"
+#include "decode/decode_session.h"
 #include "decode/output_writer.h"
+#include "decode/recording.h"
+#include "decode/result_stream.h"
 #include "decode/sigrok_decoders.h"
+#include "detect/measure_text.h"
 #include "detect/trace_detector.h"
+#include "sigrok/channel_runs.h"
 #include "sigrok/protocol_stack.h"
+#include "sigrok/session_metadata.h"
 #include "sigrok/sigrok_logic.h"
 
 #include <QCommandLineParser>
 
 #include <algorithm>
+#include <csignal>
 #include <memory>
+#include <optional>
 
 namespace wavemill::decode {
 
@@ -24,16 +33,33 @@ using sigrok::Annotation;
 using sigrok::DecoderStack;
 
 constexpr auto kProgram = "wavemill-decode";
+/// The runs of one channel detection reads, at most: more than a board
+/// capture can have (507,904 samples), 12 MiB; of a longer recording, its
+/// start.
+constexpr std::size_t kDetectionRuns = std::size_t(1) << 19;
+/// sigrok's annotations of one channel kept to set against what detection
+/// read, at most: more than a board capture's densest serial line gives
+/// (about 235,000 at 19200 bit/s), some 30 MB.
+constexpr std::size_t kComparedAnnotations = std::size_t(1) << 18;
+/// Samples handed to the decoders at once: what they put out in between is
+/// held until they return, so that is bounded too (a decoder tells at most
+/// two annotations a change of level: some 5 MB a stack).
+constexpr std::size_t kSendSamples = std::size_t(1) << 14;
+/// The most channels a session file can have: 64, eight bytes a sample.
+constexpr int kMaxChannels = sigrok::kMaxUnitSize * 8;
 
 QString helpText()
 {
     return QStringLiteral(
-        "Usage: wavemill-decode CAPTURE.ird... [options]\n"
+        "Usage: wavemill-decode FILE... [options]\n"
         "\n"
         "Tell what each trace of a Wavemill capture carries and decode its protocol.\n"
         "\n"
         "It decodes with sigrok's protocol decoders, run in this process through\n"
-        "libsigrokdecode.\n"
+        "libsigrokdecode. A FILE is a Wavemill capture (.ird) or a sigrok session\n"
+        "file (.sr, as wavemill-export, wavemill-capture, sigrok-cli and PulseView\n"
+        "write it) of any length, read at its own sample rate: each of its logic\n"
+        "channels is a trace.\n"
         "\n"
         "Without -P each trace is measured and described: flat; periodic (a clock\n"
         "or PWM: frequency, duty cycle, jitter; in bursts, how long on and off;\n"
@@ -51,31 +77,38 @@ QString helpText()
         "said so with its figures; or unrecognised, with its pulse widths.\n"
         "Each guess comes with the measurements it rests on, and says where\n"
         "sigrok's reading differs from its own; one that passes fewer than 95 % of\n"
-        "its checks is reported as unrecognised.\n"
+        "its checks is reported as unrecognised. Of a long session file the first\n"
+        "524,288 changes of level are measured; the decoders read all of it.\n"
         "\n"
         "Options:\n"
         "  -P, --protocol STACK  decoders to run, as sigrok-cli takes them:\n"
         "                        id[:option=value]...[:channel=traceN], and\n"
         "                        ',' to stack one decoder on another; may be given\n"
-        "                        again for more stacks. One line per annotation:\n"
-        "                        start time, trace, decoder, class and text.\n"
+        "                        again for more stacks. In a session file a channel\n"
+        "                        is given by its name (rx=DATA), or as traceN for its\n"
+        "                        channel N. One line per annotation, as they come, in\n"
+        "                        the order of their start: start time, trace,\n"
+        "                        decoder, class and text.\n"
         "                        e.g. -P uart:baudrate=9600:rx=trace1\n"
-        "  --trace N             the trace (1 to 3) of a single-channel decoder\n"
-        "                        given no channel; without -P, describe trace N only\n"
+        "  --trace N             the trace (1 to 3) of a capture, or channel N of a\n"
+        "                        session file, of a single-channel decoder given no\n"
+        "                        channel; without -P, describe trace N only\n"
         "  --json                JSON Lines: one object per annotation or per trace\n"
         "  --list                the decoders that take one logic channel\n"
         "  -h, --help            this text\n"
         "  -v, --version         the version\n"
         "\n"
-        "Times are from the start of the capture, one sample every 20.0736 us; the\n"
-        "decoders are told 49817 Hz, as sigrok keeps whole hertz.\n"
+        "Times are from the start of the file: in a capture one sample every\n"
+        "20.0736 us, of which the decoders are told 49817 Hz, as sigrok keeps whole\n"
+        "hertz; in a session file, its own rate.\n"
         "\n"
         "Exit status:\n"
         "  0  done\n"
-        "  1  a capture could not be read (the others are still described), or the\n"
-        "     decoders could not run\n"
+        "  1  a file could not be read (the others are still described), the\n"
+        "     decoders could not run, or the results could not be written\n"
         "  2  a wrong command line: an unknown decoder, option or trace, an option a\n"
-        "     decoder refuses, or a stack whose upper decoder cannot read the lower\n"
+        "     decoder refuses or cannot mean (a rate of zero or below), or a stack\n"
+        "     whose upper decoder cannot read the lower\n"
         "\n"
         "Files:\n"
         "  /usr/share/wavemill/examples/*.ird    sample captures (package wavemill)\n"
@@ -85,7 +118,8 @@ QString helpText()
         "  $ wavemill-decode capture.ird\n"
         "  $ wavemill-decode capture.ird --trace 2 --json\n"
         "  $ wavemill-decode capture.ird -P uart:baudrate=9600:rx=trace1\n"
-        "  $ wavemill-decode capture.ird -P ir_nec:ir=trace1 --json\n");
+        "  $ wavemill-decode capture.ird -P ir_nec:ir=trace1 --json\n"
+        "  $ wavemill-decode recording.sr -P uart:baudrate=19200:rx=RX\n");
 }
 
 /// The library, started the first time it is needed.
@@ -125,63 +159,309 @@ QByteArray listDecoders(Library &library)
     return text.toUtf8();
 }
 
-/// Runs \a stacks over one capture; false with \a why when a decoder failed.
-bool decodeProtocols(Library &library, const TraceBuffers &buffers,
-                     const QList<DecoderStack> &stacks, int trace, OutputWriter &writer,
-                     QString *why)
+/// A capture's trace names, for a command line whose files are all captures.
+ChannelNames captureNames()
 {
-    const std::vector<std::uint8_t> samples = sigrok::logicSamples(buffers, {1, 2, 3});
-    std::vector<Annotation> annotations;
-    const DecodeFailure failure = library.get().decode(stacks, trace, &samples, &annotations, why);
-    if (failure == DecodeFailure::Setup)
-        fail(library.setupStatus(), *why);
-    if (failure != DecodeFailure::None)
-        return false;
-    for (const Annotation &a : annotations)
-        writer.writeAnnotation(a);
-    return true;
+    return {[](const QString &value) { return sigrok::traceOfChannelValue(value); },
+            QStringLiteral("trace1, trace2 or trace3 (the capture has traces 1 to 3)")};
 }
 
-/// Describes the traces of one capture, each decoded with the decoder its
-/// description chose; false with \a why when that decoder failed.
-bool describeTraces(Library &library, const TraceBuffers &buffers, int onlyTrace,
-                    OutputWriter &writer, QString *why)
+/// Any channel taken, for the check of a command line before session files
+/// are read: their channels are checked file by file.
+ChannelNames anyChannel()
 {
-    std::vector<std::uint8_t> samples;
-    for (int trace = 1; trace <= kTraceCount; ++trace) {
-        if (onlyTrace != 0 && trace != onlyTrace)
-            continue;
-        const detect::TraceDescription d = detect::describeTrace(*buffers.trace(trace));
-        QStringList decoded;
-        if (!d.decoders.isEmpty()) {
-            if (samples.empty())
-                samples = sigrok::logicSamples(buffers, {1, 2, 3});
-            // A decoder that reads the trace starts a stack of its own (two
-            // remote control families on one trace); one that reads another
-            // decoder's output goes on the stack before it (ook_oregon on ook).
-            QList<DecoderStack> stacks;
-            for (sigrok::DecoderChoice choice : d.decoders) {
-                if (!stacks.isEmpty() && !library.get().readsLogic(choice.id)) {
-                    stacks.back().append(choice);
-                    continue;
-                }
-                choice.settings.append({d.channel, QStringLiteral("trace%1").arg(trace)});
-                stacks.append({choice});
+    return {[](const QString &) { return 1; }, QString()};
+}
+
+ChannelNames namesOf(const Recording &recording)
+{
+    return {[&recording](const QString &value) { return recording.channelNamed(value); },
+            recording.channelChoices()};
+}
+
+/// Fails for \a recording with its path before \a why.
+[[noreturn]] void failFor(const Recording &recording, int status, const QString &why)
+{
+    fail(status, QStringLiteral("%1: %2").arg(recording.path(), why));
+}
+
+/// --trace N must be one of the file's traces or channels.
+void checkChannel(const Recording &recording, int number)
+{
+    if (number == 0 || recording.channel(number))
+        return;
+    if (!recording.isSession())
+        failFor(recording, kExitUsage,
+                QStringLiteral("--trace %1: a capture has traces 1 to 3").arg(number));
+    QStringList channels;
+    for (const sigrok::SessionChannel &c : recording.channels())
+        channels << QStringLiteral("%1 (%2)").arg(c.number).arg(c.name);
+    failFor(recording, kExitUsage,
+            QStringLiteral("--trace %1: it has no channel %1 (its channels: %2)")
+                .arg(number)
+                .arg(channels.join(QStringLiteral(", "))));
+}
+
+/// Feeds every sample of \a recording to \a session, handing each block's
+/// annotations to \a order and calling \a afterBlock; false with \a why
+/// when the file cannot be read or a decoder fails.
+bool decodeAll(const Recording &recording, DecodeSession &session, AnnotationOrder &order,
+               const AnnotationOrder::Sink &sink, const std::function<void()> &afterBlock,
+               QString *why)
+{
+    std::uint64_t next = 0;
+    QString decoderFailure;
+    const auto unit = std::size_t(recording.unitSize());
+    const bool read = recording.readSamples(
+        [&](const std::uint8_t *data, std::size_t count) {
+            for (std::size_t done = 0; done < count;) {
+                const std::size_t part = std::min(count - done, kSendSamples);
+                if (!session.send(next, data + done * unit, part, int(unit), &decoderFailure))
+                    return false;
+                next += part;
+                done += part;
+                order.add(session.take());
+                order.release(next, sink);
+                afterBlock();
             }
-            std::vector<Annotation> annotations;
-            if (library.get().decode(stacks, 0, &samples, &annotations, why) !=
-                DecodeFailure::None) {
-                *why = QStringLiteral("trace %1: %2").arg(trace).arg(*why);
-                return false;
-            }
-            decoded = d.compareWithSigrok(annotations);
-        }
-        writer.writeDescription(trace, d, decoded);
+            return true;
+        },
+        why);
+    order.add(session.take());
+    order.releaseAll(sink);
+    afterBlock();
+    if (!decoderFailure.isEmpty())
+        *why = decoderFailure;
+    return read && decoderFailure.isEmpty();
+}
+
+/// Runs \a stacks over \a recording, writing each annotation as the decoding
+/// lets it go, in the order of their start.
+void decodeProtocols(Library &library, const Recording &recording,
+                     const QList<DecoderStack> &stacks, int onlyChannel, OutputWriter &writer,
+                     ResultStream &stream)
+{
+    checkChannel(recording, onlyChannel);
+    DecodeSession session(library.get());
+    QString why;
+    for (const DecoderStack &stack : stacks) {
+        if (!session.addStack(stack, onlyChannel, namesOf(recording), &why))
+            failFor(recording, library.setupStatus(), why);
+    }
+    if (!session.start(recording.decoderRateHz(), &why))
+        failFor(recording, library.setupStatus(), why);
+    writer.beginCapture(recording, false);
+    AnnotationOrder order(AnnotationOrder::windowFor(recording.decoderRateHz()),
+                          AnnotationOrder::kMaxHeld);
+    // Each line goes on as it is written; what is held goes out after each
+    // part the decoders read, for a reader waiting on the first lines.
+    const auto write = [&](const Annotation &a) {
+        writer.writeAnnotation(a);
+        stream.write(writer.take());
+    };
+    const auto flush = [&] {
+        stream.write(writer.take()); // the file's name, before any line
+        stream.flush();
+    };
+    if (!decodeAll(recording, session, order, write, flush, &why))
+        failFor(recording, kExitFailed, why);
+}
+
+/// A channel's runs as detection reads them: a capture's trace whole, a
+/// session file's channel up to kDetectionRuns.
+std::vector<detect::Run> channelRuns(const Recording &recording, int number)
+{
+    if (const TraceBuffers *capture = recording.capture())
+        return detect::PulseTrain(*capture->trace(number)).runs();
+    sigrok::ChannelRuns cut(number, recording.unitSize(), kDetectionRuns);
+    QString why;
+    if (!recording.readSamples(
+            [&](const std::uint8_t *data, std::size_t count) {
+                cut.add(data, count);
+                return !cut.full();
+            },
+            &why))
+        failFor(recording, kExitFailed, why);
+    std::vector<detect::Run> runs;
+    const std::vector<sigrok::LevelRun> levels = cut.finish();
+    runs.reserve(levels.size());
+    for (const sigrok::LevelRun &run : levels)
+        runs.push_back({run.start, run.length, run.high});
+    return runs;
+}
+
+/// Where to end a comparison cut short before \a at: the last start of one
+/// of sigrok's annotations \a kept (in the order of their start) by which all
+/// those before it have ended, as between two of its frames, so that
+/// detection and the decoder both read the frames before it whole; 0 when
+/// there is none.
+std::int64_t frameBoundary(const std::vector<Annotation> &kept, std::int64_t at)
+{
+    std::int64_t boundary = 0;
+    std::uint64_t ended = 0; // the latest end of those before
+    for (const Annotation &a : kept) {
+        if (std::int64_t(a.start) >= at)
+            break;
+        if (a.start >= ended)
+            boundary = std::int64_t(a.start);
+        ended = std::max(ended, a.end);
+    }
+    return boundary;
+}
+
+/// \a runs up to sample \a end, the last one cut there.
+std::vector<detect::Run> runsBefore(const std::vector<detect::Run> &runs, std::int64_t end)
+{
+    std::vector<detect::Run> before;
+    for (const detect::Run &run : runs) {
+        if (run.start >= end)
+            break;
+        before.push_back({run.start, std::min(run.length, end - run.start), run.high});
+    }
+    return before;
+}
+
+bool sameDecoders(const QList<sigrok::DecoderChoice> &a, const QList<sigrok::DecoderChoice> &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i].id != b[i].id || a[i].settings != b[i].settings)
+            return false;
     }
     return true;
 }
 
-/// One line on stderr for a capture that could not be read or decoded.
+QString secondsText(const Recording &recording, std::int64_t samples)
+{
+    return QStringLiteral("%1 s").arg(double(samples) * recording.samplePeriodUs() / 1e6, 0, 'f', 1);
+}
+
+/// One channel described, decoded with the decoders its description chose,
+/// over the whole file, and set against them.
+QStringList describeChannel(Library &library, const Recording &recording, int number,
+                            detect::TraceDescription *description)
+{
+    // The train is kept for a second measurement, should the comparison be cut.
+    auto train = std::make_unique<detect::PulseTrain>(channelRuns(recording, number),
+                                                      recording.samplePeriodUs());
+    const std::int64_t measured = train->samples();
+    const auto all = std::int64_t(recording.sampleCount());
+    detect::TraceDescription d = detect::describeTrace(*train);
+    QStringList notes;
+    if (measured < all)
+        notes << QStringLiteral("measured over the first %1 (%2 changes of level) of %3")
+                     .arg(secondsText(recording, measured), detect::countText(train->edges()),
+                          secondsText(recording, all));
+    if (d.decoders.isEmpty()) {
+        *description = std::move(d);
+        return notes;
+    }
+
+    // The decoders read the whole file; what they put out within what
+    // detection measured is kept, up to kComparedAnnotations, to set against it.
+    const QString label = recording.channelLabel(number);
+    DecodeSession session(library.get());
+    QString why;
+    QStringList ids;
+    const ChannelNames thisChannel{[number](const QString &) { return number; }, QString()};
+    // A decoder that reads logic starts a stack on the channel (two remote
+    // families, say); one that reads another's output goes on the stack
+    // before it (lin on uart).
+    QList<DecoderStack> stacks;
+    for (sigrok::DecoderChoice choice : d.decoders) {
+        ids << choice.id;
+        if (stacks.isEmpty() || library.get().readsLogic(choice.id, &why)) {
+            choice.settings.append({d.channel, QStringLiteral("trace%1").arg(number)});
+            stacks.append({choice});
+        } else {
+            stacks.back().append(choice);
+        }
+    }
+    for (const DecoderStack &stack : stacks) {
+        if (!session.addStack(stack, 0, thisChannel, &why))
+            failFor(recording, kExitFailed, QStringLiteral("%1: %2").arg(label, why));
+    }
+    if (!session.start(recording.decoderRateHz(), &why))
+        failFor(recording, kExitFailed, QStringLiteral("%1: %2").arg(label, why));
+    std::vector<Annotation> kept;
+    // Only the pages filled are resident: no copy as it grows.
+    kept.reserve(kComparedAnnotations);
+    std::int64_t put = 0;
+    std::int64_t overflowAt = -1;
+    AnnotationOrder order(AnnotationOrder::windowFor(recording.decoderRateHz()),
+                          AnnotationOrder::kMaxHeld);
+    const auto keep = [&](const Annotation &a) {
+        ++put;
+        if (std::int64_t(a.start) >= measured || overflowAt >= 0)
+            return;
+        if (kept.size() < kComparedAnnotations)
+            kept.push_back(a);
+        else
+            overflowAt = std::int64_t(a.start);
+    };
+    if (!decodeAll(recording, session, order, keep, [] {}, &why))
+        failFor(recording, kExitFailed, QStringLiteral("%1: %2").arg(label, why));
+
+    QStringList decoded;
+    if (overflowAt < 0) {
+        decoded = d.compareWithSigrok(kept);
+    } else {
+        // Too many to keep: detection measures again up to a place between
+        // two frames before where they stop, and is set against those before it.
+        const std::int64_t cut = frameBoundary(kept, overflowAt);
+        std::vector<detect::Run> runs = runsBefore(train->runs(), cut);
+        train.reset();
+        kept.erase(std::find_if(kept.begin(), kept.end(),
+                                [cut](const Annotation &a) { return std::int64_t(a.start) >= cut; }),
+                   kept.end());
+        std::optional<detect::TraceDescription> again;
+        if (!runs.empty())
+            again = detect::describeTrace(
+                detect::PulseTrain(std::move(runs), recording.samplePeriodUs()));
+        if (again && sameDecoders(again->decoders, d.decoders) && again->channel == d.channel) {
+            d = std::move(*again);
+            decoded = d.compareWithSigrok(kept);
+            notes = QStringList{
+                QStringLiteral("measured and compared over the first %1 (%2 of sigrok's "
+                               "annotations, as many as are kept) of %3")
+                    .arg(secondsText(recording, cut), detect::countText(qint64(kept.size())),
+                         secondsText(recording, all))};
+        } else {
+            notes << QStringLiteral("sigrok's decoders put out more than the %1 annotations "
+                                    "kept within what was measured: not compared")
+                         .arg(detect::countText(qint64(kComparedAnnotations)));
+        }
+    }
+    if (measured < all || overflowAt >= 0)
+        notes << QStringLiteral("sigrok's %1 read all %2: %3 annotations")
+                     .arg(ids.join(QStringLiteral(", ")), secondsText(recording, all),
+                          detect::countText(put));
+    *description = std::move(d);
+    return decoded + notes;
+}
+
+/// Describes the channels of one recording, each decoded with the decoders
+/// its description chose; written whole once all are done.
+void describeRecording(Library &library, const Recording &recording, int onlyChannel,
+                       OutputWriter &writer, ResultStream &stream)
+{
+    checkChannel(recording, onlyChannel);
+    QByteArray results;
+    writer.beginCapture(recording, true);
+    for (const sigrok::SessionChannel &channel : recording.channels()) {
+        if (onlyChannel != 0 && channel.number != onlyChannel)
+            continue;
+        detect::TraceDescription d;
+        const QStringList decoded = describeChannel(library, recording, channel.number, &d);
+        writer.writeDescription(channel.number, d, decoded);
+        results += writer.take();
+    }
+    stream.write(results);
+    stream.flush();
+}
+
+/// One line on stderr for a file that could not be read or decoded.
 void report(QTextStream &err, const QString &message)
 {
     QString line = message;
@@ -190,7 +470,7 @@ void report(QTextStream &err, const QString &message)
     err.flush();
 }
 
-int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
+int run(const QStringList &arguments, ResultStream &stream, QTextStream &err)
 {
     QCommandLineParser parser;
     const QCommandLineOption protocol({QStringLiteral("P"), QStringLiteral("protocol")}, QString(),
@@ -198,26 +478,45 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     const QCommandLineOption trace(QStringLiteral("trace"), QString(), QStringLiteral("n"));
     const QCommandLineOption json(QStringLiteral("json"), QString());
     const QCommandLineOption list(QStringLiteral("list"), QString());
-    if (!command::parseArguments(parser, {protocol, trace, json, list}, arguments, out, kProgram,
-                                 helpText()))
+    QString answer;
+    QTextStream answerStream(&answer);
+    const bool goOn = command::parseArguments(parser, {protocol, trace, json, list}, arguments,
+                                              answerStream, kProgram, helpText());
+    answerStream.flush();
+    if (!goOn) {
+        stream.write(answer.toUtf8());
+        stream.flush();
         return kExitOk;
+    }
     Library library;
     if (parser.isSet(list)) {
-        out << QString::fromUtf8(listDecoders(library));
+        stream.write(listDecoders(library));
+        stream.flush();
         return kExitOk;
     }
 
-    const QStringList captures = parser.positionalArguments();
-    if (captures.isEmpty())
-        fail(kExitUsage, QStringLiteral("give at least one capture file (see --help)"));
-    int onlyTrace = 0;
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty())
+        fail(kExitUsage, QStringLiteral("give at least one capture or session file (see --help)"));
+    // A command line of captures alone is checked against their three
+    // traces at once; session files' channels are checked file by file.
+    const bool capturesOnly = std::all_of(files.begin(), files.end(), [](const QString &f) {
+        return f.endsWith(QLatin1String(".ird"), Qt::CaseInsensitive);
+    });
+    int onlyChannel = 0;
     if (parser.isSet(trace)) {
         bool ok = false;
-        onlyTrace = parser.value(trace).toInt(&ok);
-        if (!ok || onlyTrace < 1 || onlyTrace > kTraceCount)
+        const QString text = parser.value(trace);
+        onlyChannel = text.toInt(&ok);
+        if (capturesOnly && (!ok || onlyChannel < 1 || onlyChannel > kTraceCount))
             fail(kExitUsage, QStringLiteral("--trace takes 1, 2 or 3, not '%1' (the capture has "
                                             "traces 1 to 3)")
-                                 .arg(parser.value(trace)));
+                                 .arg(text));
+        if (!ok || onlyChannel < 1 || onlyChannel > kMaxChannels)
+            fail(kExitUsage, QStringLiteral("--trace takes a trace or channel number, 1 to %1, "
+                                            "not '%2'")
+                                 .arg(kMaxChannels)
+                                 .arg(text));
     }
     QList<DecoderStack> stacks;
     for (const QString &text : parser.values(protocol)) {
@@ -227,48 +526,57 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
             fail(kExitUsage, why);
         stacks.append(stack);
     }
-    // A command line the decoders do not take is told before any capture is read.
+    // A command line the decoders do not take is told before any file is read.
     if (!stacks.isEmpty()) {
+        DecodeSession check(library.get());
         QString why;
-        if (library.get().decode(stacks, onlyTrace, nullptr, nullptr, &why) != DecodeFailure::None)
+        for (const DecoderStack &stack : stacks) {
+            if (!check.addStack(stack, onlyChannel, capturesOnly ? captureNames() : anyChannel(),
+                                &why))
+                fail(library.setupStatus(), why);
+        }
+        if (!check.start(sigrok::kSampleRateHz, &why))
             fail(library.setupStatus(), why);
     }
 
-    // Each capture that can be read is written whole before the next one is
-    // read; each that cannot is told on stderr, and the status says so.
-    OutputWriter writer(parser.isSet(json), captures.size() > 1);
-    bool failed = false;
-    for (const QString &path : captures) {
-        std::unique_ptr<TraceBuffers> buffers;
+    // Each file that can be read is done before the next one is opened;
+    // each that cannot is told on stderr, and the status says so.
+    OutputWriter writer(parser.isSet(json), files.size() > 1);
+    int status = kExitOk;
+    for (const QString &path : files) {
         try {
-            buffers = command::readCaptureOrFail(path);
+            const std::unique_ptr<Recording> recording = Recording::open(path);
+            if (stacks.isEmpty())
+                describeRecording(library, *recording, onlyChannel, writer, stream);
+            else
+                decodeProtocols(library, *recording, stacks, onlyChannel, writer, stream);
         } catch (const command::Failure &failure) {
+            writer.take();
             report(err, failure.message);
-            failed = true;
-            continue;
+            status = std::max(status, failure.status);
         }
-        writer.beginCapture(path);
-        QString why;
-        const bool done = stacks.isEmpty()
-                              ? describeTraces(library, *buffers, onlyTrace, writer, &why)
-                              : decodeProtocols(library, *buffers, stacks, onlyTrace, writer, &why);
-        const QByteArray result = writer.take();
-        if (!done) {
-            report(err, QStringLiteral("%1: %2").arg(path, why));
-            failed = true;
-            continue;
-        }
-        out << QString::fromUtf8(result);
-        out.flush();
     }
-    return failed ? kExitFailed : kExitOk;
+    stream.flush();
+    return status;
 }
 
 } // namespace
 
-int runDecode(const QStringList &arguments, QTextStream &out, QTextStream &err)
+int runDecode(const QStringList &arguments, int out, QTextStream &err)
 {
-    return command::runReportingFailure(kProgram, err, [&] { return run(arguments, out, err); });
+    ResultStream stream(out);
+    try {
+        return command::runReportingFailure(kProgram, err,
+                                            [&] { return run(arguments, stream, err); });
+    } catch (const WriteFailed &failure) {
+        report(err, failure.message);
+        return kExitFailed;
+    } catch (const ReaderGone &) {
+        // Quietly, as a program that writes to a closed pipe ends.
+        std::signal(SIGPIPE, SIG_DFL);
+        std::raise(SIGPIPE);
+        return kExitFailed;
+    }
 }
 
 } // namespace wavemill::decode

@@ -18,10 +18,14 @@ using command::kExitOk;
 using command::kExitUsage;
 
 /// Runs wavemill-decode on \a arguments (the program name first, as in
-/// argv). Each capture's results go to \a out once it has been read and
-/// decoded whole, so a failure leaves nothing half-written there; every
-/// failure writes exactly one line to \a err. A command line that cannot be
-/// done stops everything before any capture is read.
-int runDecode(const QStringList &arguments, QTextStream &out, QTextStream &err);
+/// argv), its results written to the file descriptor \a out (standard
+/// output) and its failures to \a err, exactly one line each. A command
+/// line that cannot be done stops everything before any file is read. A
+/// file's descriptions go out once it is read and decoded whole, so that a
+/// failure leaves none of them half-written; its -P annotations go out as
+/// the decoders put them out, in the order of their start. Results that
+/// cannot be written end the program with status 1; a reader that has gone
+/// (a closed pipe) ends it quietly, by SIGPIPE, as other programs end.
+int runDecode(const QStringList &arguments, int out, QTextStream &err);
 
 } // namespace wavemill::decode

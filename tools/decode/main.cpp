@@ -2,18 +2,20 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// wavemill-decode: tells what the traces of a capture carry, and decodes
-// them with sigrok's protocol decoders in this process. See --help.
+// wavemill-decode: tells what the traces of a capture or a sigrok session
+// file carry, and decodes them with sigrok's protocol decoders in this
+// process. See --help.
 
 #include "decode/decode_command.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <unistd.h>
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QTextStream out(stdout);
     QTextStream err(stderr);
-    return wavemill::decode::runDecode(QCoreApplication::arguments(), out, err);
+    return wavemill::decode::runDecode(QCoreApplication::arguments(), STDOUT_FILENO, err);
 }

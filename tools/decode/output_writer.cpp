@@ -4,8 +4,9 @@
 
 #include "decode/output_writer.h"
 
+#include "decode/recording.h"
+
 #include "core/numbers.h"
-#include "core/sample_period.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,23 +17,6 @@
 namespace wavemill::decode {
 
 namespace {
-
-/// Picoseconds in a millisecond.
-constexpr double kPsPerMs = 1e9;
-
-double sampleMs(std::uint64_t sample)
-{
-    // Whole picoseconds first, so that the milliseconds are the nearest double.
-    return double(sample * std::uint64_t(kSamplePeriodPs)) / kPsPerMs;
-}
-
-QString tracesText(const QList<int> &traces)
-{
-    QStringList names;
-    for (const int t : traces)
-        names << QStringLiteral("trace%1").arg(t);
-    return names.join(QLatin1Char(','));
-}
 
 QByteArray jsonLine(const QJsonObject &object)
 {
@@ -46,26 +30,40 @@ OutputWriter::OutputWriter(bool json, bool severalCaptures)
 {
 }
 
-void OutputWriter::beginCapture(const QString &path)
+void OutputWriter::beginCapture(const Recording &recording, bool describing)
 {
-    m_path = path;
-    if (m_severalCaptures && !m_json)
-        m_out += path.toUtf8() + ":\n";
+    m_recording = &recording;
+    if (m_json)
+        return;
+    if (recording.isSession() && describing)
+        m_out += QStringLiteral("%1: %2\n").arg(recording.path(), recording.summary()).toUtf8();
+    else if (m_severalCaptures)
+        m_out += recording.path().toUtf8() + ":\n";
+}
+
+double OutputWriter::sampleMs(std::uint64_t sample) const
+{
+    return m_recording->sampleMs(sample);
 }
 
 void OutputWriter::writeAnnotation(const sigrok::Annotation &a)
 {
     const QString text = a.texts.isEmpty() ? QString() : a.texts.front();
+    QStringList names;
+    for (const int number : a.traces) {
+        const sigrok::SessionChannel *channel = m_recording->channel(number);
+        names << (channel ? channel->name : QStringLiteral("trace%1").arg(number));
+    }
     if (!m_json) {
         m_out += QStringLiteral("%1 %2 %3 %4: %5\n")
-                     .arg(timeText(sampleMs(a.start)), tracesText(a.traces), a.decoder,
+                     .arg(timeText(sampleMs(a.start)), names.join(QLatin1Char(',')), a.decoder,
                           a.annotationClass, text)
                      .toUtf8();
         return;
     }
     QJsonObject o;
     if (m_severalCaptures)
-        o.insert(QStringLiteral("file"), m_path);
+        o.insert(QStringLiteral("file"), m_recording->path());
     o.insert(QStringLiteral("start_sample"), qint64(a.start));
     o.insert(QStringLiteral("end_sample"), qint64(a.end));
     o.insert(QStringLiteral("start_ms"), sampleMs(a.start));
@@ -74,6 +72,8 @@ void OutputWriter::writeAnnotation(const sigrok::Annotation &a)
     for (const int t : a.traces)
         traces.append(t);
     o.insert(QStringLiteral("traces"), traces);
+    if (m_recording->isSession())
+        o.insert(QStringLiteral("channels"), QJsonArray::fromStringList(names));
     o.insert(QStringLiteral("decoder"), a.decoder);
     o.insert(QStringLiteral("class"), a.annotationClass);
     o.insert(QStringLiteral("text"), text);
@@ -81,18 +81,22 @@ void OutputWriter::writeAnnotation(const sigrok::Annotation &a)
     m_out += jsonLine(o);
 }
 
-void OutputWriter::writeDescription(int trace, const detect::TraceDescription &d,
+void OutputWriter::writeDescription(int number, const detect::TraceDescription &d,
                                     const QStringList &decoded)
 {
     if (!m_json) {
-        m_out += QStringLiteral("trace %1: %2\n").arg(trace).arg(d.title).toUtf8();
+        m_out += QStringLiteral("%1: %2\n").arg(m_recording->channelLabel(number), d.title).toUtf8();
         for (const QString &line : d.evidence + decoded)
             m_out += QStringLiteral("    %1\n").arg(line).toUtf8();
         return;
     }
     QJsonObject o = d.fields;
-    o.insert(QStringLiteral("file"), m_path);
-    o.insert(QStringLiteral("trace"), trace);
+    o.insert(QStringLiteral("file"), m_recording->path());
+    o.insert(QStringLiteral("trace"), number);
+    if (m_recording->isSession()) {
+        const sigrok::SessionChannel *channel = m_recording->channel(number);
+        o.insert(QStringLiteral("name"), channel ? channel->name : QString());
+    }
     o.insert(QStringLiteral("kind"), d.kind);
     o.insert(QStringLiteral("title"), d.title);
     o.insert(QStringLiteral("confidence"), d.confidence);

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdarg>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -35,9 +36,7 @@ enum class DecodeFailure { None, Setup, Run };
 /// The one adapter to sigrok's protocol decoder library, started once for
 /// the process: it embeds Python, which cannot be started again once
 /// finished. Its log is kept rather than printed, so that a failure is told
-/// in one line. The capture's samples go to it straight from memory, one
-/// byte a sample with trace n in bit n - 1, at sigrok's rate for the board,
-/// as sigrok-cli reads them from the capture's session file.
+/// in one line. DecodeSession runs its decoders.
 class SigrokDecoders
 {
 public:
@@ -50,15 +49,14 @@ public:
     bool ready() const { return m_ready; }
     const QString &error() const { return m_error; }
 
-    /// Runs \a stacks over \a samples and gives what they put out, in the
-    /// order they did. A bottom decoder given no channel reads \a
-    /// defaultTrace (1 to 3, 0 for none) on its one required channel, or on
-    /// its first optional one when it requires none. Without \a samples the
-    /// stacks are only set up and started, which tells whether the decoders
-    /// take them. Setup: a decoder unknown, an option unknown, of the wrong
-    /// kind or refused when the decoder starts, a channel given no trace
-    /// from 1 to 3 or none given, a decoder stacked on one whose output it
-    /// does not read. Run: a decoder failed on the samples.
+    /// Runs \a stacks over a capture's \a samples (one byte a sample, trace n
+    /// in bit n - 1, told 49,817 Hz as sigrok-cli is by the capture's session
+    /// file) at once, and gives what they put out in the order they did. A
+    /// bottom decoder given no channel reads \a defaultTrace (1 to 3, 0 for
+    /// none), as DecodeSession::addStack() says. Without \a samples the
+    /// stacks are only set up and started. Setup: a stack DecodeSession
+    /// refuses; Run: a decoder failed on the samples. For a recording of any
+    /// length, feed a DecodeSession a block at a time instead.
     DecodeFailure decode(const QList<sigrok::DecoderStack> &stacks, int defaultTrace,
                          const std::vector<std::uint8_t> *samples,
                          std::vector<sigrok::Annotation> *annotations, QString *why);
@@ -67,16 +65,20 @@ public:
     /// at most one more it can do without.
     QList<DecoderSummary> singleChannelDecoders(QString *why);
 
+    /// A decoder that reads logic and puts out \a input (another decoder's
+    /// input, as "uart" is midi's), with its channels, for a message: the one
+    /// of that name first. False when none does.
+    bool producerOf(const QString &input, QString *id, QStringList *channels);
+
     /// Whether any folder the library searches holds a decoder.
     bool decodersInstalled() const;
 
     /// Loads decoder \a id (once); nullptr with \a why when it is unknown
     /// or sigrok's decoders are not installed.
     srd_decoder *load(const QString &id, QString *why);
-
-    /// Whether decoder \a id reads logic samples, rather than what another
-    /// decoder puts out (ook_oregon reads ook's); false when it is unknown.
-    bool readsLogic(const QString &id);
+    /// Whether decoder \a id reads logic samples, not another decoder's
+    /// output; false with \a why when it cannot be loaded.
+    bool readsLogic(const QString &id, QString *why);
 
     /// The last error the library logged since clearLog(), on one line.
     QString lastLogError() const;
