@@ -5,6 +5,7 @@
 #include "detect/periodic_detector.h"
 
 #include "detect/measure_text.h"
+#include "detect/sigrok_reading.h"
 
 
 #include <algorithm>
@@ -178,6 +179,31 @@ Fit fit(std::vector<Period> periods)
     return f;
 }
 
+/// What sigrok's pwm decoder read, set against the timings' period and mean
+/// duty: the median period, as one cut by a glitch is one of many.
+QStringList comparePwm(const std::vector<sigrok::Annotation> &annotations, double periodUs,
+                       double duty, double sampleUs)
+{
+    PwmReading r = pwmReading(annotations);
+    if (r.periodsUs.empty())
+        return {QStringLiteral("sigrok pwm decoder: no periods")};
+    const double theirPeriod = median(r.periodsUs);
+    double theirDuty = 0;
+    for (const double each : r.duties)
+        theirDuty += each / double(r.duties.size());
+    QStringList lines{QStringLiteral("sigrok pwm decoder: %1 periods, the median %2, mean duty %3")
+                          .arg(countText(qint64(r.periodsUs.size())),
+                               microsecondsText(theirPeriod), percentText(theirDuty, 1))};
+    // A sample either way at each edge; sigrok rounds its periods to a tenth.
+    if (std::fabs(theirPeriod - periodUs) > 2 * sampleUs + 0.05 * periodUs ||
+        std::fabs(theirDuty - duty) * periodUs > 2 * sampleUs + 0.02 * periodUs)
+        lines << QStringLiteral("sigrok's pwm reading differs from the timings': %1 at %2 where "
+                                "they give %3 at %4")
+                     .arg(microsecondsText(theirPeriod), percentText(theirDuty, 1),
+                          microsecondsText(periodUs), percentText(duty, 1));
+    return lines;
+}
+
 /// The lengths of the runs that are pauses (longer than kGapPeriods
 /// periods) and of the bursts between them, leaving out those the capture
 /// cuts.
@@ -197,6 +223,17 @@ void burstTimes(const std::vector<Run> &runs, double period, std::vector<double>
             burst += double(runs[i].length);
         }
     }
+}
+
+/// sigrok's pwm decoder reads each period's duty and length, on the trace's
+/// high pulses (its default polarity).
+void readWithPwm(TraceDescription &d, double periodUs, double duty, double sampleUs)
+{
+    d.decoders = {{QStringLiteral("pwm"), {}}};
+    d.channel = QStringLiteral("data");
+    d.compareWithSigrok = [periodUs, duty, sampleUs](const std::vector<sigrok::Annotation> &a) {
+        return comparePwm(a, periodUs, duty, sampleUs);
+    };
 }
 
 } // namespace
@@ -317,6 +354,8 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
                                QString::number(train.sampleRateHz() / 1000, 'f', 1),
                                QString::number((train.sampleRateHz() - frequencyHz) / 1000, 'f', 1),
                                QString::number((train.sampleRateHz() + frequencyHz) / 1000, 'f', 1));
+    else
+        readWithPwm(d, train.toUs(mean), duty, train.samplePeriodUs());
     return d;
 }
 

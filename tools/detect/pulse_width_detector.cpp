@@ -5,6 +5,7 @@
 #include "detect/pulse_width_detector.h"
 
 #include "detect/measure_text.h"
+#include "detect/sigrok_reading.h"
 
 #include <algorithm>
 #include <cmath>
@@ -116,23 +117,10 @@ QString statsText(const Stats &s)
 void sigrokWidths(const std::vector<sigrok::Annotation> &annotations, std::vector<double> *widths,
                   std::vector<double> *periods)
 {
-    std::vector<double> duties;
-    for (const sigrok::Annotation &a : annotations) {
-        if (a.decoder != QLatin1String("pwm") || a.texts.isEmpty())
-            continue;
-        const QString text = a.texts.front();
-        if (a.annotationClass == QLatin1String("duty-cycle")) {
-            duties.push_back(text.chopped(1).toDouble() / 100);
-        } else if (a.annotationClass == QLatin1String("period")) {
-            const double value = text.section(QLatin1Char(' '), 0, 0).toDouble();
-            const QString unit = text.section(QLatin1Char(' '), 1);
-            periods->push_back(unit == QLatin1String("s")    ? value * 1e6
-                               : unit == QLatin1String("ms") ? value * 1e3
-                                                             : value);
-        }
-    }
-    for (std::size_t k = 0; k < std::min(duties.size(), periods->size()); ++k)
-        widths->push_back(duties[k] * (*periods)[k]);
+    PwmReading r = pwmReading(annotations);
+    *periods = std::move(r.periodsUs);
+    for (std::size_t k = 0; k < std::min(r.duties.size(), periods->size()); ++k)
+        widths->push_back(r.duties[k] * (*periods)[k]);
 }
 
 QStringList compareWidths(const Stats &ours, bool periodsAreValues,

@@ -8,6 +8,28 @@
 
 namespace wavemill::detect {
 
+PwmReading pwmReading(const std::vector<sigrok::Annotation> &annotations)
+{
+    PwmReading r;
+    for (const sigrok::Annotation &a : annotations) {
+        if (a.decoder != QLatin1String("pwm") || a.texts.isEmpty())
+            continue;
+        const QString text = a.texts.front();
+        if (a.annotationClass == QLatin1String("duty-cycle")) {
+            r.duties.push_back(text.chopped(1).toDouble() / 100);
+        } else if (a.annotationClass == QLatin1String("period")) {
+            // "1.0 ms", "20.0 µs", "1.0 s"
+            const double value = text.section(QLatin1Char(' '), 0, 0).toDouble();
+            const QString unit = text.section(QLatin1Char(' '), 1);
+            r.periodsUs.push_back(unit == QLatin1String("s")    ? value * 1e6
+                                  : unit == QLatin1String("ms") ? value * 1e3
+                                  : unit == QLatin1String("ns") ? value / 1e3
+                                                                : value);
+        }
+    }
+    return r;
+}
+
 QString runTogether(const QStringList &items, int shown)
 {
     QStringList parts;

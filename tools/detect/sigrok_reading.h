@@ -30,4 +30,13 @@ QStringList annotationTexts(const std::vector<sigrok::Annotation> &annotations,
 QString framesDiffer(const QString &decoder, const QString &what, std::size_t matched,
                      std::size_t ours, std::size_t theirs, const QString &why = {});
 
+/// What sigrok's pwm decoder put out: each period's duty cycle (0 to 1) and
+/// its length in microseconds, in order.
+struct PwmReading
+{
+    std::vector<double> duties;
+    std::vector<double> periodsUs;
+};
+PwmReading pwmReading(const std::vector<sigrok::Annotation> &annotations);
+
 } // namespace wavemill::detect

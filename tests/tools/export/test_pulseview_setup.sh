@@ -36,7 +36,7 @@ fail() {
 }
 
 # Each example, and the decoder on each trace its setup must attach.
-declare -A decoders=([uart-hello]="uart@trace1" [pwm]="uart@trace1"
+declare -A decoders=([uart-hello]="uart@trace1 pwm@trace2" [pwm]="uart@trace1 pwm@trace2 pwm@trace3"
   [infrared]="ir_nec@trace1 ir_rc5@trace2 ir_rc6@trace3")
 runs=()
 for name in "${!decoders[@]}"; do

@@ -232,11 +232,11 @@ private Q_SLOTS:
         QTest::newRow("nec inverted") << "nec 0x04 0x08 inverted" << 1;
         QTest::newRow("rc5") << "rc5 5 12" << 1;
         QTest::newRow("rc6") << "rc6 0x1a 0x40" << 1;
-        QTest::newRow("square wave: no decoder") << "square 1000 0.25" << 0;
+        QTest::newRow("square wave: pwm") << "square 1000 0.25" << 1;
         QTest::newRow("random bytes: nothing recognised") << "random 7" << 0;
         QTest::newRow("three traces") << "uart 9600 + square 50 0.1 + rc5 5 12" << 2;
         QTest::newRow("uart-hello.ird") << "uart-hello.ird" << 1;
-        QTest::newRow("pwm.ird") << "pwm.ird" << 1;
+        QTest::newRow("pwm.ird") << "pwm.ird" << 2;
         // Three remotes from 20 ms: one flag, the others' labels would overlap it.
         QTest::newRow("infrared.ird") << "infrared.ird" << 1;
         QTest::newRow("mixed.ird") << "mixed.ird" << 1;
