@@ -275,20 +275,10 @@ std::vector<detect::Run> channelRuns(const Recording &recording, int number)
 {
     if (const TraceBuffers *capture = recording.capture())
         return detect::PulseTrain(*capture->trace(number)).runs();
-    sigrok::ChannelRuns cut(number, recording.unitSize(), kDetectionRuns);
-    QString why;
-    if (!recording.readSamples(
-            [&](const std::uint8_t *data, std::size_t count) {
-                cut.add(data, count);
-                return !cut.full();
-            },
-            &why))
-        failFor(recording, kExitFailed, why);
     std::vector<detect::Run> runs;
-    const std::vector<sigrok::LevelRun> levels = cut.finish();
-    runs.reserve(levels.size());
-    for (const sigrok::LevelRun &run : levels)
-        runs.push_back({run.start, run.length, run.high});
+    QString why;
+    if (!sigrok::readChannelRuns(*recording.session(), number, kDetectionRuns, &runs, &why))
+        failFor(recording, kExitFailed, why);
     return runs;
 }
 

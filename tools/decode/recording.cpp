@@ -133,7 +133,7 @@ bool Recording::atBoardRate() const
 
 double Recording::samplePeriodUs() const
 {
-    return atBoardRate() ? kSamplePeriodUs : 1e6 / double(m_session->sampleRateHz());
+    return sigrok::samplePeriodUsAt(decoderRateHz());
 }
 
 double Recording::sampleMs(std::uint64_t sample) const

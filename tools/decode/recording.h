@@ -62,6 +62,8 @@ public:
     int unitSize() const;
     /// The capture's traces; nullptr for a session.
     const TraceBuffers *capture() const { return m_capture.get(); }
+    /// The session file; nullptr for a capture.
+    const sigrok::SessionReader *session() const { return m_session.get(); }
 
     /// Hands every sample on in blocks, as SessionReader does; false with
     /// \a why when the file failed on the way.

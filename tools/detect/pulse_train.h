@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/trace_buffers.h"
+#include "sigrok/channel_runs.h"
 
 #include <QString>
 
@@ -13,13 +14,8 @@
 
 namespace wavemill::detect {
 
-/// A stretch of samples at one level.
-struct Run
-{
-    std::int64_t start;  // first sample
-    std::int64_t length; // samples
-    bool high;
-};
+/// A stretch of samples at one level, as a recording's channel is cut.
+using Run = sigrok::LevelRun;
 
 /// A trace's samples as the runs of equal level they make, and the time
 /// between two samples: a board capture (507,904 samples, one every

@@ -4,6 +4,8 @@
 
 #include "sigrok/channel_runs.h"
 
+#include "sigrok/session_reader.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -76,6 +78,20 @@ std::vector<LevelRun> ChannelRuns::finish()
         m_runs.push_back({m_start, m_taken - m_start, m_level});
     m_full = true;
     return std::move(m_runs);
+}
+
+bool readChannelRuns(const SessionReader &reader, int number, std::size_t maxRuns,
+                     std::vector<LevelRun> *runs, QString *why)
+{
+    ChannelRuns cut(number, reader.unitSize(), maxRuns);
+    const bool read = reader.readSamples(
+        [&](const std::uint8_t *data, std::size_t count) {
+            cut.add(data, count);
+            return !cut.full();
+        },
+        why);
+    *runs = cut.finish();
+    return read;
 }
 
 } // namespace wavemill::sigrok

@@ -4,6 +4,8 @@
 
 #pragma once
 
+#include <QString>
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -54,5 +56,13 @@ private:
     bool m_level = false;
     bool m_full = false;
 };
+
+class SessionReader;
+
+/// Channel \a number of the session file \a reader has open, cut into at
+/// most \a maxRuns runs as its samples stream; false with \a why when a
+/// chunk failed.
+bool readChannelRuns(const SessionReader &reader, int number, std::size_t maxRuns,
+                     std::vector<LevelRun> *runs, QString *why);
 
 } // namespace wavemill::sigrok

@@ -21,6 +21,14 @@ constexpr std::uint64_t kSampleRateHz =
     std::uint64_t((1'000'000'000'000 + kSamplePeriodPs / 2) / kSamplePeriodPs);
 static_assert(kSampleRateHz == 49817);
 
+/// The time between two samples of a recording at \a rateHz: at sigrok's
+/// whole-hertz rate for the board, the board's own 20.0736 µs, which the
+/// whole hertz only round.
+constexpr double samplePeriodUsAt(std::uint64_t rateHz)
+{
+    return rateHz == kSampleRateHz ? kSamplePeriodUs : 1e6 / double(rateHz);
+}
+
 /// Spreads \a count bytes of a trace into sigrok logic data of unit size 1:
 /// sets bit \a bit of the eight sample bytes at out[8 k] to out[8 k + 7] that
 /// byte k of \a packed holds, for a high level; other bits are left as they are.
