@@ -204,6 +204,12 @@ QStringList framingEvidence(const UartReading &r)
                                 "of a pulse code, not characters")
                      .arg(countText(r.multiBitPulses), countText(r.pulses),
                           r.idleHigh ? QStringLiteral("low") : QStringLiteral("high"));
+    else if (!r.characterWidths())
+        lines << QStringLiteral("of the %1 %2 pulses %3 are one bit long and %4 three bits or "
+                                "more: the widths of a pulse code, not of characters")
+                     .arg(countText(r.pulses),
+                          r.idleHigh ? QStringLiteral("low") : QStringLiteral("high"),
+                          countText(r.oneBitPulses), countText(r.longPulses));
     if (r.breaks > kMostBreaksPerCharacter * r.framed)
         lines << QStringLiteral("%1 breaks to %2 characters: more breaks than a serial line "
                                 "makes")

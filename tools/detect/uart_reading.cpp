@@ -180,6 +180,8 @@ struct BitFit
     int pulses = 0; // breaks apart
     int whole = 0;
     int multiBit = 0; // whole and two bits or more
+    int oneBit = 0;   // whole and one bit
+    int longer = 0;    // whole and three bits or more
     double share() const { return pulses > 0 ? double(whole) / pulses : 0; }
 };
 
@@ -199,6 +201,8 @@ BitFit fitOf(const Pulses &p, const BitModel &m)
         const bool whole = wholeBits(w + m.distortion, m.bit, kLongestActiveBits, &n);
         f.whole += whole;
         f.multiBit += whole && n >= 2;
+        f.oneBit += whole && n == 1;
+        f.longer += whole && n >= 3;
     }
     return f;
 }
@@ -463,6 +467,8 @@ std::optional<UartReading> readUart(const PulseTrain &train, bool idleHigh)
     r.pulses = fit.pulses;
     r.wholePulses = fit.whole;
     r.multiBitPulses = fit.multiBit;
+    r.oneBitPulses = fit.oneBit;
+    r.longPulses = fit.longer;
     r.measured = 1e6 / train.toUs(r.bit);
     if (r.measured < kSlowestBitRate)
         return std::nullopt;
@@ -505,7 +511,7 @@ std::optional<UartReading> readUart(const PulseTrain &train, bool idleHigh)
     r.varyingBits = varyingBits(r.values(), r.framing.dataBits);
     r.confidence = std::min(r.bitFit(), r.framedShare());
     if (r.varyingBits < kMinVaryingBits || r.breaks > kMostBreaksPerCharacter * r.framed ||
-        !r.severalWidths())
+        !r.severalWidths() || !r.characterWidths())
         r.confidence = 0;
     return r;
 }

@@ -30,6 +30,12 @@ constexpr double kMostBreaksPerCharacter = 0.5;
 /// pulses of a serial line are two bits or more (a third of random bytes'),
 /// where the marks of a pulse code (a remote's, a sensor's) are all one.
 constexpr double kMinMultiBitShare = 0.05;
+/// Characters also make active pulses of one bit (a 1 after the start bit or
+/// between 0s) and of three bits or more (two 0s after the start bit, or
+/// more): a share of each, which a pulse code of two widths lacks (bi-phase
+/// half-bits of one and two units; HDMI-CEC's 0.6 and 1.5 ms marks).
+constexpr double kMinOneBitShare = 0.05;
+constexpr double kMinLongShare = 0.10;
 
 /// The standard bit rate within kBitRateSnap of \a measured, or 0 when none is.
 double standardBitRate(double measured);
@@ -77,6 +83,8 @@ struct UartReading
     int pulses = 0;        // active pulses measured (no glitches, no breaks)
     int wholePulses = 0;   // of them whole bits
     int multiBitPulses = 0; // of them two bits or more
+    int oneBitPulses = 0;   // of them one bit
+    int longPulses = 0;     // of them three bits or more
     int glitches = 0;      // pulses of one sample, at either level
     double measured = 0;   // bit/s
     double used = 0;       // bit/s: the standard rate near it, or the measured one
@@ -102,6 +110,12 @@ struct UartReading
     /// Whether the active pulses are of several lengths, as characters make
     /// them: a pulse code's marks are all one bit long.
     bool severalWidths() const { return multiBitPulses >= kMinMultiBitShare * pulses; }
+    /// Whether they are one bit long and three or more as often as
+    /// characters make them, not of two widths alone.
+    bool characterWidths() const
+    {
+        return oneBitPulses >= kMinOneBitShare * pulses && longPulses >= kMinLongShare * pulses;
+    }
     double framedShare() const { return frames > 0 ? double(framed) / frames : 0; }
     /// The bit at the rate used, in samples.
     double usedBit(const PulseTrain &train) const { return train.toSamples(1e6 / used); }
