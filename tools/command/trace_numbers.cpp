@@ -11,21 +11,26 @@ namespace wavemill::command {
 
 namespace {
 
-/// 1 to kTraceCount, or 0.
-int traceNumber(const QString &text)
+/// 1 to \a highest, or 0.
+int traceNumber(const QString &text, int highest = kTraceCount)
 {
     bool ok = false;
     const int trace = text.trimmed().toInt(&ok);
-    return ok && trace >= 1 && trace <= kTraceCount ? trace : 0;
+    return ok && trace >= 1 && trace <= highest ? trace : 0;
 }
 
 } // namespace
 
-int traceNumberOrFail(const QString &text, const QString &option)
+int traceNumberOrFail(const QString &text, const QString &option, int highest)
 {
-    const int trace = traceNumber(text);
-    if (trace == 0)
+    const int trace = traceNumber(text, highest);
+    if (trace == 0 && highest == kTraceCount)
         fail(kExitUsage, QStringLiteral("%1 takes 1, 2 or 3, not '%2'").arg(option, text));
+    if (trace == 0)
+        fail(kExitUsage, QStringLiteral("%1 takes a trace or channel number, 1 to %2, not '%3'")
+                             .arg(option)
+                             .arg(highest)
+                             .arg(text));
     return trace;
 }
 

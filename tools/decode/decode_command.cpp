@@ -4,6 +4,7 @@
 
 #include "decode/decode_command.h"
 
+#include "command/trace_numbers.h"
 #include "decode/annotation_order.h"
 #include "decode/decode_session.h"
 #include "decode/output_writer.h"
@@ -495,21 +496,10 @@ int run(const QStringList &arguments, ResultStream &stream, QTextStream &err)
     const bool capturesOnly = std::all_of(files.begin(), files.end(), [](const QString &f) {
         return f.endsWith(QLatin1String(".ird"), Qt::CaseInsensitive);
     });
-    int onlyChannel = 0;
-    if (parser.isSet(trace)) {
-        bool ok = false;
-        const QString text = parser.value(trace);
-        onlyChannel = text.toInt(&ok);
-        if (capturesOnly && (!ok || onlyChannel < 1 || onlyChannel > kTraceCount))
-            fail(kExitUsage, QStringLiteral("--trace takes 1, 2 or 3, not '%1' (the capture has "
-                                            "traces 1 to 3)")
-                                 .arg(text));
-        if (!ok || onlyChannel < 1 || onlyChannel > kMaxChannels)
-            fail(kExitUsage, QStringLiteral("--trace takes a trace or channel number, 1 to %1, "
-                                            "not '%2'")
-                                 .arg(kMaxChannels)
-                                 .arg(text));
-    }
+    const int onlyChannel =
+        parser.isSet(trace) ? command::traceNumberOrFail(parser.value(trace), QStringLiteral("--trace"),
+                                                         capturesOnly ? kTraceCount : kMaxChannels)
+                            : 0;
     QList<DecoderStack> stacks;
     for (const QString &text : parser.values(protocol)) {
         QString why;
