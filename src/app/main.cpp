@@ -3,6 +3,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "app/form1.h"
+#include "core/version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -10,10 +11,6 @@
 #include <QTimer>
 
 #include <cstring>
-
-#ifndef WAVEMILL_VERSION
-#define WAVEMILL_VERSION "unknown"
-#endif
 
 namespace {
 
@@ -59,7 +56,7 @@ bool answeredWithoutDisplay(int argc, char *argv[])
             return true;
         }
         if (std::strcmp(argument, "-v") == 0 || std::strcmp(argument, "--version") == 0) {
-            QTextStream(stdout) << kProgram << ' ' << WAVEMILL_VERSION << '\n';
+            QTextStream(stdout) << kProgram << ' ' << wavemill::kVersion << '\n';
             return true;
         }
     }

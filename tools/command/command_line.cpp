@@ -6,17 +6,12 @@
 
 #include "capture_file/capture_file_format.h"
 #include "core/sample_period.h"
+#include "core/version.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
-
-// The build defines the version for this library alone; every program reads
-// it through version().
-#ifndef WAVEMILL_VERSION
-#define WAVEMILL_VERSION "unknown"
-#endif
 
 namespace wavemill::command {
 
@@ -27,7 +22,7 @@ void fail(int status, const QString &message)
 
 QString version()
 {
-    return QStringLiteral(WAVEMILL_VERSION);
+    return QString::fromLatin1(kVersion);
 }
 
 QString samplePeriodText()
