@@ -3,6 +3,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "app/form1.h"
+#include "core/numbers.h"
 #include "core/version.h"
 
 #include <QApplication>
@@ -22,7 +23,7 @@ const char kHelp[] =
     "\n"
     "Front end for a single-channel logic analyzer board.\n"
     "\n"
-    "The board samples one logic input every 20.0736 us and streams the samples\n"
+    "The board samples one logic input every %1 and streams the samples\n"
     "over a serial port at 115200 baud, eight samples a byte. Wavemill takes in\n"
     "one capture of 63,488 bytes (about 10.2 s) into one of three traces, draws\n"
     "them as square waves, zooms and scrolls, measures, and saves and loads\n"
@@ -52,7 +53,7 @@ bool answeredWithoutDisplay(int argc, char *argv[])
         if (std::strcmp(argument, "--") == 0)
             return false;
         if (std::strcmp(argument, "-h") == 0 || std::strcmp(argument, "--help") == 0) {
-            QTextStream(stdout) << QString::fromUtf8(kHelp);
+            QTextStream(stdout) << QString::fromUtf8(kHelp).arg(wavemill::samplePeriodText());
             return true;
         }
         if (std::strcmp(argument, "-v") == 0 || std::strcmp(argument, "--version") == 0) {

@@ -4,6 +4,8 @@
 
 #include "core/numbers.h"
 
+#include "core/sample_period.h"
+
 #include <cctype>
 #include <charconv>
 #include <string>
@@ -141,6 +143,19 @@ std::int16_t saturate16(double value)
     if (value <= -32768.0)
         return -32768;
     return static_cast<std::int16_t>(value);
+}
+
+QString samplePeriodText(const QString &unit)
+{
+    // Exact decimals of the period in picoseconds, without trailing zeros.
+    constexpr std::int64_t kPsPerUs = 1000000;
+    QString fraction =
+        QStringLiteral("%1").arg(kSamplePeriodPs % kPsPerUs, 6, 10, QLatin1Char('0'));
+    while (fraction.endsWith(QLatin1Char('0')))
+        fraction.chop(1);
+    const QString whole = QString::number(kSamplePeriodPs / kPsPerUs);
+    return (fraction.isEmpty() ? whole : whole + QLatin1Char('.') + fraction) +
+           QLatin1Char(' ') + unit;
 }
 
 } // namespace wavemill

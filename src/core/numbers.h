@@ -32,4 +32,8 @@ QString durationText(double seconds);
 /// Clamps a value into the 16-bit signed range, as the fields held in 16 bits do.
 std::int16_t saturate16(double value);
 
+/// The board's sample period as help texts and file headers write it,
+/// exactly as its picoseconds give it: "20.0736 us", or with \a unit.
+QString samplePeriodText(const QString &unit = QStringLiteral("us"));
+
 } // namespace wavemill

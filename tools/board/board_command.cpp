@@ -12,6 +12,7 @@
 #include "board/signal_table.h"
 #include "board/simulated_chip.h"
 #include "command/command_line.h"
+#include "core/numbers.h"
 #include "core/sample_period.h"
 #include "signals/signals.h"
 
@@ -70,7 +71,6 @@ QString grouped(double number)
 
 QString helpText()
 {
-    const QString period = QString::number(kSamplePeriodUs, 'g', 10);
     return QStringLiteral(
                "Usage: wavemill-board [options] [DEVICE]\n"
                "\n"
@@ -88,17 +88,17 @@ QString helpText()
                "115200,n,8,1 and streams at once, without end unless --count is given.\n"
                "Anything but a serial port (a regular file, a FIFO) is refused.\n"
                "\n"
-               "Bytes carry eight samples each, one every %1 us, the earliest in bit 7.\n"
+               "Bytes carry eight samples each, one every %1, the earliest in bit 7.\n"
                "\n"
                "Signals:\n")
-               .arg(period) +
+               .arg(samplePeriodText()) +
            signalList() + QStringLiteral("\nOptions:\n") + signalOptionHelp() +
            QStringLiteral(
                "  --invert           send every level the other way round (a serial line\n"
                "                     idling low)\n"
                "  --count BYTES      bytes to stream each time the port opens, 0 for without\n"
                "                     end (default 63488, one capture; with a device: 0)\n"
-               "  --pace PACE        board: the board's own pace, one byte every 8 x %1 us\n"
+               "  --pace PACE        board: the board's own pace, one byte every 8 x %1\n"
                "                     (about %2 bytes/s, the default); line: the link's\n"
                "                     limit, %3 bytes/s; fast: as fast as the reader takes\n"
                "                     them; or a number of bytes a second\n"
@@ -137,7 +137,7 @@ QString helpText()
                "  $ wavemill-board --signal random --seed 7 --pace line\n"
                "  $ wavemill-board --signal file --file capture.bin --repeat /dev/ttyUSB1\n"
                "  $ wavemill-board --chip firmware/wavemill-board.elf --signal uart --repeat\n")
-               .arg(period, grouped(signals::kBoardBytesPerSecond),
+               .arg(samplePeriodText(), grouped(signals::kBoardBytesPerSecond),
                     grouped(signals::kLineBytesPerSecond));
 }
 

@@ -15,6 +15,7 @@
 #include "command/command_line.h"
 #include "command/output_file.h"
 #include "command/trace_numbers.h"
+#include "core/numbers.h"
 #include "core/sample_period.h"
 #include "core/samples.h"
 #include "export/output_format.h"
@@ -70,7 +71,7 @@ QString helpText()
                "  .ird  Wavemill capture file: the capture goes into trace N (--trace) of a\n"
                "        new file, or of an existing capture file whose other traces stay.\n"
                "Or one of wavemill-export's formats, with the capture as trace1:\n")
-               .arg(command::samplePeriodText()) +
+               .arg(samplePeriodText()) +
            exporting::formatsHelp() +
            QStringLiteral(
                "\n"

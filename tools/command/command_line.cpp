@@ -25,18 +25,6 @@ QString version()
     return QString::fromLatin1(kVersion);
 }
 
-QString samplePeriodText()
-{
-    // Exact decimals of the period in picoseconds, without trailing zeros.
-    constexpr std::int64_t kPsPerUs = 1000000;
-    QString fraction =
-        QStringLiteral("%1").arg(kSamplePeriodPs % kPsPerUs, 6, 10, QLatin1Char('0'));
-    while (fraction.endsWith(QLatin1Char('0')))
-        fraction.chop(1);
-    const QString whole = QString::number(kSamplePeriodPs / kPsPerUs);
-    return (fraction.isEmpty() ? whole : whole + QLatin1Char('.') + fraction) +
-           QStringLiteral(" us");
-}
 
 std::unique_ptr<TraceBuffers> readCaptureOrFail(const QString &path)
 {

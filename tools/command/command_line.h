@@ -32,9 +32,6 @@ struct Failure
 
 /// The programs' version, as the build gives it ("unknown" where it does not).
 QString version();
-/// One sample period as help texts and file headers write it: "20.0736 us",
-/// from core's exact period.
-QString samplePeriodText();
 
 /// Reads a capture file whole; a failure (kExitFailed) is explained in the
 /// terms of the file: missing, not a regular file, too short, unreadable.

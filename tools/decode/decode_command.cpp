@@ -11,6 +11,7 @@
 #include "decode/recording.h"
 #include "decode/result_stream.h"
 #include "decode/sigrok_decoders.h"
+#include "core/numbers.h"
 #include "detect/measure_text.h"
 #include "detect/trace_detector.h"
 #include "sigrok/channel_runs.h"
@@ -102,7 +103,7 @@ QString helpText()
         "  -v, --version         show the version and exit\n"
         "\n"
         "Times are from the start of the file: in a capture one sample every\n"
-        "20.0736 us, of which the decoders are told 49817 Hz, as sigrok keeps whole\n"
+        "%1, of which the decoders are told %2 Hz, as sigrok keeps whole\n"
         "hertz; in a session file, its own rate.\n"
         "\n"
         "Exit status:\n"
@@ -122,7 +123,9 @@ QString helpText()
         "  $ wavemill-decode capture.ird --trace 2 --json\n"
         "  $ wavemill-decode capture.ird -P uart:baudrate=9600:rx=trace1\n"
         "  $ wavemill-decode capture.ird -P ir_nec:ir=trace1 --json\n"
-        "  $ wavemill-decode recording.sr -P uart:baudrate=19200:rx=RX\n");
+        "  $ wavemill-decode recording.sr -P uart:baudrate=19200:rx=RX\n")
+        .arg(samplePeriodText())
+        .arg(sigrok::kSampleRateHz);
 }
 
 /// The library, started the first time it is needed.

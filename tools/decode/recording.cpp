@@ -8,6 +8,7 @@
 #include "detect/measure_text.h"
 #include "sigrok/sigrok_logic.h"
 
+#include "core/numbers.h"
 #include "core/sample_period.h"
 #include "core/samples.h"
 
@@ -177,8 +178,8 @@ QString Recording::summary() const
 {
     const std::uint64_t samples = sampleCount();
     if (!isSession())
-        return QStringLiteral("capture file, 3 traces of %1 samples, one every 20.0736 µs")
-            .arg(detect::countText(qint64(samples)));
+        return QStringLiteral("capture file, 3 traces of %1 samples, one every %2")
+            .arg(detect::countText(qint64(samples)), samplePeriodText(QStringLiteral("µs")));
     QStringList names;
     for (const sigrok::SessionChannel &c : m_channels)
         names << c.name;

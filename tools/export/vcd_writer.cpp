@@ -5,6 +5,7 @@
 #include "export/vcd_writer.h"
 
 #include "command/command_line.h"
+#include "core/numbers.h"
 #include "export/level_rows.h"
 #include "export/text_stream.h"
 
@@ -108,7 +109,7 @@ VcdHeader vcdHeader(const OutputOptions &options)
             QStringLiteral("%1: %2 samples, one every %3")
                 .arg(options.origin)
                 .arg(options.samples)
-                .arg(command::samplePeriodText())};
+                .arg(samplePeriodText())};
 }
 
 OutputFormat vcdFormat()
@@ -119,7 +120,7 @@ OutputFormat vcdFormat()
         QStringLiteral("Value Change Dump: one 1-bit wire per trace, named trace1 to trace3.\n"
                        "Time unit 100 ps, so one sample (%1) is exactly %2\n"
                        "units; the levels at time 0, then only the changes.")
-            .arg(command::samplePeriodText())
+            .arg(samplePeriodText())
             .arg(kSampleTicks),
         false,
         [](const TraceBuffers &buffers, const OutputOptions &options, QString *) {
