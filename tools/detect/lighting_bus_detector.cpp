@@ -275,12 +275,12 @@ std::optional<TraceDescription> describeLightingBus(const PulseTrain &train)
                          .arg(r.frames.size());
     d.evidence << r.tally.line(QStringLiteral("%1 frames").arg(name));
     d.evidence << QStringLiteral("half-bit %1 (%2 samples), %3 from %4's %5%6")
-                      .arg(train.durationText(r.clock.unit), QString::number(r.clock.unit, 'f', 2),
+                      .arg(train.durationOfSamples(r.clock.unit), QString::number(r.clock.unit, 'f', 2),
                            percentText(std::fabs(train.toUs(r.clock.unit) / family.unitUs - 1), 1),
                            name, microsecondsText(family.unitUs),
                            std::fabs(r.clock.skew) >= 1
                                ? QStringLiteral("; high half-bits %1 %2 than low ones, set back")
-                                     .arg(train.durationText(std::fabs(2 * r.clock.skew)),
+                                     .arg(train.durationOfSamples(std::fabs(2 * r.clock.skew)),
                                           r.clock.skew > 0 ? QStringLiteral("longer")
                                                            : QStringLiteral("shorter"))
                                : QString());

@@ -324,10 +324,10 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
         d.fields.insert(QStringLiteral("bursts"), qint64(f.gaps));
         d.title = QStringLiteral("periodic in bursts: %1").arg(what);
         QString onText =
-            on.empty() ? QStringLiteral("cut by the capture") : train.durationText(median(on));
+            on.empty() ? QStringLiteral("cut by the capture") : train.durationOfSamples(median(on));
         d.evidence << QStringLiteral("in bursts: on for %1, off for %2 (medians of %3 bursts "
                                      "and %4 pauses of more than %5 periods)")
-                          .arg(onText, train.durationText(median(off)), countText(qint64(on.size())),
+                          .arg(onText, train.durationOfSamples(median(off)), countText(qint64(on.size())),
                                countText(qint64(off.size())), QString::number(kGapPeriods));
     } else {
         d.title = QStringLiteral("periodic: %1").arg(what);
@@ -335,17 +335,17 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
     d.evidence << QStringLiteral("%1 of %2 periods (%3) within %4 of the median period %5")
                       .arg(countText(f.steady), countText(qint64(f.periods.size()) - f.gaps),
                            shareText(d.confidence, kConfidenceThreshold),
-                           train.durationText(f.tolerance), train.durationText(f.median));
+                           train.durationOfSamples(f.tolerance), train.durationOfSamples(f.median));
     if (f.onClock > 0)
         d.evidence << QStringLiteral("%1 of them off the median by more, but with their edge "
                                      "within %2 of a steady clock: edges astray, not the period")
-                          .arg(countText(f.onClock), train.durationText(f.phaseTolerance));
+                          .arg(countText(f.onClock), train.durationOfSamples(f.phaseTolerance));
     if (glitches > 0)
         d.evidence << QStringLiteral("%1 glitches of one sample read as the level around them")
                           .arg(countText(glitches));
     d.evidence << QStringLiteral("jitter %1 peak to peak, %2 rms (one sample is %3)")
-                      .arg(train.durationText(longest - shortest), train.durationText(rms),
-                           train.durationText(1));
+                      .arg(train.durationOfSamples(longest - shortest), train.durationOfSamples(rms),
+                           train.durationOfSamples(1));
     if (mean < kAliasSamples)
         d.evidence << QStringLiteral("%1 samples a period, near the board's sample limit "
                                      "(%2 kHz): this may be an alias of something faster, such "

@@ -51,7 +51,7 @@ bool PulseTrain::level(std::int64_t index) const
     return after == m_runs.begin() ? m_runs.front().high : std::prev(after)->high;
 }
 
-QString PulseTrain::durationText(double samples) const
+QString PulseTrain::durationOfSamples(double samples) const
 {
     return microsecondsText(toUs(samples));
 }

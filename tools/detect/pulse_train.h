@@ -47,8 +47,9 @@ public:
     double toUs(double samples) const { return samples * m_periodUs; }
     /// Samples that \a us microseconds last.
     double toSamples(double us) const { return us / m_periodUs; }
-    /// Samples as a duration: "104.2 µs" below a millisecond, "9.00 ms" above.
-    QString durationText(double samples) const;
+    /// The time \a samples last, as text: "104.2 µs" below a millisecond,
+    /// "9.00 ms" above.
+    QString durationOfSamples(double samples) const;
 
 private:
     const TraceBuffer *m_buffer = nullptr; // the capture's bytes, for a quick level()

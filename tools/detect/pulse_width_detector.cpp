@@ -315,7 +315,7 @@ std::optional<TraceDescription> ppm(const PulseTrain &train, bool activeHigh)
                       .arg(microsecondsText(kSyncFromUs), microsecondsText(kChannelMinUs),
                            microsecondsText(kChannelMaxUs));
     d.evidence << QStringLiteral("marker pulses %1 wide, %2 of %3 within %4 samples of it")
-                      .arg(train.durationText(marker),
+                      .arg(train.durationOfSamples(marker),
                            countText(qint64(pulses.size()) - markersOff),
                            countText(qint64(pulses.size())), QString::number(kMarkerSpreadSamples));
     QStringList perChannel;

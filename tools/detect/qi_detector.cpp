@@ -263,7 +263,7 @@ std::optional<TraceDescription> describeQi(const PulseTrain &train)
     d.evidence << QStringLiteral(
                       "differential bi-phase, half-bit %1 (%2 samples), %3 from 2 kbit/s's "
                       "%4; bytes framed by start, odd parity and stop bits")
-                      .arg(train.durationText(r.unit), QString::number(r.unit, 'f', 2),
+                      .arg(train.durationOfSamples(r.unit), QString::number(r.unit, 'f', 2),
                            percentText(std::fabs(train.toUs(r.unit) / kUnitUs - 1), 1),
                            microsecondsText(kUnitUs));
     d.evidence << QStringLiteral("%1 of %2 packets with their checksum right")

@@ -233,7 +233,7 @@ std::optional<TraceDescription> describeRemoteEncoder(const PulseTrain &train)
     d.evidence << r.tally.line(QStringLiteral("frames of 24 pulses and a sync"));
     d.evidence << QStringLiteral("unit %1 (%2 samples): pulses and gaps of 1 and 3 units, a sync "
                                  "gap of %3 units")
-                      .arg(train.durationText(r.unit), QString::number(r.unit, 'f', 2))
+                      .arg(train.durationOfSamples(r.unit), QString::number(r.unit, 'f', 2))
                       .arg(kSyncUnits);
     d.evidence << QStringLiteral("codes read from the timings, first pulse first: %1")
                       .arg(runTogether(codes, kShownCodes));

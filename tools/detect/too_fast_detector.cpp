@@ -60,7 +60,7 @@ QString scaleLine(const PulseTrain &train)
                           "lasted from n - 1 to n + 1; a serial line needs %3 samples a bit, so "
                           "at most %4 bit/s reads here, while 31,250 bit/s (MIDI) has bits of "
                           "%5 samples and 250,000 bit/s (DMX) of %6")
-        .arg(train.durationText(1), countText(std::llround(rate)),
+        .arg(train.durationOfSamples(1), countText(std::llround(rate)),
              QString::number(kMinSamplesPerBit), countText(qint64(rate / kMinSamplesPerBit)),
              QString::number(rate / kMidiBitRate, 'f', 1),
              QString::number(rate / kDmxBitRate, 'f', 1));
@@ -100,9 +100,9 @@ std::optional<TraceDescription> fastCycles(const PulseTrain &train)
     d.evidence << QStringLiteral("%1 of %2 pulses (%3) last one sample (%4); %5 of them make a "
                                  "whole cycle with a pulse beside them within %6 (%7)")
                       .arg(countText(widths[1]), countText(qint64(pulses)),
-                           percentText(oneShare, 1), train.durationText(1), countText(fast),
+                           percentText(oneShare, 1), train.durationOfSamples(1), countText(fast),
                            samplesText(kFastCycleSamples),
-                           train.durationText(double(kFastCycleSamples)));
+                           train.durationOfSamples(double(kFastCycleSamples)));
     QStringList shares;
     for (std::int64_t w = 1; w <= kShownWidths; ++w)
         shares << QStringLiteral("%1: %2").arg(
@@ -150,10 +150,10 @@ std::optional<TraceDescription> lonePulses(const PulseTrain &train, bool activeH
     const QString widths =
         shortest == longest
             ? QStringLiteral("%1 (%2)").arg(samplesText(longest),
-                                            train.durationText(double(longest)))
+                                            train.durationOfSamples(double(longest)))
             : QStringLiteral("%1 to %2 (%3 to %4)")
                   .arg(QString::number(shortest), samplesText(longest),
-                       train.durationText(double(shortest)), train.durationText(double(longest)));
+                       train.durationOfSamples(double(shortest)), train.durationOfSamples(double(longest)));
     d.title = QStringLiteral("too fast to read at this sample rate: every %1 pulse lasts %2, too "
                              "short to show what it carries")
                   .arg(level, widths);
@@ -161,12 +161,12 @@ std::optional<TraceDescription> lonePulses(const PulseTrain &train, bool activeH
                                  "idle %4 (median %5)")
                       .arg(countText(qint64(starts.size())), level, widths,
                            activeHigh ? QStringLiteral("low") : QStringLiteral("high"),
-                           train.durationText(median(gaps)));
+                           train.durationOfSamples(median(gaps)));
     const auto [low, high] = std::minmax_element(spacings.begin(), spacings.end());
     d.evidence << QStringLiteral("one pulse every %1 (from %2 to %3): how often something happens "
                                  "is all the board can tell of it")
-                      .arg(train.durationText(median(spacings)), train.durationText(*low),
-                           train.durationText(*high));
+                      .arg(train.durationOfSamples(median(spacings)), train.durationOfSamples(*low),
+                           train.durationOfSamples(*high));
     d.evidence << scaleLine(train);
     d.fields.insert(QStringLiteral("form"), QStringLiteral("lone pulses"));
     d.fields.insert(QStringLiteral("active_high"), activeHigh);

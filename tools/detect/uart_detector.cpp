@@ -118,14 +118,14 @@ QStringList lineEvidence(const PulseTrain &train, const UartReading &r)
     const QString idle = r.idleHigh ? QStringLiteral("high") : QStringLiteral("low");
     lines << QStringLiteral("bit %1 (%2 samples) from %3 %4 pulses, %5 of them whole bits "
                             "(1 to 10)")
-                 .arg(train.durationText(r.bit), QString::number(r.bit, 'f', 2),
+                 .arg(train.durationOfSamples(r.bit), QString::number(r.bit, 'f', 2),
                       countText(r.pulses), active,
                       shareText(r.bitFit(), kConfidenceThreshold));
     if (std::fabs(r.distortion) >= kToldDistortionSamples)
         lines << QStringLiteral("%1 pulses %2 %3 than whole bits and %4 ones as much %5, as a "
                                 "slow coupler or receiver moves one kind of edge: the bit taken "
                                 "from edge to edge (falling to falling, rising to rising)")
-                     .arg(active, train.durationText(std::fabs(r.distortion)),
+                     .arg(active, train.durationOfSamples(std::fabs(r.distortion)),
                           r.distortion > 0 ? QStringLiteral("shorter") : QStringLiteral("longer"),
                           idle,
                           r.distortion > 0 ? QStringLiteral("longer") : QStringLiteral("shorter"));
@@ -164,7 +164,7 @@ QStringList lineEvidence(const PulseTrain &train, const UartReading &r)
                                 "left out of the frames, as a receiver takes them")
                      .arg(countText(r.breaks),
                           r.breaks == 1 ? QStringLiteral("break") : QStringLiteral("breaks"),
-                          active, train.durationText(lengths[lengths.size() / 2]));
+                          active, train.durationOfSamples(lengths[lengths.size() / 2]));
     }
     if (r.falseStarts > 0)
         lines << QStringLiteral("%1 false starts (a start bit gone by its middle) ignored, "

@@ -63,7 +63,7 @@ QString groupsText(const PulseTrain &train, const std::vector<Group> &g, int tot
 {
     QStringList parts;
     for (std::size_t i = 0; i < g.size() && i < kShownGroups; ++i)
-        parts << QStringLiteral("%1 (%2)").arg(train.durationText(g[i].mean),
+        parts << QStringLiteral("%1 (%2)").arg(train.durationOfSamples(g[i].mean),
                                                percentText(double(g[i].count) / total));
     if (g.size() > kShownGroups)
         parts << QStringLiteral("%1 other widths").arg(g.size() - kShownGroups);
@@ -116,7 +116,7 @@ QStringList describeWidths(const PulseTrain &train)
             lines << QStringLiteral("%1 of the pulses are %2 or twice that: the look of bi-phase "
                                     "(Manchester) coding at about %3 bit/s, which no decoder here "
                                     "reads without its framing")
-                         .arg(percentText(share), train.durationText(shortW),
+                         .arg(percentText(share), train.durationOfSamples(shortW),
                               QString::number(1e6 / train.toUs(2 * shortW), 'f', 0));
     }
     return lines;
