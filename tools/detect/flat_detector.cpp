@@ -19,7 +19,8 @@ std::optional<TraceDescription> describeFlat(const PulseTrain &train)
     d.title = QStringLiteral("flat: %1 all along")
                   .arg(high ? QStringLiteral("high") : QStringLiteral("low"));
     d.evidence << QStringLiteral("no change of level in %1 samples (%2)")
-                      .arg(countText(train.samples()), train.durationOfSamples(double(train.samples())));
+                      .arg(countText(train.samples()),
+                           train.durationOfSamples(double(train.samples())));
     d.fields.insert(QStringLiteral("high"), high);
     return d;
 }

@@ -275,7 +275,8 @@ std::optional<TraceDescription> describeLightingBus(const PulseTrain &train)
                          .arg(r.frames.size());
     d.evidence << r.tally.line(QStringLiteral("%1 frames").arg(name));
     d.evidence << QStringLiteral("half-bit %1 (%2 samples), %3 from %4's %5%6")
-                      .arg(train.durationOfSamples(r.clock.unit), QString::number(r.clock.unit, 'f', 2),
+                      .arg(train.durationOfSamples(r.clock.unit),
+                           QString::number(r.clock.unit, 'f', 2),
                            percentText(std::fabs(train.toUs(r.clock.unit) / family.unitUs - 1), 1),
                            name, microsecondsText(family.unitUs),
                            std::fabs(r.clock.skew) >= 1

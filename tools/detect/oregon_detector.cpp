@@ -291,7 +291,8 @@ std::optional<TraceDescription> describeOregon(const PulseTrain &train)
     d.evidence << r.tally.line(QStringLiteral("Oregon messages"));
     d.evidence << QStringLiteral("bi-phase, half-bit %1 (%2 samples), %3 from 1024 bit/s's %4%5; "
                                  "a preamble of ones and the sync nibble 0xA before each")
-                      .arg(train.durationOfSamples(r.clock.unit), QString::number(r.clock.unit, 'f', 2),
+                      .arg(train.durationOfSamples(r.clock.unit),
+                           QString::number(r.clock.unit, 'f', 2),
                            percentText(std::fabs(train.toUs(r.clock.unit) / kUnitUs - 1), 1),
                            microsecondsText(kUnitUs),
                            std::fabs(r.clock.skew) >= 1

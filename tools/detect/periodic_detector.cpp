@@ -327,8 +327,9 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
             on.empty() ? QStringLiteral("cut by the capture") : train.durationOfSamples(median(on));
         d.evidence << QStringLiteral("in bursts: on for %1, off for %2 (medians of %3 bursts "
                                      "and %4 pauses of more than %5 periods)")
-                          .arg(onText, train.durationOfSamples(median(off)), countText(qint64(on.size())),
-                               countText(qint64(off.size())), QString::number(kGapPeriods));
+                          .arg(onText, train.durationOfSamples(median(off)),
+                               countText(qint64(on.size())), countText(qint64(off.size())),
+                               QString::number(kGapPeriods));
     } else {
         d.title = QStringLiteral("periodic: %1").arg(what);
     }
@@ -344,8 +345,8 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
         d.evidence << QStringLiteral("%1 glitches of one sample read as the level around them")
                           .arg(countText(glitches));
     d.evidence << QStringLiteral("jitter %1 peak to peak, %2 rms (one sample is %3)")
-                      .arg(train.durationOfSamples(longest - shortest), train.durationOfSamples(rms),
-                           train.durationOfSamples(1));
+                      .arg(train.durationOfSamples(longest - shortest),
+                           train.durationOfSamples(rms), train.durationOfSamples(1));
     if (mean < kAliasSamples)
         d.evidence << QStringLiteral("%1 samples a period, near the board's sample limit "
                                      "(%2 kHz): this may be an alias of something faster, such "

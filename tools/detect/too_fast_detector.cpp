@@ -147,13 +147,13 @@ std::optional<TraceDescription> lonePulses(const PulseTrain &train, bool activeH
     d.kind = QStringLiteral("too_fast");
     d.confidence = 1;
     const QString level = activeHigh ? QStringLiteral("high") : QStringLiteral("low");
-    const QString widths =
-        shortest == longest
-            ? QStringLiteral("%1 (%2)").arg(samplesText(longest),
-                                            train.durationOfSamples(double(longest)))
-            : QStringLiteral("%1 to %2 (%3 to %4)")
-                  .arg(QString::number(shortest), samplesText(longest),
-                       train.durationOfSamples(double(shortest)), train.durationOfSamples(double(longest)));
+    const QString widths = shortest == longest
+                               ? QStringLiteral("%1 (%2)").arg(
+                                     samplesText(longest), train.durationOfSamples(double(longest)))
+                               : QStringLiteral("%1 to %2 (%3 to %4)")
+                                     .arg(QString::number(shortest), samplesText(longest),
+                                          train.durationOfSamples(double(shortest)),
+                                          train.durationOfSamples(double(longest)));
     d.title = QStringLiteral("too fast to read at this sample rate: every %1 pulse lasts %2, too "
                              "short to show what it carries")
                   .arg(level, widths);

@@ -119,8 +119,7 @@ QStringList lineEvidence(const PulseTrain &train, const UartReading &r)
     lines << QStringLiteral("bit %1 (%2 samples) from %3 %4 pulses, %5 of them whole bits "
                             "(1 to 10)")
                  .arg(train.durationOfSamples(r.bit), QString::number(r.bit, 'f', 2),
-                      countText(r.pulses), active,
-                      shareText(r.bitFit(), kConfidenceThreshold));
+                      countText(r.pulses), active, shareText(r.bitFit(), kConfidenceThreshold));
     if (std::fabs(r.distortion) >= kToldDistortionSamples)
         lines << QStringLiteral("%1 pulses %2 %3 than whole bits and %4 ones as much %5, as a "
                                 "slow coupler or receiver moves one kind of edge: the bit taken "
