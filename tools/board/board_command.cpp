@@ -7,7 +7,7 @@
 #include "board/board_link.h"
 #include "board/chip_stream.h"
 #include "board/paced_stream.h"
-#include "board/printable_text.h"
+#include "command/printable_text.h"
 #include "board/signal_settings.h"
 #include "board/signal_table.h"
 #include "board/simulated_chip.h"
@@ -29,6 +29,8 @@
 
 namespace wavemill::board {
 
+using command::printable;
+
 namespace {
 
 using command::fail;
@@ -37,10 +39,6 @@ using command::kExitOk;
 using command::kExitUsage;
 
 constexpr auto kProgram = "wavemill-board";
-/// The longest failure line: room for a message and the values it quotes,
-/// each cut to kQuotedChars; a longer one (an unknown option of 100,000
-/// characters) is cut too.
-constexpr int kLineChars = 300;
 /// How long a wait for a reader to come or go lasts before the stop flag is
 /// looked at again (a signal ends it at once anyway).
 constexpr int kNewsWaitMs = 100;
@@ -219,8 +217,7 @@ void settle(int ms)
 
 void report(QTextStream &err, const QString &line)
 {
-    err << kProgram << ": " << line << '\n';
-    err.flush();
+    command::reportLine(err, kProgram, line);
 }
 
 /// Opens the link and streams until stopped; failures end it through fail().
@@ -328,14 +325,7 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 
 int runBoard(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    return command::runReportingFailure(kProgram, err, [&] {
-        try {
-            return run(arguments, out, err);
-        } catch (const command::Failure &failure) {
-            // One printable line, whatever the command line or a file held.
-            throw command::Failure{failure.status, printable(failure.message, kLineChars)};
-        }
-    });
+    return command::runReportingFailure(kProgram, err, [&] { return run(arguments, out, err); });
 }
 
 } // namespace wavemill::board

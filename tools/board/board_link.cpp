@@ -4,7 +4,7 @@
 
 #include "board/board_link.h"
 
-#include "board/printable_text.h"
+#include "command/printable_text.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -18,6 +18,8 @@
 #include <unistd.h>
 
 namespace wavemill::board {
+
+using command::printable;
 
 namespace {
 

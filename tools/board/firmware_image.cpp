@@ -4,7 +4,7 @@
 
 #include "board/firmware_image.h"
 
-#include "board/printable_text.h"
+#include "command/printable_text.h"
 
 #include <cerrno>
 #include <cstring>
@@ -14,6 +14,8 @@
 #include <unistd.h>
 
 namespace wavemill::board {
+
+using command::printable;
 
 namespace {
 

@@ -4,12 +4,14 @@
 
 #include "board/signal_settings.h"
 
-#include "board/printable_text.h"
+#include "command/printable_text.h"
 #include "command/command_line.h"
 
 #include <cmath>
 
 namespace wavemill::board {
+
+using command::printable;
 
 std::optional<double> SignalSettings::parseNumber(const QString &text)
 {

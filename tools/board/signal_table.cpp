@@ -4,7 +4,7 @@
 
 #include "board/signal_table.h"
 
-#include "board/printable_text.h"
+#include "command/printable_text.h"
 #include "command/command_line.h"
 #include "signals/file_bytes.h"
 #include "signals/infrared_remote.h"
@@ -12,6 +12,8 @@
 #include <QStringList>
 
 namespace wavemill::board {
+
+using command::printable;
 
 namespace {
 

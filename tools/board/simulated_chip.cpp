@@ -5,7 +5,7 @@
 #include "board/simulated_chip.h"
 
 #include "board/firmware_image.h"
-#include "board/printable_text.h"
+#include "command/printable_text.h"
 
 #include "core/sample_period.h"
 
@@ -22,6 +22,8 @@
 #include <cstdlib>
 
 namespace wavemill::board {
+
+using command::printable;
 
 // The firmware's figures against the program's: the period it counts is the
 // one the window assumes, and its cycles come out whole and exact.

@@ -338,7 +338,7 @@ void finish(const Request &request, Prepared &prepared, QTextStream &err)
 {
     const auto tell = [&](const QStringList &lines) {
         for (const QString &line : lines)
-            err << kProgram << ": " << line << '\n';
+            command::reportLine(err, kProgram, line);
     };
     if (!request.format) {
         prepared.file.write(capture_file::toImage(*prepared.buffers));

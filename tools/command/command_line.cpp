@@ -4,6 +4,7 @@
 
 #include "command/command_line.h"
 
+#include "command/printable_text.h"
 #include "capture_file/capture_file_format.h"
 #include "core/sample_period.h"
 #include "core/version.h"
@@ -114,15 +115,21 @@ bool parseArguments(QCommandLineParser &parser, const QList<QCommandLineOption> 
     return true;
 }
 
+void reportLine(QTextStream &err, const char *program, const QString &message)
+{
+    // One printable line, whatever the command line or a file held.
+    QString line = message;
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    err << program << ": " << printable(line, kFailureLineChars) << '\n';
+    err.flush();
+}
+
 int runReportingFailure(const char *program, QTextStream &err, const std::function<int()> &body)
 {
     try {
         return body();
     } catch (const Failure &failure) {
-        QString line = failure.message;
-        line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-        err << program << ": " << line << '\n';
-        err.flush();
+        reportLine(err, program, failure.message);
         return failure.status;
     }
 }

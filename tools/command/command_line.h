@@ -45,6 +45,11 @@ bool parseArguments(QCommandLineParser &parser, const QList<QCommandLineOption> 
                     const QStringList &arguments, QTextStream &out, const char *program,
                     const QString &help);
 
+/// Writes \a message to \a err as one line, "program: message": its line
+/// breaks made blanks, what is not printable made "?", cut at
+/// kFailureLineChars.
+void reportLine(QTextStream &err, const char *program, const QString &message);
+
 /// Runs \a body and returns its status. A Failure thrown in it is written to
 /// \a err as one line, "program: message", and its status returned.
 int runReportingFailure(const char *program, QTextStream &err, const std::function<int()> &body);

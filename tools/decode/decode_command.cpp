@@ -460,10 +460,7 @@ void describeRecording(Library &library, const Recording &recording, int onlyCha
 /// One line on stderr for a file that could not be read or decoded.
 void report(QTextStream &err, const QString &message)
 {
-    QString line = message;
-    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    err << kProgram << ": " << line << '\n';
-    err.flush();
+    command::reportLine(err, kProgram, message);
 }
 
 int run(const QStringList &arguments, ResultStream &stream, QTextStream &err)

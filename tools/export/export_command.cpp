@@ -148,7 +148,7 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         file.failWriting(why);
     file.write(content);
     for (const QString &line : commitOutput(file, kind, options, buffers.get()))
-        err << kProgram << ": " << line << '\n';
+        command::reportLine(err, kProgram, line);
     return kExitOk;
 }
 

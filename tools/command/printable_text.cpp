@@ -2,11 +2,11 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "board/printable_text.h"
+#include "command/printable_text.h"
 
 #include <QStringDecoder>
 
-namespace wavemill::board {
+namespace wavemill::command {
 
 QString printable(const QString &text, int maxChars)
 {
@@ -43,4 +43,4 @@ std::string printable(const std::string &bytes, int maxChars)
     return printable(text, maxChars).toStdString();
 }
 
-} // namespace wavemill::board
+} // namespace wavemill::command
