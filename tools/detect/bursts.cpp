@@ -62,6 +62,12 @@ double BurstTally::confidence() const
     return checks > 0 ? double(passed) / double(checks) : 1.0;
 }
 
+bool BurstTally::beats(const BurstTally &other) const
+{
+    return confidence() > other.confidence() ||
+           (confidence() == other.confidence() && read > other.read);
+}
+
 QString BurstTally::line(const QString &what) const
 {
     QStringList parts;

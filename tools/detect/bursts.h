@@ -9,6 +9,8 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace wavemill::detect {
@@ -56,7 +58,19 @@ struct BurstTally
     /// "12 of 13 bursts (92.3 %) read as DALI frames; 1 did not; 2 cut by the
     /// recording's edges left out; 3 stray pulses between them ignored".
     QString line(const QString &what) const;
+    /// Surer than another tally, or as sure with more frames read.
+    bool beats(const BurstTally &other) const;
 };
+
+/// Keeps the better of two readings of a trace (as a family's polarities,
+/// units or variants give them): the one that read a frame and whose tally
+/// beats the other's.
+template <typename Reading>
+void keepBetter(std::optional<Reading> &best, Reading &&candidate)
+{
+    if (candidate.tally.read > 0 && (!best || candidate.tally.beats(best->tally)))
+        best = std::move(candidate);
+}
 
 /// Most bursts must read for a family to be named: two in three.
 constexpr double kMostBursts = 2.0 / 3.0;

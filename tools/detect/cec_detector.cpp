@@ -243,9 +243,7 @@ std::optional<TraceDescription> describeCec(const PulseTrain &train)
 {
     std::optional<Reading> best;
     for (const bool idleHigh : {true, false}) {
-        Reading r = read(train, idleHigh);
-        if (r.tally.read > 0 && (!best || r.tally.confidence() > best->tally.confidence()))
-            best = std::move(r);
+        keepBetter(best, read(train, idleHigh));
     }
     if (!best)
         return std::nullopt;

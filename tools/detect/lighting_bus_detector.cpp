@@ -236,11 +236,7 @@ std::optional<TraceDescription> describeLightingBus(const PulseTrain &train)
     std::optional<Reading> best;
     for (const BusFamily &family : kFamilies) {
         for (const bool inverted : {false, true}) {
-            Reading r = readFamily(train, family, inverted);
-            if (r.tally.read > 0 && (!best || r.tally.confidence() > best->tally.confidence() ||
-                                     (r.tally.confidence() == best->tally.confidence() &&
-                                      r.tally.read > best->tally.read)))
-                best = std::move(r);
+            keepBetter(best, readFamily(train, family, inverted));
         }
     }
     if (!best)

@@ -260,9 +260,7 @@ std::optional<TraceDescription> describeOregon(const PulseTrain &train)
 {
     std::optional<Reading> best;
     for (const bool idleHigh : {false, true}) {
-        Reading r = read(train, idleHigh);
-        if (r.tally.read > 0 && (!best || r.tally.confidence() > best->tally.confidence()))
-            best = std::move(r);
+        keepBetter(best, read(train, idleHigh));
     }
     if (!best)
         return std::nullopt;

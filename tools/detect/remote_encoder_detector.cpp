@@ -200,11 +200,7 @@ std::optional<TraceDescription> describeRemoteEncoder(const PulseTrain &train)
         if (train.toUs(unit) < kShortestUnitUs || train.toUs(unit) > kLongestUnitUs)
             continue;
         for (const bool activeHigh : {true, false}) {
-            Reading r = read(train, activeHigh, unit);
-            if (r.tally.read > 0 && (!best || r.tally.confidence() > best->tally.confidence() ||
-                                     (r.tally.confidence() == best->tally.confidence() &&
-                                      r.tally.read > best->tally.read)))
-                best = std::move(r);
+            keepBetter(best, read(train, activeHigh, unit));
         }
     }
     if (!best)
