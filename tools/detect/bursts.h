@@ -65,8 +65,7 @@ struct BurstTally
 /// Keeps the better of two readings of a trace (as a family's polarities,
 /// units or variants give them): the one that read a frame and whose tally
 /// beats the other's.
-template <typename Reading>
-void keepBetter(std::optional<Reading> &best, Reading &&candidate)
+template <typename Reading> void keepBetter(std::optional<Reading> &best, Reading &&candidate)
 {
     if (candidate.tally.read > 0 && (!best || candidate.tally.beats(best->tally)))
         best = std::move(candidate);

@@ -533,7 +533,8 @@ std::optional<TraceDescription> describeDcf77(const PulseTrain &train)
         const int from = r.minuteMarks.empty() ? r.ticks.begin()->first : r.minuteMarks.front() + 1;
         for (auto it = r.ticks.lower_bound(from); it != r.ticks.end() && shown < kShownBits;
              ++it, ++shown)
-            bits += it->second.bit < 0 ? QLatin1Char('?') : QLatin1Char(it->second.bit == 1 ? '1' : '0');
+            bits += it->second.bit < 0 ? QLatin1Char('?')
+                                       : QLatin1Char(it->second.bit == 1 ? '1' : '0');
         d.evidence << (r.minuteMarks.empty()
                            ? QStringLiteral("bits read: %1").arg(bits)
                            : QStringLiteral("bits from the start of the minute: %1").arg(bits));

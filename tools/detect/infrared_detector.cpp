@@ -70,7 +70,8 @@ std::vector<BurstSpan> bursts(const PulseTrain &train, bool idleHigh, int *stray
     bool open = true; // the stretch before the first long idle began before the capture
     for (std::size_t i = 0; i < clean.size(); ++i) {
         const Run &run = clean[i];
-        if (run.high == idleHigh && (double(run.length) >= gap || i == 0 || i + 1 == clean.size())) {
+        if (run.high == idleHigh &&
+            (double(run.length) >= gap || i == 0 || i + 1 == clean.size())) {
             if (!current.pulses.empty()) {
                 current.cut = open || double(run.length) < gap;
                 out.push_back(current);
@@ -124,10 +125,10 @@ constexpr double kMostDamagedPerFrame = 1.0 / 3;
 /// with it.
 bool names(const Group &g)
 {
-    const auto whole = std::count_if(g.frames.begin(), g.frames.end(),
-                                     [](const Frame &f) { return !f.repeat; });
-    return whole > 0 || (g.family == &infraredFamilies()[0] &&
-                         int(g.frames.size()) >= kMinRepeatsAlone);
+    const auto whole =
+        std::count_if(g.frames.begin(), g.frames.end(), [](const Frame &f) { return !f.repeat; });
+    return whole > 0 ||
+           (g.family == &infraredFamilies()[0] && int(g.frames.size()) >= kMinRepeatsAlone);
 }
 
 Reading read(const PulseTrain &train, bool idleHigh)

@@ -7,7 +7,6 @@
 #include "detect/measure_text.h"
 #include "detect/sigrok_reading.h"
 
-
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -146,8 +145,8 @@ Fit fit(std::vector<Period> periods)
         lengths.push_back(p.length);
     f.median = median(lengths);
     f.tolerance = std::max(kPeriodToleranceSamples, kPeriodTolerance * f.median);
-    f.phaseTolerance = std::max(
-        f.tolerance, std::min(kPhaseToleranceSamples, kPhaseToleranceShare * f.median));
+    f.phaseTolerance =
+        std::max(f.tolerance, std::min(kPhaseToleranceSamples, kPhaseToleranceShare * f.median));
     int inBursts = 0;
     double clock = 0; // how far the last edge was late on the clock, less what the clock took
     std::vector<double> burstSizes;
@@ -192,8 +191,8 @@ QStringList comparePwm(const std::vector<sigrok::Annotation> &annotations, doubl
     for (const double each : r.duties)
         theirDuty += each / double(r.duties.size());
     QStringList lines{QStringLiteral("sigrok pwm decoder: %1 periods, the median %2, mean duty %3")
-                          .arg(countText(qint64(r.periodsUs.size())),
-                               microsecondsText(theirPeriod), percentText(theirDuty, 1))};
+                          .arg(countText(qint64(r.periodsUs.size())), microsecondsText(theirPeriod),
+                               percentText(theirDuty, 1))};
     // A sample either way at each edge; sigrok rounds its periods to a tenth.
     if (std::fabs(theirPeriod - periodUs) > 2 * sampleUs + 0.05 * periodUs ||
         std::fabs(theirDuty - duty) * periodUs > 2 * sampleUs + 0.02 * periodUs)
@@ -351,10 +350,11 @@ std::optional<TraceDescription> describePeriodic(const PulseTrain &train)
         d.evidence << QStringLiteral("%1 samples a period, near the board's sample limit "
                                      "(%2 kHz): this may be an alias of something faster, such "
                                      "as a carrier at %3 or %4 kHz")
-                          .arg(QString::number(mean, 'f', 1),
-                               QString::number(train.sampleRateHz() / 1000, 'f', 1),
-                               QString::number((train.sampleRateHz() - frequencyHz) / 1000, 'f', 1),
-                               QString::number((train.sampleRateHz() + frequencyHz) / 1000, 'f', 1));
+                          .arg(
+                              QString::number(mean, 'f', 1),
+                              QString::number(train.sampleRateHz() / 1000, 'f', 1),
+                              QString::number((train.sampleRateHz() - frequencyHz) / 1000, 'f', 1),
+                              QString::number((train.sampleRateHz() + frequencyHz) / 1000, 'f', 1));
     else
         readWithPwm(d, train.toUs(mean), duty, train.samplePeriodUs());
     return d;

@@ -27,6 +27,13 @@ constexpr double kLinBreakBits = 13;
 constexpr double kLinDelimiterBits = 1;
 /// A LIN character: start bit, 8 data bits, stop bit.
 constexpr double kLinCharacterBits = 10;
+/// A LIN bus has two senders, the master's header and a slave's response,
+/// each with its own clock and edges: a slave's clock may be off by several
+/// per cent until it syncs, and its transceiver may move its edges apart
+/// from the master's. Their pulses then fit no single bit as one sender's
+/// do, and fine sampling shows it; a clear majority of whole-bit pulses is
+/// asked of a bus, beside the breaks, the sync bytes and the checksums.
+constexpr double kLinLeastBitFit = 2.0 / 3.0;
 
 QString parityName(Parity parity)
 {
@@ -94,16 +101,15 @@ QStringList compareValues(const std::vector<std::uint16_t> &ours, int dataBits,
                  valuesText(theirs, dataBits));
     if (theirs == ours)
         return {sigrokLine};
-    const QString ourLine = QStringLiteral("read by the framing check, each bit in its middle: "
-                                           "%1 %2: \"%3\"")
-                                .arg(countText(qint64(ours.size())), unit,
-                                     valuesText(ours, dataBits));
+    const QString ourLine =
+        QStringLiteral("read by the framing check, each bit in its middle: "
+                       "%1 %2: \"%3\"")
+            .arg(countText(qint64(ours.size())), unit, valuesText(ours, dataBits));
     const auto alike = qint64(matchedInOrder(ours, theirs));
-    const QString differ =
-        QStringLiteral("sigrok's reading differs from the framing check's: it "
-                       "reads %1 of the %2 %3 framed, and %4 others")
-            .arg(countText(alike), countText(qint64(ours.size())), unit,
-                 countText(qint64(theirs.size()) - alike));
+    const QString differ = QStringLiteral("sigrok's reading differs from the framing check's: it "
+                                          "reads %1 of the %2 %3 framed, and %4 others")
+                               .arg(countText(alike), countText(qint64(ours.size())), unit,
+                                    countText(qint64(theirs.size()) - alike));
     if (warnings > 0)
         return {ourLine, sigrokLine, differ};
     return {sigrokLine, ourLine, differ};
@@ -260,11 +266,11 @@ TraceDescription describeLine(const PulseTrain &train, const UartReading &r)
     insertLineFields(d, r);
     d.firstFrameSample = r.firstFramed;
     d.frameSamples = std::llround((1 + r.framing.stopIndex()) * r.usedBit(train));
-    d.title = QStringLiteral("UART at %1, %2, %3")
-                  .arg(rateText(r),
-                       r.idleHigh ? QStringLiteral("idle high")
-                                  : QStringLiteral("idle low (inverted)"),
-                       r.framing.text());
+    d.title =
+        QStringLiteral("UART at %1, %2, %3")
+            .arg(rateText(r),
+                 r.idleHigh ? QStringLiteral("idle high") : QStringLiteral("idle low (inverted)"),
+                 r.framing.text());
     d.evidence = lineEvidence(train, r) + framingEvidence(r);
     d.decoders = {uartChoice(r)};
     d.compareWithSigrok = [values = r.values(),
@@ -298,10 +304,10 @@ QStringList compareLin(const QStringList &ours, const std::vector<sigrok::Annota
         }
     }
     const QStringList theirs = sigrokLinFrames(classes, texts);
-    QStringList lines{QStringLiteral("sigrok lin decoder: %1 frames%2")
-                          .arg(countText(theirs.size()),
-                               theirs.isEmpty() ? QString()
-                                                : QStringLiteral(": ") + framesText(theirs))};
+    QStringList lines{
+        QStringLiteral("sigrok lin decoder: %1 frames%2")
+            .arg(countText(theirs.size()),
+                 theirs.isEmpty() ? QString() : QStringLiteral(": ") + framesText(theirs))};
     const std::size_t alike = matchedInOrder(std::vector<QString>(ours.begin(), ours.end()),
                                              std::vector<QString>(theirs.begin(), theirs.end()));
     if (alike != std::size_t(ours.size()) || theirs.size() != ours.size())
@@ -346,28 +352,32 @@ std::optional<TraceDescription> describeLin(const PulseTrain &train, const UartR
     const int checks = ids + withResponse;
     const double checked =
         checks > 0 ? double(ids - parityWrong + std::max(enhanced, classic)) / checks : 0;
-    if (syncShare < kConfidenceThreshold || checked < kConfidenceThreshold)
+    if (syncShare < kConfidenceThreshold || checked < kConfidenceThreshold || r.confidence <= 0 ||
+        r.bitFit() < kLinLeastBitFit)
         return std::nullopt;
     const bool version1 = classic > enhanced;
 
     TraceDescription d;
     d.kind = QStringLiteral("lin");
-    d.confidence = std::min({r.confidence, syncShare, checked});
+    // A bus of two senders: the pulses' fit to one bit is no measure of it
+    // (see kLinLeastBitFit); the framing and the frames' own checks are.
+    d.confidence = std::min({r.framedShare(), syncShare, checked});
     insertLineFields(d, r);
     d.fields.insert(QStringLiteral("frames"), qint64(frames.size()));
     d.fields.insert(QStringLiteral("version"), version1 ? 1 : 2);
     d.firstFrameSample = frames.front().start;
     const LinFrame &first = frames.front();
-    d.frameSamples = std::llround(
-        (kLinBreakBits + kLinDelimiterBits + kLinCharacterBits * double(2 + first.hasId +
-                                                                        first.response.size())) *
-        r.usedBit(train));
-    d.title = QStringLiteral("LIN at %1%2")
-                  .arg(rateText(r), r.idleHigh ? QString() : QStringLiteral(", idle low (inverted)"));
+    d.frameSamples =
+        std::llround((kLinBreakBits + kLinDelimiterBits +
+                      kLinCharacterBits * double(2 + first.hasId + first.response.size())) *
+                     r.usedBit(train));
+    d.title =
+        QStringLiteral("LIN at %1%2")
+            .arg(rateText(r), r.idleHigh ? QString() : QStringLiteral(", idle low (inverted)"));
     d.evidence << QStringLiteral("%1 of %2 breaks followed by the sync byte 0x55: %3 frames, %4 "
                                  "with a response")
-                      .arg(countText(synced), countText(qint64(frames.size())),
-                           countText(synced), countText(withResponse));
+                      .arg(countText(synced), countText(qint64(frames.size())), countText(synced),
+                           countText(withResponse));
     d.evidence << QStringLiteral("frames read: %1").arg(framesText(texts));
     if (withResponse > 0)
         d.evidence << QStringLiteral("checksums right: %1 of %2 %3")
@@ -396,9 +406,9 @@ std::optional<TraceDescription> describeUart(const PulseTrain &train)
     for (const bool idleHigh : {true, false}) {
         std::optional<UartReading> r = readUart(train, idleHigh);
         // Of two readings, the line rests longer at the idle level of the right one.
-        if (r && (!best || r->confidence > best->confidence ||
-                  (r->confidence == best->confidence &&
-                   r->longIdleSamples > best->longIdleSamples)))
+        if (r &&
+            (!best || r->confidence > best->confidence ||
+             (r->confidence == best->confidence && r->longIdleSamples > best->longIdleSamples)))
             best = std::move(r);
     }
     if (!best)
