@@ -4,6 +4,8 @@
 
 #include "decode/result_stream.h"
 
+#include "capture_file/safe_save.h"
+
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -40,7 +42,8 @@ void ResultStream::writeOut(const char *data, qsizetype size)
             throw ReaderGone{};
         if (written <= 0)
             throw WriteFailed{QStringLiteral("cannot write the results: %1")
-                                  .arg(qt_error_string(written < 0 ? errno : EIO))};
+                                  .arg(capture_file::SafeSave::systemErrorText(
+                                      written < 0 ? errno : EIO))};
         data += written;
         size -= written;
     }

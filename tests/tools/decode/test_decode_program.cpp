@@ -343,10 +343,10 @@ void TestDecodeProgram::meetsEachFault_data()
             AsNobody);
     }
     // Results that cannot be written, or are no longer read.
-    row("descriptions to a full disk", {hello}, 1, "No space left on device", FullDisk);
+    row("descriptions to a full disk", {hello}, 1, "no space left on the device", FullDisk);
     row("annotations to a full disk", {hello, "-P", "uart:baudrate=9600:rx=trace1"}, 1,
-        "No space left on device", FullDisk);
-    row("--help to a full disk", {"--help"}, 1, "No space left on device", FullDisk);
+        "no space left on the device", FullDisk);
+    row("--help to a full disk", {"--help"}, 1, "no space left on the device", FullDisk);
     QTest::newRow("annotations to a closed pipe")
         << QStringList{hello, "-P", "uart:baudrate=9600:rx=trace1"} << int(ClosedPipe)
         << kClosedPipeStatus << QString() << QString() << 60;
