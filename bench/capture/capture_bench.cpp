@@ -70,7 +70,7 @@ void writeCapture(board::BoardLink &link, const std::vector<std::uint8_t> &bytes
                   std::atomic<Clock::rep> &lastByteWritten)
 {
     const std::size_t batch =
-        paced ? std::size_t(board::kLineBytesPerSecond * kBatchSeconds) : kFastChunk;
+        paced ? std::size_t(signals::kLineBytesPerSecond * kBatchSeconds) : kFastChunk;
     link.serve(); // the writes are for the window, which has the port open
     const auto start = Clock::now();
     std::size_t sent = 0;
@@ -82,7 +82,7 @@ void writeCapture(board::BoardLink &link, const std::vector<std::uint8_t> &bytes
             // Byte k is due at start + k / rate: no drift over the run.
             std::this_thread::sleep_until(
                 start + std::chrono::nanoseconds(
-                            std::int64_t(double(end - 1) * 1e9 / board::kLineBytesPerSecond)));
+                            std::int64_t(double(end - 1) * 1e9 / signals::kLineBytesPerSecond)));
         }
         if (!link.writeAll(bytes.data() + sent, end - sent))
             return; // the window closed the port: the capture is over
@@ -143,8 +143,8 @@ int main(int argc, char *argv[])
         TraceBuffer &buffer = *form.state().traces.trace(target);
         buffer.fill(0);
 
-        board::RandomBytes signal(std::uint32_t(1000 + r));
-        const std::vector<std::uint8_t> bytes = board::take(signal, kCaptureLength + kExtraBytes);
+        signals::RandomBytes signal(std::uint32_t(1000 + r));
+        const std::vector<std::uint8_t> bytes = signals::take(signal, kCaptureLength + kExtraBytes);
         link.discardUnread();
         lastByteWritten = 0;
         form.Command2->click();
