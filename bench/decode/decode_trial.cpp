@@ -52,8 +52,8 @@
 namespace {
 
 using namespace wavemill;
-using signals::IrPulses;
 using examples::TraceSketch;
+using signals::IrPulses;
 
 constexpr double kSampleUs = kSamplePeriodUs;
 
@@ -235,8 +235,9 @@ FrameMaker necExtended(std::uint16_t address)
 
 FrameMaker rc5(int address)
 {
-    return
-        [address](int press, int) { return signals::rc5Frame(address, (7 + press) % 64, press % 2); };
+    return [address](int press, int) {
+        return signals::rc5Frame(address, (7 + press) % 64, press % 2);
+    };
 }
 
 FrameMaker rc6(int address)
@@ -251,16 +252,16 @@ FrameMaker pulseDistance(const signals::PulseDistanceTiming &timing)
     return [&timing](int press, int) {
         return signals::pulseDistanceFrame(
             timing, signals::bitsMsbFirst(0x9E3779B9u * std::uint32_t(press + 3) >>
-                                            (32 - std::min(32, timing.bits)),
-                                        timing.bits));
+                                              (32 - std::min(32, timing.bits)),
+                                          timing.bits));
     };
 }
 
 FrameMaker sirc(int bits)
 {
     return [bits](int press, int) {
-        return signals::pulseWidthFrame(signals::kSirc,
-                                      signals::bitsMsbFirst(std::uint32_t(0x2A5 + 37 * press), bits));
+        return signals::pulseWidthFrame(
+            signals::kSirc, signals::bitsMsbFirst(std::uint32_t(0x2A5 + 37 * press), bits));
     };
 }
 
@@ -397,15 +398,15 @@ signals::RemoteSession::Options presses(const std::vector<IrPulses> &frames, dou
 /// remotes held down, repeated without leaders, noisy, cut and damaged.
 void addFaultCases(std::vector<Case> &cases, std::uint32_t seed)
 {
-    const auto add = [&](const char *name, const char *truth, const QString &answer,
-                         double value, const TraceBuffer &buffer) {
-        cases.push_back({QString::fromLatin1(name), QString::fromLatin1(truth), answer, value,
-                         buffer});
+    const auto add = [&](const char *name, const char *truth, const QString &answer, double value,
+                         const TraceBuffer &buffer) {
+        cases.push_back(
+            {QString::fromLatin1(name), QString::fromLatin1(truth), answer, value, buffer});
     };
     using signals::SerialMessages;
     const std::vector<std::pair<double, const char *>> framings{
-        {1200, "5N1"}, {2400, "6E1"}, {9600, "7N1"}, {2400, "7E1"}, {4800, "7O1"},
-        {4800, "8N2"}, {19200, "7E1"}, {600, "8O1"}, {9600, "9N1"}};
+        {1200, "5N1"}, {2400, "6E1"},  {9600, "7N1"}, {2400, "7E1"}, {4800, "7O1"},
+        {4800, "8N2"}, {19200, "7E1"}, {600, "8O1"},  {9600, "9N1"}};
     for (const auto &[rate, framing] : framings) {
         const bool fiveBits = framing[0] == '5' || framing[0] == '6';
         const QString name = QStringLiteral("uart-%1-%2").arg(rate).arg(QLatin1String(framing));
@@ -468,8 +469,8 @@ void addFaultCases(std::vector<Case> &cases, std::uint32_t seed)
     RemoteSession::Options stretched = presses({repeat}, 30000, signals::kNecRepeatUs, 90);
     stretched.markStretchUs = 110;
     add("nec-held-repeats-stretched", "NEC", "ir NEC", 0, captureOf(RemoteSession(stretched)));
-    RemoteSession::Options strays = presses({signals::necFrame(0x12, 0x34), repeat}, 20000,
-                                            signals::kNecRepeatUs, 90);
+    RemoteSession::Options strays =
+        presses({signals::necFrame(0x12, 0x34), repeat}, 20000, signals::kNecRepeatUs, 90);
     strays.strayPulses = 400;
     strays.seed = ++seed;
     add("nec-stray-pulses", "NEC", "ir NEC", 0, captureOf(RemoteSession(strays)));
@@ -494,8 +495,7 @@ void addFaultCases(std::vector<Case> &cases, std::uint32_t seed)
         RemoteSession::rc6ModeFrame(6, signals::bitsMsbFirst(0x800F0416, 32), false);
     add("rc6-mode6-32bits", "RC-6", "ir RC-6", 0,
         captureOf(RemoteSession(presses({rc6a}, 20000, signals::kRc6RepeatUs, 90))));
-    const IrPulses rc6m3 =
-        RemoteSession::rc6ModeFrame(3, signals::bitsMsbFirst(0xC3A5, 16), true);
+    const IrPulses rc6m3 = RemoteSession::rc6ModeFrame(3, signals::bitsMsbFirst(0xC3A5, 16), true);
     add("rc6-mode3-16bits", "RC-6", "ir RC-6", 0,
         captureOf(RemoteSession(presses({rc6m3}, 20000, signals::kRc6RepeatUs, 90))));
     RemoteSession::Options noise;
@@ -586,10 +586,10 @@ std::vector<Case> trialCases()
     add("pwm-800hz-20", "periodic", "periodic", 800, squareCapture(800, 0.2, 0, 0));
     add("pwm-150hz-90", "periodic", "periodic", 150, squareCapture(150, 0.9, 0, 0));
     add("pwm-5khz-35", "periodic", "periodic", 5000, squareCapture(5000, 0.35, 0, 0));
-    add("clock-14khz", "near the sample limit", "periodic alias", 0,
-        squareCapture(14000, 0.5, 0, 0));
-    add("carrier-36khz", "near the sample limit", "periodic alias", 0,
-        squareCapture(36000, 0.5, 0, 0));
+    // Cycles of 4 samples or less (a quarter of the sample rate, as 14 kHz
+    // is, or 36 kHz folds to) are too fast to read: no duty, no protocol.
+    add("clock-14khz", "near the sample limit", "too_fast", 0, squareCapture(14000, 0.5, 0, 0));
+    add("carrier-36khz", "near the sample limit", "too_fast", 0, squareCapture(36000, 0.5, 0, 0));
     add("carrier-56khz", "near the sample limit", "periodic alias", 0,
         squareCapture(56000, 0.33, 0, 0));
 
@@ -602,7 +602,7 @@ std::vector<Case> trialCases()
         squareCapture(5000, 0.5, 20000, 180000));
     add("carrier-40khz-gated-150ms", "gated", "periodic bursts", 0,
         squareCapture(40000, 0.5, 150000, 150000));
-    add("carrier-30khz-gated-60-90ms", "gated", "periodic bursts", 0,
+    add("carrier-30khz-gated-60-90ms", "gated", "too_fast", 0,
         squareCapture(30000, 0.5, 60000, 90000));
 
     // Nothing a decoder reads.
@@ -618,7 +618,7 @@ std::vector<Case> trialCases()
         irregularPulsesCapture({100000, 200000}, 600000, 1500000, true, ++seed));
     add("pulses-irregular-40-80-120ms-low", "irregular pulses", "unrecognised", 0,
         irregularPulsesCapture({40000, 80000, 120000}, 300000, 900000, false, ++seed));
-    add("random-bytes", "noise", "unrecognised", 0, randomBytesCapture(++seed));
+    add("random-bytes", "noise", "too_fast", 0, randomBytesCapture(++seed));
     add("random-widths-fast", "noise", "unrecognised", 0, randomWidthsCapture(20, 3000, ++seed));
     add("random-widths-slow", "noise", "unrecognised", 0, randomWidthsCapture(5000, 90000, ++seed));
     add("random-widths-mid", "noise", "unrecognised", 0, randomWidthsCapture(300, 2000, ++seed));
@@ -670,8 +670,8 @@ int main(int argc, char *argv[])
         QDir().mkpath(dir);
 
     // Kinds the detection names beyond these get a column of their own.
-    QStringList columns{"uart", "lin", "infrared", "periodic", "periodic bursts", "periodic alias",
-                        "flat", "unrecognised"};
+    QStringList columns{"uart",           "lin",  "infrared",    "periodic", "periodic bursts",
+                        "periodic alias", "flat", "unrecognised"};
     std::map<QString, std::map<QString, int>> table;
     QStringList rows;
     int right = 0, honest = 0, wrong = 0, missed = 0, partly = 0;
@@ -708,7 +708,7 @@ int main(int argc, char *argv[])
             ++honest;
         std::printf("%-28s %-22s %-8s %7.1f ms  %s\n", qPrintable(c.name), qPrintable(c.truth),
                     qPrintable(outcome), times.back(), qPrintable(d.title));
-        QString column = said.startsWith(QLatin1String("ir ")) ? QStringLiteral("infrared")
+        QString column = said.startsWith(QLatin1String("ir "))     ? QStringLiteral("infrared")
                          : said.startsWith(QLatin1String("uart ")) ? QStringLiteral("uart")
                                                                    : said;
         if (!columns.contains(column))

@@ -33,6 +33,11 @@ constexpr const char *kSync3 = "0101";
 constexpr const char *kSync21 = "10011001";
 /// Nibbles of the sensor id, channel, rolling code and flags.
 constexpr int kHeaderNibbles = 8;
+/// The longest message after the sync: the sensors send 19 to 26 nibbles
+/// with their checksum and CRC, and a receiver may pass a few of the
+/// postamble; a longer stretch of bi-phase is no message, and a checksum
+/// looked for along it would match somewhere by chance.
+constexpr int kLongestMessageNibbles = 40;
 constexpr int kShownMessages = 4;
 
 struct Message
@@ -186,7 +191,8 @@ Reading read(const PulseTrain &train, bool idleHigh)
         const std::optional<std::vector<bool>> halves =
             biphaseHalves(train, {*from, span.end, span.cut}, *clock);
         Message m = halves ? messageOf(manchesterBits(*halves, !idleHigh)) : Message{};
-        const bool whole = !m.version.isEmpty() && int(m.nibbles.size()) > kHeaderNibbles;
+        const bool whole = !m.version.isEmpty() && int(m.nibbles.size()) > kHeaderNibbles &&
+                           int(m.nibbles.size()) <= kLongestMessageNibbles;
         if (span.cut && !whole) {
             ++r.tally.cut;
             continue;

@@ -21,6 +21,12 @@ constexpr int kMinPulses = 8;
 /// extended), one every 2.5 ms (a fast digital servo) to 30 ms.
 constexpr double kServoShortestUs = 400, kServoLongestUs = 2600;
 constexpr double kServoPeriodMinUs = 2500, kServoPeriodMaxUs = 30000;
+/// A width that holds still (this share of the pulses within two samples of
+/// the median width, as a sample of jitter at each edge gives) is a plain
+/// PWM, which the periodic reading names with its duty: a servo's position
+/// moves.
+constexpr double kStillShare = 0.9;
+constexpr double kStillSamples = 2;
 /// PPM: marker pulses of 0.1 to 0.6 ms, all of one width within two
 /// samples; channels 0.6 to 2.4 ms apart; a sync gap from 2.5 ms; 4 to 16
 /// channels a frame.
@@ -46,6 +52,10 @@ constexpr double kMaxBinShare = 0.30;
 constexpr double kUnitFitShare = 0.80;
 constexpr double kSteadyShare = 0.5;
 constexpr double kSteadyTolerance = 0.02;
+/// A sensor sends on and on: its longest period is at most this many times
+/// its median one. A code's frames, bursts with long gaps between them, are
+/// not a sensor's stream.
+constexpr double kMostPeriodSpread = 10;
 /// A measured value moves on from pulse to pulse: the median change is at
 /// most this share of the median width (serial data and codes jump about).
 constexpr double kSmoothShare = 0.10;
@@ -195,6 +205,11 @@ std::optional<TraceDescription> servo(const PulseTrain &train, bool activeHigh)
     if (confidence < 0.5)
         return std::nullopt;
     const Stats w = statsOf(widths);
+    int still = 0;
+    for (const double us : widths)
+        still += std::fabs(us - w.median) <= train.toUs(kStillSamples);
+    if (double(still) >= kStillShare * double(widths.size()))
+        return std::nullopt;
     const Stats p = statsOf(periods);
     TraceDescription d = base(activeHigh, pulses);
     d.confidence = confidence;
@@ -209,10 +224,8 @@ std::optional<TraceDescription> servo(const PulseTrain &train, bool activeHigh)
                                  "within a servo's 0.4 to 2.6 ms and 2.5 to 30 ms")
                       .arg(microsecondsText(p.low), microsecondsText(p.high),
                            microsecondsText(p.median), countText(fit), countText(checks));
-    d.evidence << (w.high - w.low > 2 * train.toUs(1)
-                       ? QStringLiteral("the width moves over %1: a position that changes")
-                             .arg(microsecondsText(w.high - w.low))
-                       : QStringLiteral("the width holds still: one position"));
+    d.evidence << QStringLiteral("the width moves over %1: a position that changes")
+                      .arg(microsecondsText(w.high - w.low));
     d.fields.insert(QStringLiteral("form"), QStringLiteral("servo"));
     d.fields.insert(QStringLiteral("median_width_us"), w.median);
     d.fields.insert(QStringLiteral("width_min_us"), w.low);
@@ -390,6 +403,8 @@ std::optional<TraceDescription> widthSensor(const PulseTrain &train, bool active
         return std::nullopt;
     // ... and no steady period.
     const double typical = median(periods);
+    if (*std::max_element(periods.begin(), periods.end()) > kMostPeriodSpread * typical)
+        return std::nullopt;
     int steady = 0;
     for (const double p : periods)
         steady += std::fabs(p - typical) <= kSteadyTolerance * typical + train.toUs(1);

@@ -603,10 +603,10 @@ void TestDecodeDetection::namesSlowFamilies_data()
         << generated(ServoSignal(20000, 1000, 2000, 3e6), 10.0) << "pulse_width"
         << "servo or RC channel pulses, high: 983.6 µs to 1.99 ms wide, one every 19.99 ms"
         << QStringList{"the width moves", "!differs"};
+    // A servo held still is a steady PWM, and read as one.
     QTest::newRow("servo at 333 Hz, held, inverted")
-        << generated(ServoSignal(3000, 1200, 1200, 0, false), 5.0) << "pulse_width"
-        << "servo or RC channel pulses, low: 1.18 ms to 1.20 ms wide"
-        << QStringList{"one position"};
+        << generated(ServoSignal(3000, 1200, 1200, 0, false), 5.0) << "periodic"
+        << "PWM at 333.3 Hz, duty 60.0 %" << QStringList{};
     QTest::newRow("ppm, 8 channels")
         << generated(PpmSignal({1000, 1500, 2000, 1200, 1800, 1100, 1900, 1500}, 22500, 300), 10.0)
         << "pulse_width"
