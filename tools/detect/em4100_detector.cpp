@@ -60,8 +60,8 @@ struct Reading
     bool oneHighFirst = true;
     double unit = 0;
     BurstTally tally;
-    int broken = 0;    // damaged frames with a bit not read
-    int parities = 0;  // damaged frames read whole with a parity or stop bit wrong
+    int broken = 0;   // damaged frames with a bit not read
+    int parities = 0; // damaged frames read whole with a parity or stop bit wrong
     std::vector<Frame> frames;
 };
 
@@ -135,7 +135,8 @@ std::vector<Bit> streamBits(const std::vector<Run> &runs, double unit)
     for (std::size_t i = 1; i + 1 < runs.size(); ++i) {
         const auto length = double(runs[i].length);
         const double n = std::round(length / unit);
-        if (n < 1 || n > 2 || std::fabs(length - n * unit) > kUnitTolerance * unit + kSlackSamples) {
+        if (n < 1 || n > 2 ||
+            std::fabs(length - n * unit) > kUnitTolerance * unit + kSlackSamples) {
             flush();
             if (bits.empty() || bits.back().value != -1)
                 bits.push_back({-1, runs[i].start});
@@ -295,7 +296,10 @@ std::optional<TraceDescription> describeEm4100(const PulseTrain &train)
             each << QStringLiteral("ID %1 (%2) ×%3").arg(tagText(tag), decimalText(tag)).arg(count);
         ids = QStringLiteral("%1 tags: %2").arg(byTag.size()).arg(each.join(QStringLiteral(", ")));
     }
-    d.title = QStringLiteral("RFID tag, EM4100, RF/%1 (%2 bit/s): %3").arg(r.divider).arg(bitRate).arg(ids);
+    d.title = QStringLiteral("RFID tag, EM4100, RF/%1 (%2 bit/s): %3")
+                  .arg(r.divider)
+                  .arg(bitRate)
+                  .arg(ids);
 
     QStringList tally{QStringLiteral("%1 of %2 frames (%3) read whole with their parities right")
                           .arg(countText(r.tally.read), countText(r.tally.bursts),
@@ -304,9 +308,11 @@ std::optional<TraceDescription> describeEm4100(const PulseTrain &train)
         tally << QStringLiteral("%1 broken by a run of neither one nor two half-bits")
                      .arg(countText(r.broken));
     if (r.parities > 0)
-        tally << QStringLiteral("%1 with a parity or the stop bit wrong").arg(countText(r.parities));
+        tally
+            << QStringLiteral("%1 with a parity or the stop bit wrong").arg(countText(r.parities));
     if (r.tally.cut > 0)
-        tally << QStringLiteral("%1 cut by the recording's end left out").arg(countText(r.tally.cut));
+        tally
+            << QStringLiteral("%1 cut by the recording's end left out").arg(countText(r.tally.cut));
     d.evidence << tally.join(QStringLiteral("; "));
     const double nominalUs = kCarrierCycleUs * r.divider / 2;
     d.evidence << QStringLiteral("Manchester, half-bit %1 (%2 samples), %3 from RF/%4's %5; a 1 "
@@ -320,8 +326,7 @@ std::optional<TraceDescription> describeEm4100(const PulseTrain &train)
                                           : QStringLiteral("active-low"));
     d.evidence << QStringLiteral("frames of 64 bits back to back: 9 ones, 10 rows of 4 bits with "
                                  "even parity, 4 column parities and a stop bit 0");
-    d.evidence
-        << QStringLiteral("read from the timings: %1").arg(runTogether(texts, kShownTags));
+    d.evidence << QStringLiteral("read from the timings: %1").arg(runTogether(texts, kShownTags));
     d.fields.insert(QStringLiteral("family"), QStringLiteral("EM4100"));
     d.fields.insert(QStringLiteral("data_rate"), r.divider);
     d.fields.insert(QStringLiteral("bit_rate"), kCarrierHz / r.divider);

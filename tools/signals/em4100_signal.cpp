@@ -27,7 +27,8 @@ std::vector<bool> Em4100Signal::frame(std::uint8_t customer, std::uint32_t id)
     for (int row = 0; row < kRows; ++row) {
         bool parity = false;
         for (int k = 0; k < kRowBits; ++k) {
-            const bool bit = ((payload >> ((kRows - 1 - row) * kRowBits + (kRowBits - 1 - k))) & 1) != 0;
+            const bool bit =
+                ((payload >> ((kRows - 1 - row) * kRowBits + (kRowBits - 1 - k))) & 1) != 0;
             bits.push_back(bit);
             parity = parity != bit;
             columns[std::size_t(k)] = columns[std::size_t(k)] != bit;
@@ -39,7 +40,8 @@ std::vector<bool> Em4100Signal::frame(std::uint8_t customer, std::uint32_t id)
     return bits;
 }
 
-Em4100Signal::Em4100Signal(std::uint8_t customer, std::uint32_t id, int rfDivider, bool oneHighFirst)
+Em4100Signal::Em4100Signal(std::uint8_t customer, std::uint32_t id, int rfDivider,
+                           bool oneHighFirst)
     : Em4100Signal(std::vector<std::vector<bool>>{frame(customer, id)}, rfDivider, oneHighFirst)
 {
 }

@@ -929,6 +929,13 @@ void TestDecodeDetection::decodesSlowFamiliesAsTheProgram_data()
                        "Received Power: 32",
                        "trace 3: servo or RC channel pulses",
                        "sigrok pwm decoder"};
+    QTest::newRow("rfid tags at RF/64 and RF/32, either polarity")
+        << QList<TrainMaker>{generated(Em4100Signal(0x12, 0x34567890), 10.2),
+                             generated(Em4100Signal(0x0A, 0x00C0FFEE, 32, false), 10.2)}
+        << QStringList{"trace 1: RFID tag, EM4100, RF/64 (1953 bit/s): ID 0x12 34567890",
+                       "sigrok em4100 decoder: 310 tags: 1234567890 ×310",
+                       "trace 2: RFID tag, EM4100, RF/32 (3906 bit/s): ID 0x0A 00C0FFEE",
+                       "sigrok em4100 decoder: 621 tags: 0A00C0FFEE ×621"};
 }
 
 void TestDecodeDetection::decodesSlowFamiliesAsTheProgram()
