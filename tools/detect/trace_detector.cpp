@@ -6,6 +6,7 @@
 
 #include "detect/cec_detector.h"
 #include "detect/dcf77_detector.h"
+#include "detect/em4100_detector.h"
 #include "detect/flat_detector.h"
 #include "detect/infrared_detector.h"
 #include "detect/lighting_bus_detector.h"
@@ -42,7 +43,7 @@ struct Detector
 /// bytes); within a tier the most confident guess wins, the earlier row on
 /// a tie (a remote code before UART, as its frames are checked bit by bit).
 /// A new protocol is one more row.
-constexpr std::array<Detector, 13> kDetectors{{
+constexpr std::array<Detector, 14> kDetectors{{
     {&describeFlat, 0},
     {&describeTooFast, 1},
     {&describeDcf77, 2},
@@ -50,6 +51,7 @@ constexpr std::array<Detector, 13> kDetectors{{
     {&describeLightingBus, 2},
     {&describeOregon, 2},
     {&describeQi, 2},
+    {&describeEm4100, 2},
     {&describeRemoteEncoder, 2},
     {&describeMorse, 2},
     {&describePulseWidth, 2},

@@ -20,6 +20,8 @@ constexpr double kPeriodPixels = 60;
 constexpr double kPacketPixels = 640;
 /// DCF77 sends one bit a second, each with a line of text.
 constexpr double kSecondPixels = 160;
+/// An RFID tag's frame holds 64 bits, each a digit with room around it.
+constexpr double kTagFramePixels = 64 * 20;
 
 /// "9600 8N1": rate, data bits, the parity's initial, stop bits.
 QString uartSummary(const DecoderInfo &info, const sigrok::DecoderChoice &choice)
@@ -41,6 +43,14 @@ QString polaritySummary(const DecoderInfo &info, const sigrok::DecoderChoice &ch
     return polarity == QLatin1String(info.option(QStringLiteral("polarity"))->defaultValue)
                ? QString()
                : polarity;
+}
+
+/// "RF/64", and "active-low" where the polarity is not the default.
+QString rfidSummary(const DecoderInfo &info, const sigrok::DecoderChoice &choice)
+{
+    const QString polarity = polaritySummary(info, choice);
+    const QString rate = QStringLiteral("RF/") + info.valueOf(choice, "datarate");
+    return polarity.isEmpty() ? rate : rate + QLatin1Char(' ') + polarity;
 }
 
 // The rows repeat what each decoder's pd.py in libsigrokdecode declares:
@@ -126,6 +136,15 @@ const std::vector<DecoderInfo> kTable = {
      kPacketPixels,
      nullptr},
     {"dcf77", "DCF77", "logic", nullptr, {{"data", "DATA"}}, {}, {}, kSecondPixels, nullptr},
+    {"em4100",
+     "EM4100",
+     "logic",
+     nullptr,
+     {{"data", "Data"}},
+     {{"polarity", 's', "active-high"}, {"datarate", 'x', "64"}, {"coilfreq", 'x', "125000"}},
+     {},
+     kTagFramePixels,
+     rfidSummary},
 };
 
 } // namespace

@@ -24,6 +24,7 @@
 #include "signals/dcf77_signal.h"
 #include "signals/ev1527_signal.h"
 #include "signals/echo_signal.h"
+#include "signals/em4100_signal.h"
 #include "signals/lighting_bus_signal.h"
 #include "signals/morse_signal.h"
 #include "signals/one_wire_signal.h"
@@ -322,6 +323,12 @@ void TestDecodeDetection::namesWhatTheTraceCarries_data()
     QTest::newRow("rc5 half-bit 700 us")
         << remoteCapture(rc5, 700 / kRc5HalfBitUs) << "unrecognised" << 0.0;
     const IrPulses rc6 = rc6Frame(0x33, 0x44, true);
+    // Manchester at an RFID tag's 1953 bit/s that is no tag: a square wave
+    // of half-bits alone, and RC-5's 14-bit frames at its half-bit.
+    QTest::newRow("square wave at 1953 Hz")
+        << boardCapture("square 1953 0.5") << "periodic clock 50 %" << 1953.0;
+    QTest::newRow("rc5 half-bit 256 us") << remoteCapture(rc5, 256 / kRc5HalfBitUs) << "!rfid"
+                                         << 0.0;
     QTest::newRow("rc6 8 % fast") << remoteCapture(rc6, 0.92) << "infrared RC-6, idle high, ir_rc6"
                                   << 0.0;
     QTest::newRow("rc6 unit 25 % long")
@@ -709,6 +716,37 @@ void TestDecodeDetection::namesSlowFamilies_data()
     QTest::newRow("qi, one packet in five damaged")
         << generated(WithPulses(QiSignal(qi, 50000), 3.0, 250000, 33000, 100), 3.0) << "qi"
         << "Qi" << QStringList{"did not"};
+    // RFID tags: every data rate, either polarity, at other sample rates.
+    QTest::newRow("em4100 RF/64")
+        << generated(Em4100Signal(0x12, 0x34567890), 3.0) << "rfid"
+        << "RFID tag, EM4100, RF/64 (1953 bit/s): ID 0x12 34567890 (0878082192)"
+        << QStringList{"sigrok em4100 decoder: ", "1234567890 ×", "!differs", "!did not",
+                       "a 1 high then low (sigrok's active-high)"};
+    QTest::newRow("em4100 RF/32, a 1 low then high")
+        << generated(Em4100Signal(0x0A, 0x00C0FFEE, 32, false), 2.0) << "rfid"
+        << "RF/32 (3906 bit/s): ID 0x0A 00C0FFEE (0012648430)"
+        << QStringList{"low then high (sigrok's active-low)", "!differs"};
+    QTest::newRow("em4100 RF/16, 3.2 samples a half-bit")
+        << generated(Em4100Signal(0xFF, 0xFFFFFFFF, 16), 2.0) << "rfid"
+        << "RF/16 (7812 bit/s): ID 0xFF FFFFFFFF (4294967295)" << QStringList{"!differs"};
+    QTest::newRow("em4100 of zeros, a carrier 6 % slow")
+        << generated(ScaledSignal(Em4100Signal(0x00, 0x00000000), 1.06, 1.06), 3.0) << "rfid"
+        << "RF/64 (1953 bit/s): ID 0x00 00000000 (0000000000)" << QStringList{"6.0 % from"};
+    QTest::newRow("em4100 at 1 MHz")
+        << generated(Em4100Signal(0x12, 0x34567890, 64, false), 0.3, 1.0) << "rfid"
+        << "ID 0x12 34567890" << QStringList{"half-bit 256.0 µs"};
+    QTest::newRow("em4100, two tags in turn")
+        << generated(Em4100Signal({Em4100Signal::frame(0x01, 0x2468ACE0),
+                                   Em4100Signal::frame(0x01, 0x13579BDF)},
+                                  64, true),
+                     2.0)
+        << "rfid"
+        << "2 tags: ID 0x01 13579BDF (0324508639) ×" << QStringList{"!differs"};
+    QTest::newRow("em4100, glitches in one frame in five")
+        << generated(WithPulses(Em4100Signal(0x12, 0x34567890), 3.0, 5 * 32768, 20000, 60), 3.0)
+        << "rfid"
+        << "ID 0x12 34567890"
+        << QStringList{"broken by a run of neither one nor two half-bits", "!differs"};
     QTest::newRow("pt2262 cut at both ends")
         << generated(Pt2262Signal("FFFF00001111", 100, 20, 2e6), 0.5, kSamplePeriodUs, 50000)
         << "remote_encoder"
@@ -802,6 +840,13 @@ void TestDecodeDetection::namesSlowFamilies_data()
                      10.2)
         << "!oregon"
         << "" << QStringList{};
+    QTest::newRow("em4100 40 % slow")
+        << generated(ScaledSignal(Em4100Signal(0x12, 0x34567890), 1.4, 1.4), 3.0) << "!rfid"
+        << "" << QStringList{};
+    QTest::newRow("em4100, glitches in every other frame")
+        << generated(WithPulses(Em4100Signal(0x12, 0x34567890), 3.0, 2 * 32768, 20000, 60), 3.0)
+        << "!rfid"
+        << "" << QStringList{};
     QTest::newRow("am230x recording") << recording("am230x_am2302_1mhz") << "!x"
                                       << "" << QStringList{};
     QTest::newRow("dcc recording") << recording("dcc_decoder_2_light") << "unrecognised"
@@ -884,6 +929,13 @@ void TestDecodeDetection::decodesSlowFamiliesAsTheProgram_data()
                        "Received Power: 32",
                        "trace 3: servo or RC channel pulses",
                        "sigrok pwm decoder"};
+    QTest::newRow("rfid tags at RF/64 and RF/32, either polarity")
+        << QList<TrainMaker>{generated(Em4100Signal(0x12, 0x34567890), 10.2),
+                             generated(Em4100Signal(0x0A, 0x00C0FFEE, 32, false), 10.2)}
+        << QStringList{"trace 1: RFID tag, EM4100, RF/64 (1953 bit/s): ID 0x12 34567890",
+                       "sigrok em4100 decoder: 310 tags: 1234567890 ×310",
+                       "trace 2: RFID tag, EM4100, RF/32 (3906 bit/s): ID 0x0A 00C0FFEE",
+                       "sigrok em4100 decoder: 621 tags: 0A00C0FFEE ×621"};
 }
 
 void TestDecodeDetection::decodesSlowFamiliesAsTheProgram()

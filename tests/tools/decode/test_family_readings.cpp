@@ -6,16 +6,19 @@
 // cut at long idle stretches and at the recording's ends, bi-phase runs with
 // a receiver's skew, the rule that names a family when most bursts read, a
 // DCF77 minute with bits lost to noise, what is and is not too fast for the
-// sample rate, and every Morse character there and back.
+// sample rate, every Morse character there and back, and RFID tag frames
+// damaged in each of their checks.
 
 #include "detect/biphase.h"
 #include "detect/bursts.h"
 #include "detect/dcf77_detector.h"
+#include "detect/em4100_detector.h"
 #include "detect/morse_detector.h"
 #include "detect/sigrok_reading.h"
 #include "detect/too_fast_detector.h"
 #include "detect/trace_detector.h"
 #include "signals/dcf77_signal.h"
+#include "signals/em4100_signal.h"
 #include "signals/morse_signal.h"
 #include "signals/qi_signal.h"
 #include "signals/serial_frames_signal.h"
@@ -83,6 +86,8 @@ private Q_SLOTS:
     void runsRepeatsTogether_data();
     void runsRepeatsTogether();
     void neverRoundsAShareUpToTheThreshold();
+    void countsDamagedTagFrames_data();
+    void countsDamagedTagFrames();
 };
 
 void TestFamilyReadings::splitsBurstsAtIdle_data()
@@ -319,6 +324,63 @@ void TestFamilyReadings::neverRoundsAShareUpToTheThreshold()
                  evidence.contains(QLatin1String("with 94.7 % of its checks passed where 95 % "
                                                  "are needed")),
              qPrintable(evidence));
+}
+
+void TestFamilyReadings::countsDamagedTagFrames_data()
+{
+    QTest::addColumn<QStringList>("flips"); // "frame:bit" in each five frames sent in turn
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("tally"); // the evidence's first line starts so
+
+    // Bits 0-8 are the header, row r's 4 data bits and parity bit start at
+    // 9 + 5r, the column parities at 59, the stop bit at 63.
+    QTest::newRow("all whole") << QStringList{} << "rfid"
+                               << "30 of 30 frames (100.0 %) read whole with their parities "
+                                  "right";
+    QTest::newRow("a column parity wrong")
+        << QStringList{"0:60"} << "rfid"
+        << "24 of 30 frames (80.0 %) read whole with their parities right; 6 with a parity or "
+           "the stop bit wrong";
+    QTest::newRow("a data bit and its row parity wrong: its column tells")
+        << QStringList{"0:9", "0:13"} << "rfid"
+        << "24 of 30 frames (80.0 %) read whole with their parities right; 6 with";
+    QTest::newRow("the last row's parity wrong")
+        << QStringList{"3:58"} << "rfid"
+        << "24 of 30 frames (80.0 %)";
+    QTest::newRow("a row parity wrong in two frames of five")
+        << QStringList{"0:13", "1:18"} << "unrecognised"
+        << "18 of 30 frames (60.0 %)";
+    // The next frame's header follows a 1, but where a frame is due; the
+    // last column parity, a 0, and the stop bit make no header.
+    QTest::newRow("the stop bit a 1") << QStringList{"2:63"} << "rfid"
+                                      << "24 of 30 frames (80.0 %) read whole with their "
+                                         "parities right; 6 with a parity or the stop bit wrong";
+    QTest::newRow("a header one lost")
+        << QStringList{"4:4"} << "rfid"
+        << "24 of 24 frames (100.0 %)";
+}
+
+void TestFamilyReadings::countsDamagedTagFrames()
+{
+    QFETCH(QStringList, flips);
+    QFETCH(QString, kind);
+    QFETCH(QString, tally);
+    constexpr double kFrameUs = 64 * 512.0;
+    std::vector<std::vector<bool>> frames(5, Em4100Signal::frame(0x12, 0x34567890));
+    for (const QString &flip : flips) {
+        std::vector<bool> &frame = frames[flip.section(':', 0, 0).toUInt()];
+        const auto bit = flip.section(':', 1).toUInt();
+        frame[bit] = !frame[bit];
+    }
+    // Six rounds of five frames, from a millisecond before a round opens to
+    // one after the last ends: 30 frames, none cut.
+    const Em4100Signal signal(frames, 64, true);
+    const double from = 5 * kFrameUs - 1000;
+    const PulseTrain train = trainOf(signal, (30 * kFrameUs + 2000) / 1e6, kSamplePeriodUs, from);
+    const std::optional<TraceDescription> tag = describeEm4100(train);
+    QVERIFY(tag);
+    QVERIFY2(tag->evidence.front().startsWith(tally), qPrintable(tag->evidence.join('\n')));
+    QCOMPARE(describeTrace(train).kind, kind);
 }
 
 QTEST_GUILESS_MAIN(TestFamilyReadings)

@@ -10,6 +10,7 @@
 #include "signals/cec_signal.h"
 #include "signals/dcf77_signal.h"
 #include "signals/echo_signal.h"
+#include "signals/em4100_signal.h"
 #include "signals/ev1527_signal.h"
 #include "signals/lighting_bus_signal.h"
 #include "signals/morse_signal.h"
@@ -66,6 +67,8 @@ private Q_SLOTS:
     void timesEachFamilyAsSpecified();
     void carriesTheBitsItIsGiven();
     void sendsMorseAtTheStandardWordLength();
+    void framesATagAsTheDatasheetDoes_data();
+    void framesATagAsTheDatasheetDoes();
 };
 
 void TestFamilySignals::timesEachFamilyAsSpecified_data()
@@ -119,6 +122,14 @@ void TestFamilySignals::timesEachFamilyAsSpecified_data()
         << SignalPointer(std::make_shared<QiSignal>(
                std::vector<std::vector<std::uint8_t>>{{0x01, 0x00}}, 100000))
         << 50000.0 + 20 * 250 << "H250 L250 H500" << 100000.0;
+    // EM4100: the header's last 1, then the rows "0001 1": half-bits of 4
+    // carrier cycles a bit's divider, a 1 high then low, or low then high.
+    QTest::newRow("em4100 RF/64, header into the first row")
+        << SignalPointer(std::make_shared<Em4100Signal>(0x12, 0x34567890))
+        << 8 * 512.0 << "H256 L512 H256 L256 H256 L256 H512 L256" << 64 * 512.0;
+    QTest::newRow("em4100 RF/16, a 1 low then high")
+        << SignalPointer(std::make_shared<Em4100Signal>(0x12, 0x34567890, 16, false))
+        << 8 * 128.0 << "L64 H128 L64 H64 L64 H64 L128 H64" << 64 * 128.0;
     // Servo at 50 Hz from 1 to 2 ms over 1 s: out in 25 pulses, back in 25.
     QTest::newRow("servo pulses") << SignalPointer(
                                          std::make_shared<ServoSignal>(20000, 1000, 2000, 1e6))
@@ -196,6 +207,34 @@ void TestFamilySignals::sendsMorseAtTheStandardWordLength()
     const MorseSignal morse("PARIS", 20);
     QCOMPARE(morse.periodUs(), 3e6 + 7 * 60000);
     QCOMPARE(stretches(morse, 7 * 60000, 4), QStringLiteral("H60000 L60000 H180000 L60000"));
+}
+
+void TestFamilySignals::framesATagAsTheDatasheetDoes_data()
+{
+    QTest::addColumn<int>("customer");
+    QTest::addColumn<uint>("id");
+    QTest::addColumn<QString>("bits"); // header, rows with their parity, columns and stop
+
+    QTest::newRow("0x12 34567890")
+        << 0x12 << 0x34567890U
+        << "111111111 00011 00101 00110 01001 01010 01100 01111 10001 10010 00000 00010";
+    QTest::newRow("all ones: every row parity 0")
+        << 0xFF << 0xFFFFFFFFU
+        << "111111111 11110 11110 11110 11110 11110 11110 11110 11110 11110 11110 00000";
+    QTest::newRow("one bit: its row and column odd")
+        << 0x00 << 0x00000004U
+        << "111111111 00000 00000 00000 00000 00000 00000 00000 00000 00000 01001 01000";
+}
+
+void TestFamilySignals::framesATagAsTheDatasheetDoes()
+{
+    QFETCH(int, customer);
+    QFETCH(uint, id);
+    QFETCH(QString, bits);
+    QString seen;
+    for (const bool bit : Em4100Signal::frame(std::uint8_t(customer), id))
+        seen += bit ? QLatin1Char('1') : QLatin1Char('0');
+    QCOMPARE(seen, QString(bits).remove(QLatin1Char(' ')));
 }
 
 QTEST_GUILESS_MAIN(TestFamilySignals)
