@@ -204,6 +204,14 @@ std::optional<TraceDescription> servo(const PulseTrain &train, bool activeHigh)
     const double confidence = double(fit) / double(checks);
     if (confidence < 0.5)
         return std::nullopt;
+    // A receiver sends its channel at a steady frame rate, whatever the
+    // position; a period that wanders with the width is a sensor's.
+    const double frame = median(periods);
+    int steady = 0;
+    for (const double us : periods)
+        steady += std::fabs(us - frame) <= kSteadyTolerance * frame + train.toUs(1);
+    if (double(steady) < kSteadyShare * double(periods.size()))
+        return std::nullopt;
     const Stats w = statsOf(widths);
     int still = 0;
     for (const double us : widths)

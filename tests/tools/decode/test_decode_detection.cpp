@@ -327,8 +327,8 @@ void TestDecodeDetection::namesWhatTheTraceCarries_data()
     // of half-bits alone, and RC-5's 14-bit frames at its half-bit.
     QTest::newRow("square wave at 1953 Hz")
         << boardCapture("square 1953 0.5") << "periodic clock 50 %" << 1953.0;
-    QTest::newRow("rc5 half-bit 256 us") << remoteCapture(rc5, 256 / kRc5HalfBitUs) << "!rfid"
-                                         << 0.0;
+    QTest::newRow("rc5 half-bit 256 us")
+        << remoteCapture(rc5, 256 / kRc5HalfBitUs) << "!rfid" << 0.0;
     QTest::newRow("rc6 8 % fast") << remoteCapture(rc6, 0.92) << "infrared RC-6, idle high, ir_rc6"
                                   << 0.0;
     QTest::newRow("rc6 unit 25 % long")
@@ -625,6 +625,10 @@ void TestDecodeDetection::namesSlowFamilies_data()
         << "pulses low: 6 channels a frame every 20.00 ms" << QStringList{"1: 983.6 µs to 1.30 ms"};
     QTest::newRow("ultrasonic echo, period 8 to 29 ms")
         << generated(EchoSignal(0.34, 3.95, 6000, 120), 10.0) << "pulse_width"
+        << "pulses whose width carries the value" << QStringList{"!differs"};
+    // Widths a servo's, but the period wanders with them: no servo frame.
+    QTest::newRow("ultrasonic echo, near, period 6.6 to 8.3 ms")
+        << generated(EchoSignal(0.1, 0.4, 6000, 120), 10.0) << "pulse_width"
         << "pulses whose width carries the value" << QStringList{"!differs"};
     // Too fast for the board: said so, never a protocol; a serial line at
     // 2.6 samples a bit, or with its lows narrowed, still reads.
