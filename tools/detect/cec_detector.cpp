@@ -17,7 +17,7 @@ namespace wavemill::detect {
 
 namespace {
 
-/// The bit windows of the CEC specification, in microseconds: a start bit
+/// The bit windows of the CEC standard, in microseconds: a start bit
 /// low 3.5 to 3.9 ms of 4.3 to 4.7 ms; a data bit 2.05 to 2.75 ms, low
 /// 1.3 to 1.7 ms for a 0 and 0.4 to 0.8 ms for a 1. A sample either side is
 /// allowed too.
@@ -32,13 +32,13 @@ constexpr int kBroadcast = 15;
 /// Messages shown before "and N more".
 constexpr int kShownMessages = 8;
 
-/// The logical addresses of the CEC specification.
+/// The logical addresses of the CEC standard.
 constexpr std::array<const char *, 16> kAddresses{
     "TV",       "Recording 1", "Recording 2",  "Tuner 1",     "Playback 1", "Audio system",
     "Tuner 2",  "Tuner 3",     "Playback 2",   "Recording 3", "Tuner 4",    "Playback 3",
     "Backup 1", "Backup 2",    "Specific use", "Broadcast"};
 
-/// The opcodes met most often, by the names the CEC specification gives them.
+/// The opcodes met most often, by the names the CEC standard gives them.
 constexpr std::array<std::pair<int, const char *>, 34> kOpcodes{{
     {0x00, "Feature Abort"},
     {0x04, "Image View On"},
@@ -271,7 +271,7 @@ std::optional<TraceDescription> describeCec(const PulseTrain &train)
                   .arg(parties.join(QStringLiteral(", ")));
     d.evidence << r.tally.line(QStringLiteral("CEC messages"));
     d.evidence << QStringLiteral("start bits of 3.7 ms low in 4.5 ms, bits of 2.4 ms low 0.6 ms "
-                                 "(1) or 1.5 ms (0), each within the specification's windows; "
+                                 "(1) or 1.5 ms (0), each within the standard's windows; "
                                  "%1 of the messages polls (a header alone)")
                       .arg(polls);
     d.evidence << QStringLiteral("messages read from the timings: %1")

@@ -23,14 +23,14 @@ namespace {
 /// them (sigrok's qi decoder allows a quarter).
 constexpr double kUnitUs = 250;
 constexpr double kUnitTolerance = 0.25;
-/// Ones a preamble holds at least: the specification asks for 11, of which
+/// Ones a preamble holds at least: the standard asks for 11, of which
 /// a receiver may lose a few while it settles.
 constexpr int kMinPreambleOnes = 6;
 /// Bits a byte: start, 8 data, parity, stop.
 constexpr int kByteBits = 11;
 constexpr int kShownPackets = 6;
 
-/// The packet types of the Qi specification most receivers send.
+/// The packet types of the Qi standard most receivers send.
 constexpr std::array<std::pair<int, const char *>, 9> kPackets{{
     {0x01, "Signal Strength"},
     {0x02, "End Power Transfer"},

@@ -8,7 +8,7 @@ namespace wavemill::signals {
 
 namespace {
 
-/// The nominal timings of the CEC specification.
+/// The nominal timings of the CEC standard.
 constexpr double kStartLowUs = 3700, kStartUs = 4500;
 constexpr double kBitUs = 2400, kZeroLowUs = 1500, kOneLowUs = 600;
 constexpr int kBroadcast = 0x0F;

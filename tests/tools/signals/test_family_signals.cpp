@@ -3,7 +3,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // The signals of the slow single-wire families as their datasheets and
-// specifications time them: each row the first stretches of a signal from a
+// standards time them: each row the first stretches of a signal from a
 // point in it, level and length, and the period it repeats with. A wrong
 // timing here would make the detection's tests pass against a wrong signal.
 
